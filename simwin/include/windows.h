@@ -1,0 +1,197 @@
+// Simulated Windows platform: the base types, constants and kernel, runtime and security
+// functions of the Windows SDK's <windows.h> that the installer uses, with Windows' widths.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
+
+// ---- Base types (Windows' widths: LONG, ULONG and DWORD are 32-bit, also where long is 64-bit)
+typedef int BOOL;
+typedef int INT;
+typedef unsigned int UINT;
+typedef std::int32_t LONG;
+typedef std::uint32_t ULONG;
+typedef std::uint32_t DWORD;
+typedef std::uint16_t WORD;
+typedef std::uint8_t BYTE;
+typedef std::int32_t HRESULT;
+typedef std::intptr_t INT_PTR;
+typedef std::uintptr_t ULONG_PTR;
+typedef ULONG_PTR SIZE_T;
+typedef char CHAR;
+typedef wchar_t WCHAR;
+typedef CHAR* LPSTR;
+typedef const CHAR* LPCSTR;
+typedef WCHAR* LPWSTR;
+typedef WCHAR* PWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
+typedef void* PVOID;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
+typedef BOOL* LPBOOL;
+typedef void* HANDLE;
+typedef HANDLE* PHANDLE;
+typedef struct HWND__* HWND;
+typedef struct HINSTANCE__* HINSTANCE;
+typedef struct HKEY__* HKEY;
+typedef int errno_t;
+
+#define TRUE 1
+#define FALSE 0
+#define WINAPI
+#define STDMETHODCALLTYPE
+#define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1)))
+
+#define MAX_PATH 260
+#define _MAX_PATH 260
+#define _MAX_DRIVE 3
+#define _MAX_DIR 256
+#define _MAX_FNAME 256
+#define _MAX_EXT 256
+
+// ---- HRESULT values
+#define _HRESULT_TYPEDEF_(value) (static_cast<HRESULT>(value))
+#define S_OK _HRESULT_TYPEDEF_(0x00000000L)
+#define S_FALSE _HRESULT_TYPEDEF_(0x00000001L)
+#define E_NOTIMPL _HRESULT_TYPEDEF_(0x80004001L)
+#define E_NOINTERFACE _HRESULT_TYPEDEF_(0x80004002L)
+#define E_POINTER _HRESULT_TYPEDEF_(0x80004003L)
+#define E_FAIL _HRESULT_TYPEDEF_(0x80004005L)
+#define E_UNEXPECTED _HRESULT_TYPEDEF_(0x8000FFFFL)
+#define E_ACCESSDENIED _HRESULT_TYPEDEF_(0x80070005L)
+#define E_OUTOFMEMORY _HRESULT_TYPEDEF_(0x8007000EL)
+#define E_INVALIDARG _HRESULT_TYPEDEF_(0x80070057L)
+#define CO_E_NOTINITIALIZED _HRESULT_TYPEDEF_(0x800401F0L)
+#define RPC_E_CHANGED_MODE _HRESULT_TYPEDEF_(0x80010106L)
+#define REGDB_E_CLASSNOTREG _HRESULT_TYPEDEF_(0x80040154L)
+#define CLASS_E_NOAGGREGATION _HRESULT_TYPEDEF_(0x80040110L)
+
+#define SUCCEEDED(hr) ((static_cast<HRESULT>(hr)) >= 0)
+#define FAILED(hr) ((static_cast<HRESULT>(hr)) < 0)
+#define FACILITY_WIN32 7
+
+inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
+    return static_cast<HRESULT>(x) <= 0
+               ? static_cast<HRESULT>(x)
+               : static_cast<HRESULT>((x & 0x0000FFFFu) | (FACILITY_WIN32 << 16) | 0x80000000u);
+}
+
+// ---- Win32 error codes
+#define ERROR_SUCCESS 0L
+#define NO_ERROR 0L
+#define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_ACCESS_DENIED 5L
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_BAD_FORMAT 11L
+#define ERROR_INVALID_DATA 13L
+#define ERROR_GEN_FAILURE 31L
+#define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_ENVVAR_NOT_FOUND 203L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_CANCELLED 1223L
+#define ERROR_NO_TOKEN 1008L
+
+// ---- Code pages
+#define CP_ACP 0
+#define CP_THREAD_ACP 3
+#define CP_UTF8 65001
+
+// ---- Files
+#define GENERIC_READ 0x80000000L
+#define GENERIC_WRITE 0x40000000L
+#define FILE_APPEND_DATA 0x0004
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+
+// ---- Security
+#define TOKEN_QUERY 0x0008
+typedef enum _TOKEN_INFORMATION_CLASS {
+    TokenUser = 1,
+    TokenElevationType = 18,
+    TokenElevation = 20,
+} TOKEN_INFORMATION_CLASS;
+typedef struct _TOKEN_ELEVATION {
+    DWORD TokenIsElevated;
+} TOKEN_ELEVATION, *PTOKEN_ELEVATION;
+
+// ---- Show commands
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+
+// ---- GUIDs
+typedef struct _GUID {
+    std::uint32_t Data1;
+    std::uint16_t Data2;
+    std::uint16_t Data3;
+    std::uint8_t Data4[8];
+} GUID;
+typedef GUID IID;
+typedef GUID CLSID;
+typedef const GUID& REFGUID;
+typedef const IID& REFIID;
+typedef const CLSID& REFCLSID;
+
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+    if (a.Data1 != b.Data1 || a.Data2 != b.Data2 || a.Data3 != b.Data3) {
+        return false;
+    }
+    for (int i = 0; i < 8; ++i) {
+        if (a.Data4[i] != b.Data4[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
+inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+
+// ---- Kernel
+DWORD GetLastError();
+void SetLastError(DWORD errorCode);
+void Sleep(DWORD milliseconds);
+DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
+// The folder for temporary files: TMPDIR, else /tmp, ending in '/'.
+DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+// Looks the name up without regard to letter case, as Windows does.
+DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
+// CP_ACP and CP_THREAD_ACP are UTF-8. A wide value that is no valid code point becomes '?';
+// input bytes that are not UTF-8 become U+FFFD.
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
+                        LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
+                        LPBOOL usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int multiByteLength,
+                        LPWSTR wideText, int wideSize);
+// FILE_APPEND_DATA maps to an O_APPEND open, so that each WriteFile lands whole at the end.
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+               void* overlapped);
+BOOL CloseHandle(HANDLE handle);
+
+// ---- Security: a token is elevated when the process holds CAP_NET_ADMIN.
+HANDLE GetCurrentProcess();
+BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                         LPVOID information, DWORD informationLength, LPDWORD returnLength);
+
+// ---- C runtime functions that Windows' CRT has and glibc lacks. The path separator is '/',
+// and the drive is always empty.
+void _wsplitpath(const wchar_t* path, wchar_t* drive, wchar_t* dir, wchar_t* fname,
+                 wchar_t* ext);
+errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t driveSize, wchar_t* dir,
+                      std::size_t dirSize, wchar_t* fname, std::size_t fnameSize, wchar_t* ext,
+                      std::size_t extSize);
+errno_t wcscpy_s(wchar_t* dest, std::size_t destSize, const wchar_t* src);

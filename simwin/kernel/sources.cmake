@@ -1,0 +1,1 @@
+target_sources(simwin PRIVATE kernel/utf8.cpp)

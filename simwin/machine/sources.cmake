@@ -1,0 +1,1 @@
+target_sources(simwin PRIVATE machine/machine_root.cpp)

@@ -1,0 +1,21 @@
+// How the platform's calls consult the fault rules.
+#pragma once
+
+#include <simwin/testing.h>
+
+namespace simwin::detail {
+
+struct FaultHit {
+    std::int64_t result = 0;
+    std::optional<DWORD> lastError;
+    std::wstring text;
+
+    HRESULT hr() const { return static_cast<HRESULT>(result); }
+    // Sets the thread's last error when the rule names one.
+    void ApplyLastError() const;
+};
+
+// Counts one occurrence of the call and returns the rule that applies to it, if any.
+std::optional<FaultHit> TakeFault(const char* call);
+
+}  // namespace simwin::detail

@@ -1,0 +1,82 @@
+#include "testing/journal.h"
+
+#include "kernel/utf8.h"
+#include "machine/machine_root.h"
+
+#include <simwin/testing.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace simwin {
+
+namespace {
+
+// The journal of this process. When the machine has a "journal.log" file, the entries are
+// appended to it in one write as the process ends, so that tests that run the program as a
+// process can read them.
+struct JournalState {
+    std::mutex mutex;
+    std::vector<std::string> entries;
+
+    ~JournalState() { AppendToMachineJournal(); }
+
+    void AppendToMachineJournal() {
+        if (entries.empty()) {
+            return;
+        }
+        const int fd = ::open(MachinePath("journal.log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+        if (fd < 0) {
+            return;
+        }
+        std::string block = "# process " + std::to_string(::getpid()) + "\n";
+        for (const std::string& entry : entries) {
+            block += entry + "\n";
+        }
+        const ssize_t written = ::write(fd, block.data(), block.size());
+        (void)written;  // nothing to report to at exit
+        ::close(fd);
+    }
+};
+
+JournalState& State() {
+    static JournalState state;
+    return state;
+}
+
+}  // namespace
+
+std::vector<std::string> JournalEntries() {
+    JournalState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    return state.entries;
+}
+
+void ClearJournal() {
+    JournalState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    state.entries.clear();
+}
+
+namespace detail {
+
+void Record(std::string entry) {
+    JournalState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    state.entries.push_back(std::move(entry));
+}
+
+std::string JournalText(const wchar_t* text) {
+    return text == nullptr ? std::string("(null)") : ToUtf8(text);
+}
+
+std::string JournalHr(long result) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(result)));
+    return buffer;
+}
+
+}  // namespace detail
+}  // namespace simwin

@@ -1,0 +1,112 @@
+#include "testing/ledger.h"
+
+#include <simwin/testing.h>
+
+#include <mutex>
+
+namespace simwin {
+
+namespace {
+
+struct LedgerState {
+    std::mutex mutex;
+    std::map<std::string, long> references;
+    long objects = 0;
+    long cotaskmemBlocks = 0;
+    int writeLocksHeld = 0;
+};
+
+LedgerState& State() {
+    static LedgerState state;
+    return state;
+}
+
+}  // namespace
+
+Ledger CurrentLedger() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    Ledger ledger;
+    for (const auto& [name, count] : state.references) {
+        if (count != 0) {
+            ledger.references[name] = count;
+        }
+    }
+    ledger.objects = state.objects;
+    ledger.cotaskmemBlocks = state.cotaskmemBlocks;
+    ledger.comDepth = detail::ThreadComDepth();
+    ledger.writeLocksHeld = state.writeLocksHeld;
+    return ledger;
+}
+
+std::string Describe(const Ledger& ledger) {
+    std::string text = "objects=" + std::to_string(ledger.objects) +
+                       " cotaskmem=" + std::to_string(ledger.cotaskmemBlocks) +
+                       " comDepth=" + std::to_string(ledger.comDepth) +
+                       " writeLocks=" + std::to_string(ledger.writeLocksHeld) + " references={";
+    for (const auto& [name, count] : ledger.references) {
+        text += " " + name + ":" + std::to_string(count);
+    }
+    return text + " }";
+}
+
+namespace detail {
+
+RefCount::RefCount(const char* interfaceName) : interfaceName_(interfaceName) {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    ++state.objects;
+    ++state.references[interfaceName_];
+}
+
+RefCount::~RefCount() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    --state.objects;
+}
+
+ULONG RefCount::Add() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    ++state.references[interfaceName_];
+    return ++count_;
+}
+
+ULONG RefCount::Drop() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    --state.references[interfaceName_];
+    return --count_;
+}
+
+void CoTaskMemAllocated() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    ++state.cotaskmemBlocks;
+}
+
+void CoTaskMemFreed() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    --state.cotaskmemBlocks;
+}
+
+void WriteLockTaken() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    ++state.writeLocksHeld;
+}
+
+void WriteLockGiven() {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    --state.writeLocksHeld;
+}
+
+int& ThreadComDepth() {
+    thread_local int depth = 0;
+    return depth;
+}
+
+}  // namespace detail
+}  // namespace simwin
