@@ -85,18 +85,25 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define NO_ERROR 0L
 #define ERROR_FILE_NOT_FOUND 2L
 #define ERROR_PATH_NOT_FOUND 3L
+#define ERROR_TOO_MANY_OPEN_FILES 4L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_BAD_FORMAT 11L
 #define ERROR_INVALID_DATA 13L
 #define ERROR_GEN_FAILURE 31L
+#define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_BAD_PATHNAME 161L
+#define ERROR_ALREADY_EXISTS 183L
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NOACCESS 998L
+#define ERROR_INVALID_FLAGS 1004L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
+#define ERROR_NO_ASSOCIATION 1155L
 #define ERROR_CANCELLED 1223L
 #define ERROR_NO_TOKEN 1008L
 
@@ -104,16 +111,23 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define CP_ACP 0
 #define CP_THREAD_ACP 3
 #define CP_UTF8 65001
+#define MB_ERR_INVALID_CHARS 0x00000008
+#define WC_ERR_INVALID_CHARS 0x00000080
+#define WC_NO_BEST_FIT_CHARS 0x00000400
 
 // ---- Files
 #define GENERIC_READ 0x80000000L
 #define GENERIC_WRITE 0x40000000L
+#define FILE_READ_DATA 0x0001
+#define FILE_WRITE_DATA 0x0002
 #define FILE_APPEND_DATA 0x0004
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
+#define CREATE_NEW 1
 #define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
 // ---- Security
@@ -159,36 +173,61 @@ inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
 inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
 
 // ---- Kernel
+// Every function below consults the fault rules under its own name first; a rule's result is
+// returned as it is, with the rule's last error (CreateFileW returns INVALID_HANDLE_VALUE for
+// any rule). GetLastError is journalled too, as "GetLastError -> N"; a rule on it changes the
+// value read, not the value kept.
 DWORD GetLastError();
 void SetLastError(DWORD errorCode);
+// Any fault rule on "Sleep" makes it return at once without waiting, so that tests of code that
+// pauses need not pause.
 void Sleep(DWORD milliseconds);
+// Windows' return rules: the length without the terminator on success; the size needed,
+// terminator included, when the buffer is too small (nothing written); 0 with the last error set
+// on failure.
 DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
-// The folder for temporary files: TMPDIR, else /tmp, ending in '/'.
+// The folder for temporary files: TMPDIR, else /tmp, ending in '/'. Return rules as above.
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
-// Looks the name up without regard to letter case, as Windows does.
+// Looks the name up without regard to letter case, as Windows does (an exact match wins when
+// Linux holds two names that differ in case only). Return rules as above; a missing variable
+// gives 0 and ERROR_ENVVAR_NOT_FOUND, an empty one 0 and ERROR_SUCCESS.
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size);
-// CP_ACP and CP_THREAD_ACP are UTF-8. A wide value that is no valid code point becomes '?';
-// input bytes that are not UTF-8 become U+FFFD.
+// CP_ACP, CP_THREAD_ACP and CP_UTF8 are UTF-8; wide text is UTF-32. A wide value that is no valid
+// code point becomes the default character ('?', or defaultChar) in the ANSI code pages and
+// U+FFFD in CP_UTF8, which takes no defaultChar or usedDefaultChar, as on Windows. Input bytes
+// that are not UTF-8 become U+FFFD. A length of -1 includes the terminator; an output size of 0
+// asks for the size needed; a buffer too small gives 0 and ERROR_INSUFFICIENT_BUFFER.
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
                         LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
                         LPBOOL usedDefaultChar);
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int multiByteLength,
                         LPWSTR wideText, int wideSize);
-// FILE_APPEND_DATA maps to an O_APPEND open, so that each WriteFile lands whole at the end.
+// FILE_APPEND_DATA (without write data) maps to an O_APPEND open, so that each WriteFile lands
+// whole at the end. Share modes are not enforced. OPEN_ALWAYS and CREATE_ALWAYS leave the last
+// error at ERROR_ALREADY_EXISTS when the file was there and at 0 when it was created. A missing
+// folder gives ERROR_PATH_NOT_FOUND, a missing file ERROR_FILE_NOT_FOUND.
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+// One write(2); a short write fails with ERROR_DISK_FULL, bytesWritten telling how much landed.
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                void* overlapped);
+// Closes a file or token handle; ERROR_INVALID_HANDLE for anything else.
 BOOL CloseHandle(HANDLE handle);
 
-// ---- Security: a token is elevated when the process holds CAP_NET_ADMIN.
+// ---- Security: a token is elevated when the process holds CAP_NET_ADMIN in its effective
+// capability set. GetTokenInformation fails (FALSE and the last error) when that cannot be read,
+// so that an elevation check fails closed. A fault rule on "GetTokenInformation" with a nonzero
+// result and the text "not-elevated" makes the call succeed with TokenIsElevated = 0.
 HANDLE GetCurrentProcess();
 BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);
 BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
                          LPVOID information, DWORD informationLength, LPDWORD returnLength);
 
 // ---- C runtime functions that Windows' CRT has and glibc lacks. The path separator is '/',
-// and the drive is always empty.
+// and the drive is always empty. _wsplitpath_s returns EINVAL (a null path, a buffer without a
+// size or a size without a buffer) or ERANGE (a part that does not fit) and then empties every
+// output; wcscpy_s returns EINVAL or ERANGE and then empties dest when it can. A fault rule on
+// either (by its name) with a nonzero result empties the outputs and returns that result.
 void _wsplitpath(const wchar_t* path, wchar_t* drive, wchar_t* dir, wchar_t* fname,
                  wchar_t* ext);
 errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t driveSize, wchar_t* dir,

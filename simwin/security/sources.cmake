@@ -1,1 +1,4 @@
-# Sources of this area are added here.
+target_sources(simwin PRIVATE
+    security/capabilities.cpp
+    security/process_token.cpp
+    security/token_information.cpp)

@@ -1,0 +1,42 @@
+// Reading the durable state of a simulated machine.
+#include "machine/netcfg_store.h"
+#include "machine/services.h"
+#include "netcfg/write_lock.h"
+#include "setupapi/inf_store.h"
+
+#include <simwin/machine.h>
+
+namespace simwin {
+
+bool ReadMachineState(const std::string& root, MachineState* state, std::string* error) {
+    NetCfgStore store;
+    if (ReadNetCfgStore(root + "/netcfg.store", &store, error) != StoreReadResult::Ok) {
+        return false;
+    }
+    MachineState result;
+    for (const auto& [instance, component] : store.components) {
+        result.components.push_back({component.id, component.displayName,
+                                     ClassGuid(component.componentClass), component.inf});
+    }
+    for (const auto& [key, enabled] : store.bindings) {
+        const ComponentRecord& upper = store.components.at(key.first);
+        const ComponentRecord& lower = store.components.at(key.second);
+        BindingInfo binding;
+        binding.upperId = upper.id;
+        binding.lowerId = lower.id;
+        binding.lowerDisplayName = lower.displayName;
+        binding.enabled = enabled;
+        result.bindings.push_back(binding);
+    }
+    if (!ReadInfIndex(root, &result.infs, error) || !ReadServices(root, &result.services, error)) {
+        return false;
+    }
+    // A holder that has not yet written its description is still a holder.
+    if (IsWriteLockHeld(WriteLockPath(root), &result.lockHolder) && result.lockHolder.empty()) {
+        result.lockHolder = L"(no description)";
+    }
+    *state = std::move(result);
+    return true;
+}
+
+}  // namespace simwin

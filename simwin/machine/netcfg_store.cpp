@@ -1,0 +1,277 @@
+#include "machine/netcfg_store.h"
+
+#include "kernel/utf8.h"
+#include "machine/atomic_file.h"
+
+#include <devguid.h>
+
+#include <cerrno>
+#include <cstring>
+#include <cwctype>
+#include <vector>
+
+namespace simwin {
+
+namespace {
+
+constexpr char kFormatLine[] = "simwin-netcfg-store\t1";
+
+struct ClassEntry {
+    ComponentClass componentClass;
+    const char* name;
+    const GUID* guid;
+};
+
+const ClassEntry kClasses[] = {
+    {ComponentClass::Net, "net", &GUID_DEVCLASS_NET},
+    {ComponentClass::NetService, "netservice", &GUID_DEVCLASS_NETSERVICE},
+    {ComponentClass::NetTrans, "nettrans", &GUID_DEVCLASS_NETTRANS},
+    {ComponentClass::NetClient, "netclient", &GUID_DEVCLASS_NETCLIENT},
+};
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) {
+            return fields;
+        }
+        start = tab + 1;
+    }
+}
+
+std::optional<unsigned> ParseInstance(const std::string& text) {
+    if (text.empty() || text.size() > 9 || text[0] == '0') {
+        return std::nullopt;
+    }
+    unsigned value = 0;
+    for (char ch : text) {
+        if (ch < '0' || ch > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<unsigned>(ch - '0');
+    }
+    return value;
+}
+
+std::optional<ComponentClass> ParseClass(const std::string& text) {
+    for (const ClassEntry& entry : kClasses) {
+        if (text == entry.name) {
+            return entry.componentClass;
+        }
+    }
+    return std::nullopt;
+}
+
+// Reads the lines of one store text; reports the first fault as "LINE: what".
+class StoreParser {
+public:
+    explicit StoreParser(NetCfgStore* store) : store_(store) {}
+
+    bool Parse(const std::string& text, std::string* fault) {
+        std::size_t start = 0;
+        unsigned lineNumber = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos) {
+                // The writer ends every line; a last line without its end was cut short.
+                return Fault(lineNumber + 1, "line not ended (the file was cut short)", fault);
+            }
+            ++lineNumber;
+            if (!ParseLine(text.substr(start, end - start), lineNumber, fault)) {
+                return false;
+            }
+            start = end + 1;
+        }
+        if (lineNumber == 0) {
+            return Fault(1, "empty file, expected the format line", fault);
+        }
+        return true;
+    }
+
+private:
+    static bool Fault(unsigned line, const std::string& what, std::string* fault) {
+        *fault = std::to_string(line) + ": " + what;
+        return false;
+    }
+
+    bool ParseLine(const std::string& line, unsigned lineNumber, std::string* fault) {
+        if (lineNumber == 1) {
+            return line == kFormatLine ||
+                   Fault(1, "not a network configuration store of version 1", fault);
+        }
+        const std::vector<std::string> fields = SplitTabs(line);
+        if (fields[0] == "component") {
+            return ParseComponent(fields, lineNumber, fault);
+        }
+        if (fields[0] == "binding") {
+            return ParseBinding(fields, lineNumber, fault);
+        }
+        return Fault(lineNumber, "unknown record '" + fields[0] + "'", fault);
+    }
+
+    bool ParseComponent(const std::vector<std::string>& fields, unsigned lineNumber,
+                        std::string* fault) {
+        if (fields.size() != 7) {
+            return Fault(lineNumber,
+                         "a component record has 7 fields, found " + std::to_string(fields.size()),
+                         fault);
+        }
+        ComponentRecord record;
+        const auto instance = ParseInstance(fields[1]);
+        if (!instance) {
+            return Fault(lineNumber, "bad instance number '" + fields[1] + "'", fault);
+        }
+        if (store_->components.count(*instance) != 0) {
+            return Fault(lineNumber, "instance " + fields[1] + " appears twice", fault);
+        }
+        const auto componentClass = ParseClass(fields[2]);
+        if (!componentClass) {
+            return Fault(lineNumber, "unknown class '" + fields[2] + "'", fault);
+        }
+        record.instance = *instance;
+        record.componentClass = *componentClass;
+        record.id = FromUtf8(fields[3]);
+        if (record.id.empty() || record.id != LowerCaseId(record.id)) {
+            return Fault(lineNumber, "the id '" + fields[3] + "' is empty or not in lower case",
+                         fault);
+        }
+        record.displayName = FromUtf8(fields[4]);
+        record.inf = fields[5];
+        if (fields[6] != "binds" && fields[6] != "none") {
+            return Fault(lineNumber, "expected 'binds' or 'none', found '" + fields[6] + "'",
+                         fault);
+        }
+        record.bindsToAdapters = fields[6] == "binds";
+        store_->components.emplace(record.instance, std::move(record));
+        return true;
+    }
+
+    bool ParseBinding(const std::vector<std::string>& fields, unsigned lineNumber,
+                      std::string* fault) {
+        if (fields.size() != 4) {
+            return Fault(lineNumber,
+                         "a binding record has 4 fields, found " + std::to_string(fields.size()),
+                         fault);
+        }
+        const auto upper = ParseInstance(fields[1]);
+        const auto lower = ParseInstance(fields[2]);
+        if (!upper || !lower) {
+            return Fault(lineNumber, "bad instance number in a binding", fault);
+        }
+        const auto upperComponent = store_->components.find(*upper);
+        const auto lowerComponent = store_->components.find(*lower);
+        if (upperComponent == store_->components.end() ||
+            lowerComponent == store_->components.end()) {
+            return Fault(lineNumber, "a binding names a component not listed before it", fault);
+        }
+        if (!upperComponent->second.bindsToAdapters ||
+            lowerComponent->second.componentClass != ComponentClass::Net) {
+            return Fault(lineNumber,
+                         "a binding must lead from a component that binds to an adapter", fault);
+        }
+        if (fields[3] != "enabled" && fields[3] != "disabled") {
+            return Fault(lineNumber, "expected 'enabled' or 'disabled', found '" + fields[3] + "'",
+                         fault);
+        }
+        if (!store_->bindings.emplace(BindingKey{*upper, *lower}, fields[3] == "enabled").second) {
+            return Fault(lineNumber,
+                         "the binding " + fields[1] + " -> " + fields[2] + " appears twice", fault);
+        }
+        return true;
+    }
+
+    NetCfgStore* store_;
+};
+
+}  // namespace
+
+StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error) {
+    std::string text;
+    if (!ReadWholeFile(path, &text)) {
+        const bool missing = errno == ENOENT;
+        *error = path + ": cannot read the network configuration store: " + std::strerror(errno);
+        return missing ? StoreReadResult::Missing : StoreReadResult::Unreadable;
+    }
+    NetCfgStore parsed;
+    StoreParser parser(&parsed);
+    std::string fault;
+    if (!parser.Parse(text, &fault)) {
+        *error = path + ":" + fault;
+        return StoreReadResult::Corrupt;
+    }
+    *store = std::move(parsed);
+    return StoreReadResult::Ok;
+}
+
+std::string FormatNetCfgStore(const NetCfgStore& store) {
+    std::string text;
+    // About 40 bytes a binding: keeps a large store to one allocation.
+    text.reserve(64 + store.components.size() * 96 + store.bindings.size() * 40);
+    text += kFormatLine;
+    text += '\n';
+    for (const auto& [instance, component] : store.components) {
+        text += "component\t";
+        text += std::to_string(instance);
+        text += '\t';
+        text += ClassName(component.componentClass);
+        text += '\t';
+        text += ToUtf8(component.id);
+        text += '\t';
+        text += ToUtf8(component.displayName);
+        text += '\t';
+        text += component.inf;
+        text += component.bindsToAdapters ? "\tbinds\n" : "\tnone\n";
+    }
+    for (const auto& [key, enabled] : store.bindings) {
+        text += "binding\t";
+        text += std::to_string(key.first);
+        text += '\t';
+        text += std::to_string(key.second);
+        text += enabled ? "\tenabled\n" : "\tdisabled\n";
+    }
+    return text;
+}
+
+bool WriteNetCfgStore(const std::string& path, const NetCfgStore& store, std::string* error) {
+    return WriteFileAtomically(path, FormatNetCfgStore(store), error);
+}
+
+const GUID& ClassGuid(ComponentClass componentClass) {
+    for (const ClassEntry& entry : kClasses) {
+        if (entry.componentClass == componentClass) {
+            return *entry.guid;
+        }
+    }
+    return GUID_DEVCLASS_NET;
+}
+
+std::optional<ComponentClass> ClassFromGuid(const GUID& guid) {
+    for (const ClassEntry& entry : kClasses) {
+        if (*entry.guid == guid) {
+            return entry.componentClass;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* ClassName(ComponentClass componentClass) {
+    for (const ClassEntry& entry : kClasses) {
+        if (entry.componentClass == componentClass) {
+            return entry.name;
+        }
+    }
+    return "net";
+}
+
+std::wstring LowerCaseId(const std::wstring& id) {
+    std::wstring lower = id;
+    for (wchar_t& ch : lower) {
+        ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
+    }
+    return lower;
+}
+
+}  // namespace simwin

@@ -1,0 +1,159 @@
+// The three enumerators (components, binding paths, binding interfaces): one template, since
+// they differ only in their item's interface and their names.
+#include "netcfg/netcfg_objects.h"
+#include "netcfg/platform_call.h"
+#include "netcfg/staged_config.h"
+#include "testing/ledger.h"
+
+#include <string>
+
+namespace simwin {
+
+namespace {
+
+struct ComponentEnumNames {
+    static constexpr const char* kInterface = "IEnumNetCfgComponent";
+    static constexpr const char* kNext = "IEnumNetCfgComponent::Next";
+    static constexpr const char* kSkip = "IEnumNetCfgComponent::Skip";
+    static constexpr const char* kReset = "IEnumNetCfgComponent::Reset";
+    static constexpr const char* kQueryInterface = "IEnumNetCfgComponent::QueryInterface";
+    static const IID& Iid() { return IID_IEnumNetCfgComponent; }
+};
+
+struct BindingPathEnumNames {
+    static constexpr const char* kInterface = "IEnumNetCfgBindingPath";
+    static constexpr const char* kNext = "IEnumNetCfgBindingPath::Next";
+    static constexpr const char* kSkip = "IEnumNetCfgBindingPath::Skip";
+    static constexpr const char* kReset = "IEnumNetCfgBindingPath::Reset";
+    static constexpr const char* kQueryInterface = "IEnumNetCfgBindingPath::QueryInterface";
+    static const IID& Iid() { return IID_IEnumNetCfgBindingPath; }
+};
+
+struct BindingInterfaceEnumNames {
+    static constexpr const char* kInterface = "IEnumNetCfgBindingInterface";
+    static constexpr const char* kNext = "IEnumNetCfgBindingInterface::Next";
+    static constexpr const char* kSkip = "IEnumNetCfgBindingInterface::Skip";
+    static constexpr const char* kReset = "IEnumNetCfgBindingInterface::Reset";
+    static constexpr const char* kQueryInterface = "IEnumNetCfgBindingInterface::QueryInterface";
+    static const IID& Iid() { return IID_IEnumNetCfgBindingInterface; }
+};
+
+template <typename EnumInterface, typename Item, typename Names>
+class Enumerator final : public EnumInterface {
+public:
+    explicit Enumerator(std::vector<Item*> items)
+        : refs_(Names::kInterface), items_(std::move(items)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        PlatformCall call(Names::kQueryInterface, InterfaceName(riid));
+        if (object == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *object = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (riid != IID_IUnknown && riid != Names::Iid()) {
+            return call.Finish(E_NOINTERFACE);
+        }
+        AddRef();
+        *object = static_cast<EnumInterface*>(this);
+        return call.Finish(S_OK);
+    }
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = refs_.Drop();
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    // Gives up to celt items, each with a reference the caller owns: S_OK when all celt came,
+    // S_FALSE when the end came first.
+    HRESULT STDMETHODCALLTYPE Next(ULONG celt, Item** items, ULONG* fetched) override {
+        PlatformCall call(Names::kNext, std::to_string(celt));
+        if (fetched != nullptr) {
+            *fetched = 0;
+        }
+        if (items == nullptr || (celt > 1 && fetched == nullptr)) {
+            return call.Finish(E_POINTER);
+        }
+        for (ULONG i = 0; i < celt; ++i) {
+            items[i] = nullptr;
+        }
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        ULONG given = 0;
+        while (given < celt && position_ < items_.size()) {
+            items[given] = items_[position_++];
+            items[given]->AddRef();
+            ++given;
+        }
+        if (fetched != nullptr) {
+            *fetched = given;
+        }
+        return call.Finish(given == celt ? S_OK : S_FALSE);
+    }
+
+    HRESULT STDMETHODCALLTYPE Skip(ULONG celt) override {
+        PlatformCall call(Names::kSkip, std::to_string(celt));
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        const std::size_t left = items_.size() - position_;
+        position_ += std::min<std::size_t>(celt, left);
+        return call.Finish(celt <= left ? S_OK : S_FALSE);
+    }
+
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        PlatformCall call(Names::kReset);
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        position_ = 0;
+        return call.Finish(S_OK);
+    }
+
+private:
+    ~Enumerator() {
+        for (Item* item : items_) {
+            item->Release();
+        }
+    }
+
+    detail::RefCount refs_;
+    std::vector<Item*> items_;
+    std::size_t position_ = 0;
+};
+
+}  // namespace
+
+IEnumNetCfgComponent* NewComponentEnum(std::vector<INetCfgComponent*> items) {
+    return new Enumerator<IEnumNetCfgComponent, INetCfgComponent, ComponentEnumNames>(
+        std::move(items));
+}
+
+IEnumNetCfgBindingPath* NewBindingPathEnum(std::vector<INetCfgBindingPath*> items) {
+    return new Enumerator<IEnumNetCfgBindingPath, INetCfgBindingPath, BindingPathEnumNames>(
+        std::move(items));
+}
+
+IEnumNetCfgBindingInterface* NewBindingInterfaceEnum(std::vector<INetCfgBindingInterface*> items) {
+    return new Enumerator<IEnumNetCfgBindingInterface, INetCfgBindingInterface,
+                          BindingInterfaceEnumNames>(std::move(items));
+}
+
+IEnumNetCfgComponent* EnumerateComponents(const std::shared_ptr<NetCfgSession>& session,
+                                          std::optional<ComponentClass> componentClass) {
+    std::vector<INetCfgComponent*> items;
+    for (const ComponentRecord* record : ComponentsOf(session->staged(), componentClass)) {
+        items.push_back(NewNetCfgComponent(session, *record));
+    }
+    return NewComponentEnum(std::move(items));
+}
+
+}  // namespace simwin

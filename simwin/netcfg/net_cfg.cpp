@@ -1,0 +1,274 @@
+// The network configuration object: INetCfg (load, change, apply the configuration) and
+// INetCfgLock (the machine-wide write lock).
+#include "netcfg/netcfg_objects.h"
+#include "netcfg/platform_call.h"
+#include "netcfg/staged_config.h"
+#include "testing/journal.h"
+#include "testing/ledger.h"
+
+#include "kernel/utf8.h"
+
+namespace simwin {
+
+namespace {
+
+class NetCfg final : public INetCfg, public INetCfgLock {
+public:
+    explicit NetCfg(const std::string& root)
+        : refs_("INetCfg"), session_(std::make_shared<NetCfgSession>(root)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        PlatformCall call("INetCfg::QueryInterface", InterfaceName(riid));
+        if (object == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *object = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (riid == IID_IUnknown || riid == IID_INetCfg) {
+            *object = static_cast<INetCfg*>(this);
+        } else if (riid == IID_INetCfgLock) {
+            *object = static_cast<INetCfgLock*>(this);
+        } else {
+            return call.Finish(E_NOINTERFACE);
+        }
+        AddRef();
+        return call.Finish(S_OK);
+    }
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = refs_.Drop();
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    // ---- INetCfg
+
+    HRESULT STDMETHODCALLTYPE Initialize(PVOID reserved) override {
+        (void)reserved;
+        PlatformCall call("INetCfg::Initialize");
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (session_->initialized()) {
+            return call.Finish(NETCFG_E_ALREADY_INITIALIZED);
+        }
+        return call.Finish(session_->Load());
+    }
+
+    HRESULT STDMETHODCALLTYPE Uninitialize() override {
+        PlatformCall call("INetCfg::Uninitialize");
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (!session_->initialized()) {
+            return call.Finish(NETCFG_E_NOT_INITIALIZED);
+        }
+        session_->Unload();
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE Apply() override {
+        PlatformCall call("INetCfg::Apply");
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (const HRESULT hr = session_->CheckWritable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        return call.Finish(session_->Apply());
+    }
+
+    HRESULT STDMETHODCALLTYPE Cancel() override {
+        PlatformCall call("INetCfg::Cancel");
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        session_->Cancel();
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE EnumComponents(const GUID* classGuid,
+                                             IEnumNetCfgComponent** components) override {
+        const auto componentClass =
+            classGuid != nullptr ? ClassFromGuid(*classGuid) : std::optional<ComponentClass>();
+        PlatformCall call("INetCfg::EnumComponents", classGuid == nullptr ? "(all)"
+                                                     : componentClass ? ClassName(*componentClass)
+                                                                      : "(unknown class)");
+        if (components == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *components = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (classGuid != nullptr && !componentClass) {
+            return call.Finish(E_INVALIDARG);
+        }
+        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        *components = EnumerateComponents(session_, componentClass);
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE FindComponent(LPCWSTR infId, INetCfgComponent** component) override {
+        PlatformCall call("INetCfg::FindComponent", detail::JournalText(infId));
+        if (component == nullptr || infId == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *component = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        const ComponentRecord* found = FindComponentById(session_->staged(), infId, std::nullopt);
+        if (found == nullptr) {
+            return call.Finish(S_FALSE);
+        }
+        *component = NewNetCfgComponent(session_, *found);
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryNetCfgClass(const GUID* classGuid, REFIID riid,
+                                               void** object) override {
+        const auto componentClass =
+            classGuid != nullptr ? ClassFromGuid(*classGuid) : std::optional<ComponentClass>();
+        PlatformCall call(
+            "INetCfg::QueryNetCfgClass",
+            std::string(componentClass ? ClassName(*componentClass) : "(unknown class)") + " " +
+                InterfaceName(riid));
+        if (object == nullptr || classGuid == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *object = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (!componentClass) {
+            return call.Finish(E_INVALIDARG);
+        }
+        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        return call.Finish(NewNetCfgClass(session_, *componentClass, riid, object));
+    }
+
+    // ---- INetCfgLock
+
+    HRESULT STDMETHODCALLTYPE AcquireWriteLock(DWORD timeoutMs, LPCWSTR clientDescription,
+                                               LPWSTR* holderDescription) override {
+        PlatformCall call(
+            "INetCfgLock::AcquireWriteLock",
+            std::to_string(timeoutMs) + " \"" + detail::JournalText(clientDescription) + "\"");
+        if (holderDescription != nullptr) {
+            *holderDescription = nullptr;
+        }
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (call.fault() && call.FaultResult() == S_FALSE) {
+            // Refused at once, as if another client held the lock: the rule's text names it, or
+            // else the real holder does.
+            std::wstring holder = call.fault()->text;
+            if (holder.empty()) {
+                IsWriteLockHeld(WriteLockPath(session_->root()), &holder);
+            }
+            GiveHolder(holder, holderDescription);
+            return call.Finish(S_FALSE);
+        }
+        if (session_->initialized()) {
+            return call.Finish(NETCFG_E_ALREADY_INITIALIZED);
+        }
+        const bool alreadyHeld = session_->lock().held();
+        std::wstring holder;
+        const std::wstring description = clientDescription != nullptr ? clientDescription : L"";
+        if (!session_->lock().Acquire(timeoutMs, description, &holder)) {
+            GiveHolder(holder, holderDescription);
+            return call.Finish(S_FALSE);
+        }
+        if (!alreadyHeld) {
+            detail::WriteLockTaken();
+        }
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE ReleaseWriteLock() override {
+        PlatformCall call("INetCfgLock::ReleaseWriteLock");
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        // The lock covers the whole time the configuration is loaded: it goes back only after
+        // Uninitialize.
+        if (session_->initialized()) {
+            return call.Finish(NETCFG_E_ALREADY_INITIALIZED);
+        }
+        GiveBackLock();
+        return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE IsWriteLocked(LPWSTR* holderDescription) override {
+        PlatformCall call("INetCfgLock::IsWriteLocked");
+        if (holderDescription != nullptr) {
+            *holderDescription = nullptr;
+        }
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        std::wstring holder;
+        if (!IsWriteLockHeld(WriteLockPath(session_->root()), &holder)) {
+            return call.Finish(S_FALSE);
+        }
+        GiveHolder(holder, holderDescription);
+        return call.Finish(S_OK);
+    }
+
+private:
+    ~NetCfg() { GiveBackLock(); }
+
+    void GiveBackLock() {
+        if (!session_->lock().held()) {
+            return;
+        }
+        session_->lock().Release();
+        detail::WriteLockGiven();
+    }
+
+    static void GiveHolder(const std::wstring& holder, LPWSTR* holderDescription) {
+        if (holderDescription != nullptr && !holder.empty()) {
+            *holderDescription = CoTaskMemText(holder);
+        }
+    }
+
+    detail::RefCount refs_;
+    std::shared_ptr<NetCfgSession> session_;
+};
+
+}  // namespace
+
+HRESULT NewNetCfg(const std::string& root, REFIID riid, void** object) {
+    *object = nullptr;
+    if (riid != IID_IUnknown && riid != IID_INetCfg && riid != IID_INetCfgLock) {
+        return E_NOINTERFACE;
+    }
+    auto* netCfg = new NetCfg(root);
+    // The new object's one reference goes with the interface asked for.
+    if (riid == IID_INetCfgLock) {
+        *object = static_cast<INetCfgLock*>(netCfg);
+    } else {
+        *object = static_cast<INetCfg*>(netCfg);
+    }
+    return S_OK;
+}
+
+}  // namespace simwin

@@ -1,0 +1,146 @@
+// A network component as the configuration hands it out: its id, display name and class, and
+// the binding paths that lead down from it or up to it.
+#include "netcfg/netcfg_objects.h"
+#include "netcfg/platform_call.h"
+#include "testing/journal.h"
+#include "testing/ledger.h"
+
+#include "kernel/utf8.h"
+
+namespace simwin {
+
+namespace {
+
+class NetCfgComponent final : public INetCfgComponent, public INetCfgComponentBindings {
+public:
+    NetCfgComponent(std::shared_ptr<NetCfgSession> session, const ComponentRecord& record)
+        : refs_("INetCfgComponent"), session_(std::move(session)), record_(record) {}
+
+    unsigned instance() const { return record_.instance; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+        PlatformCall call("INetCfgComponent::QueryInterface", InterfaceName(riid));
+        if (object == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *object = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (riid == IID_IUnknown || riid == IID_INetCfgComponent) {
+            *object = static_cast<INetCfgComponent*>(this);
+        } else if (riid == IID_INetCfgComponentBindings) {
+            *object = static_cast<INetCfgComponentBindings*>(this);
+        } else {
+            return call.Finish(E_NOINTERFACE);
+        }
+        AddRef();
+        return call.Finish(S_OK);
+    }
+
+    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
+
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = refs_.Drop();
+        if (left == 0) {
+            delete this;
+        }
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR* displayName) override {
+        return GiveText("INetCfgComponent::GetDisplayName", record_.displayName, displayName);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override {
+        return GiveText("INetCfgComponent::GetId", record_.id, id);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetClassGuid(GUID* classGuid) override {
+        PlatformCall call("INetCfgComponent::GetClassGuid", ToUtf8(record_.id));
+        if (classGuid == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *classGuid = GUID{};
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        *classGuid = ClassGuid(record_.componentClass);
+        return call.Finish(S_OK);
+    }
+
+    // EBP_BELOW: the paths whose upper end this component is; EBP_ABOVE: those whose lower end
+    // it is.
+    HRESULT STDMETHODCALLTYPE EnumBindingPaths(DWORD flags,
+                                               IEnumNetCfgBindingPath** paths) override {
+        PlatformCall call("INetCfgComponentBindings::EnumBindingPaths",
+                          ToUtf8(record_.id) + " " + std::to_string(flags));
+        if (paths == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *paths = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        if (flags != EBP_ABOVE && flags != EBP_BELOW) {
+            return call.Finish(E_INVALIDARG);
+        }
+        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+            return call.Finish(hr);
+        }
+        std::vector<INetCfgBindingPath*> found;
+        const auto& bindings = session_->staged().bindings;
+        if (flags == EBP_BELOW) {
+            // The store keeps paths ordered by upper end: those of this component are adjacent.
+            for (auto it = bindings.lower_bound({record_.instance, 0});
+                 it != bindings.end() && it->first.first == record_.instance; ++it) {
+                found.push_back(NewBindingPath(session_, it->first));
+            }
+        } else {
+            for (const auto& [key, enabled] : bindings) {
+                if (key.second == record_.instance) {
+                    found.push_back(NewBindingPath(session_, key));
+                }
+            }
+        }
+        *paths = NewBindingPathEnum(std::move(found));
+        return call.Finish(S_OK);
+    }
+
+private:
+    ~NetCfgComponent() = default;
+
+    HRESULT GiveText(const char* name, const std::wstring& text, LPWSTR* out) {
+        PlatformCall call(name, ToUtf8(record_.id));
+        if (out == nullptr) {
+            return call.Finish(E_POINTER);
+        }
+        *out = nullptr;
+        if (call.Failing()) {
+            return call.Finish(call.FaultResult());
+        }
+        *out = CoTaskMemText(text);
+        return call.Finish(*out != nullptr ? S_OK : E_OUTOFMEMORY);
+    }
+
+    detail::RefCount refs_;
+    std::shared_ptr<NetCfgSession> session_;
+    ComponentRecord record_;
+};
+
+}  // namespace
+
+INetCfgComponent* NewNetCfgComponent(std::shared_ptr<NetCfgSession> session,
+                                     const ComponentRecord& record) {
+    return new NetCfgComponent(std::move(session), record);
+}
+
+std::optional<unsigned> ComponentInstance(INetCfgComponent* component) {
+    const auto* ours = dynamic_cast<const NetCfgComponent*>(component);
+    if (ours == nullptr) {
+        return std::nullopt;
+    }
+    return ours->instance();
+}
+
+}  // namespace simwin

@@ -1,0 +1,45 @@
+// The COM objects of the network configuration, each made by its own file. Every New...
+// returns an object holding one reference, which the caller owns.
+#pragma once
+
+#include "machine/netcfg_store.h"
+#include "netcfg/netcfg_session.h"
+
+#include <netcfgx.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simwin {
+
+// net_cfg.cpp: the configuration object (INetCfg and INetCfgLock) of the machine in root, as
+// the interface riid (IUnknown, INetCfg or INetCfgLock; E_NOINTERFACE for another).
+HRESULT NewNetCfg(const std::string& root, REFIID riid, void** object);
+
+// net_cfg_component.cpp: a component (INetCfgComponent and INetCfgComponentBindings).
+INetCfgComponent* NewNetCfgComponent(std::shared_ptr<NetCfgSession> session,
+                                     const ComponentRecord& record);
+// The instance number of a component object this layer made; none for any other object.
+std::optional<unsigned> ComponentInstance(INetCfgComponent* component);
+
+// net_cfg_class.cpp: a device class (INetCfgClass and INetCfgClassSetup), as the interface
+// riid (IUnknown, INetCfgClass or INetCfgClassSetup; E_NOINTERFACE for another).
+HRESULT NewNetCfgClass(std::shared_ptr<NetCfgSession> session, ComponentClass componentClass,
+                       REFIID riid, void** object);
+
+// binding_path.cpp and binding_interface.cpp: a binding path and its one binding interface.
+INetCfgBindingPath* NewBindingPath(std::shared_ptr<NetCfgSession> session, BindingKey key);
+INetCfgBindingInterface* NewBindingInterface(std::shared_ptr<NetCfgSession> session,
+                                             BindingKey key);
+
+// enumerators.cpp: enumerators over items whose references they take over.
+IEnumNetCfgComponent* NewComponentEnum(std::vector<INetCfgComponent*> items);
+IEnumNetCfgBindingPath* NewBindingPathEnum(std::vector<INetCfgBindingPath*> items);
+IEnumNetCfgBindingInterface* NewBindingInterfaceEnum(std::vector<INetCfgBindingInterface*> items);
+// The staged components of a class (all when none is given), as an enumerator.
+IEnumNetCfgComponent* EnumerateComponents(const std::shared_ptr<NetCfgSession>& session,
+                                          std::optional<ComponentClass> componentClass);
+
+}  // namespace simwin

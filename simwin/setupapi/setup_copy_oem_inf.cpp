@@ -1,0 +1,112 @@
+// SetupCopyOEMInfW: publishing an INF file into the machine's INF store.
+#include <setupapi.h>
+
+#include "kernel/utf8.h"
+#include "machine/atomic_file.h"
+#include "machine/machine_root.h"
+#include "setupapi/inf_file.h"
+#include "setupapi/inf_store.h"
+#include "testing/fault_rules.h"
+#include "testing/journal.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cwchar>
+
+namespace {
+
+BOOL Recorded(const std::string& call, BOOL result, DWORD error) {
+    simwin::detail::Record(call + " -> " + std::to_string(result) +
+                           (result ? std::string() : " error " + std::to_string(error)));
+    return result;
+}
+
+BOOL Failed(const std::string& call, DWORD error) {
+    SetLastError(error);
+    return Recorded(call, FALSE, error);
+}
+
+// Reads the INF's bytes; the Windows error for a file that cannot be read.
+DWORD ReadInf(const std::string& path, std::string* bytes) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+    }
+    if (S_ISDIR(info.st_mode) || !simwin::ReadWholeFile(path, bytes)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
+                      DWORD oemSourceMediaType, DWORD copyStyle, PWSTR destinationInfFileName,
+                      DWORD destinationInfFileNameSize, PDWORD requiredSize,
+                      PWSTR* destinationInfFileNameComponent) {
+    const std::string call = "SetupCopyOEMInfW \"" +
+                             simwin::detail::JournalText(sourceInfFileName) + "\" \"" +
+                             simwin::detail::JournalText(oemSourceMediaLocation) + "\" " +
+                             std::to_string(oemSourceMediaType) + " " + std::to_string(copyStyle);
+    if (destinationInfFileNameComponent != nullptr) {
+        *destinationInfFileNameComponent = nullptr;
+    }
+    if (auto fault = simwin::detail::TakeFault("SetupCopyOEMInfW"); fault && fault->result == 0) {
+        fault->ApplyLastError();
+        return Recorded(call, FALSE, GetLastError());
+    }
+    if (sourceInfFileName == nullptr) {
+        return Failed(call, ERROR_INVALID_PARAMETER);
+    }
+    const std::string sourcePath = simwin::ToUtf8(sourceInfFileName);
+    std::string bytes;
+    if (const DWORD error = ReadInf(sourcePath, &bytes); error != ERROR_SUCCESS) {
+        return Failed(call, error);
+    }
+    simwin::InfFile inf;
+    std::string parseError;
+    switch (simwin::InfFile::Parse(bytes, &inf, &parseError)) {
+        case simwin::InfParseResult::Ok:
+            break;
+        case simwin::InfParseResult::SyntaxError:
+            return Failed(call, ERROR_GENERAL_SYNTAX);
+        case simwin::InfParseResult::WrongStyle:
+            return Failed(call, ERROR_WRONG_INF_STYLE);
+    }
+    const std::string root = simwin::MachineRoot();
+    const std::string location = oemSourceMediaLocation != nullptr
+                                     ? simwin::ToUtf8(oemSourceMediaLocation)
+                                     : FolderOf(sourcePath);
+    const std::size_t slash = sourcePath.find_last_of('/');
+    const std::string originalName =
+        slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);
+    std::string publishedName;
+    std::string storeError;
+    if (!simwin::PublishInf(root, originalName, bytes, location, &publishedName, &storeError)) {
+        return Failed(call, ERROR_ACCESS_DENIED);
+    }
+    const std::wstring destination =
+        simwin::FromUtf8(simwin::InfStoreFolder(root) + "/" + publishedName);
+    const auto needed = static_cast<DWORD>(destination.size() + 1);
+    if (requiredSize != nullptr) {
+        *requiredSize = needed;
+    }
+    if (destinationInfFileName != nullptr) {
+        if (destinationInfFileNameSize < needed) {
+            return Failed(call, ERROR_INSUFFICIENT_BUFFER);
+        }
+        std::wmemcpy(destinationInfFileName, destination.c_str(), needed);
+        if (destinationInfFileNameComponent != nullptr) {
+            *destinationInfFileNameComponent = destinationInfFileName + destination.size() -
+                                               simwin::FromUtf8(publishedName).size();
+        }
+    }
+    SetLastError(ERROR_SUCCESS);
+    return Recorded(call, TRUE, ERROR_SUCCESS);
+}

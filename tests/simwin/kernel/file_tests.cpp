@@ -1,0 +1,172 @@
+#include "simwin/kernel/scratch_folder.h"
+
+#include <simwin/testing.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+using runtimetests::ScratchFolder;
+
+HANDLE OpenForAppend(const std::wstring& path) {
+    return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+BOOL Write(HANDLE file, const std::string& text) {
+    DWORD written = 0;
+    const BOOL ok =
+        WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    if (ok) {
+        EXPECT_EQ(written, text.size());
+    }
+    return ok;
+}
+
+TEST(CreateFileTest, AppendHandlesAlwaysWriteAtTheEnd) {
+    ScratchFolder scratch;
+    const std::wstring path = scratch.widePath() + L"/log.txt";
+    SetLastError(1234);
+    HANDLE first = OpenForAppend(path);
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), 0u) << "a created file clears the last error";
+    HANDLE second = OpenForAppend(path);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+
+    // Without append semantics the first handle's second write would land at offset 4 and
+    // overwrite what the second handle wrote.
+    EXPECT_TRUE(Write(first, "one\n"));
+    EXPECT_TRUE(Write(second, "two\n"));
+    EXPECT_TRUE(Write(first, "three\n"));
+    EXPECT_TRUE(CloseHandle(first));
+    EXPECT_TRUE(CloseHandle(second));
+    EXPECT_EQ(runtimetests::ReadText(scratch.path() + "/log.txt"), "one\ntwo\nthree\n");
+}
+
+struct OpenFailureCase {
+    const char* name;
+    const wchar_t* relativePath;
+    DWORD disposition;
+    DWORD error;
+};
+
+class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(CreateFileFailureTest, GivesAnInvalidHandleAndTheWindowsError) {
+    const OpenFailureCase& c = GetParam();
+    ScratchFolder scratch;
+    std::filesystem::create_directory(scratch.path() + "/folder");
+    runtimetests::WriteText(scratch.path() + "/existing.txt", "x");
+    SetLastError(0);
+    const std::wstring path = scratch.widePath() + c.relativePath;
+    EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, c.disposition,
+                          FILE_ATTRIBUTE_NORMAL, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), c.error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CreateFileFailureTest,
+    ::testing::Values(
+        OpenFailureCase{"MissingFolder", L"/no-such-folder/log.txt", OPEN_ALWAYS,
+                        ERROR_PATH_NOT_FOUND},
+        OpenFailureCase{"MissingFile", L"/absent.txt", OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+        OpenFailureCase{"MissingFileInMissingFolder", L"/no-such-folder/absent.txt", OPEN_EXISTING,
+                        ERROR_PATH_NOT_FOUND},
+        OpenFailureCase{"FolderAsFile", L"/folder", OPEN_ALWAYS, ERROR_ACCESS_DENIED},
+        OpenFailureCase{"CreateNewOverExisting", L"/existing.txt", CREATE_NEW, ERROR_FILE_EXISTS},
+        OpenFailureCase{"UnknownDisposition", L"/existing.txt", 9, ERROR_INVALID_PARAMETER}),
+    [](const ::testing::TestParamInfo<OpenFailureCase>& caseInfo) { return caseInfo.param.name; });
+
+TEST(CreateFileTest, CreateAlwaysTruncatesAndReportsTheOldFile) {
+    ScratchFolder scratch;
+    runtimetests::WriteText(scratch.path() + "/data.txt", "old content");
+    const std::wstring path = scratch.widePath() + L"/data.txt";
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(Write(file, "new"));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(runtimetests::ReadText(scratch.path() + "/data.txt"), "new");
+}
+
+TEST(HandleTest, ClosedOrForeignHandlesAreRefused) {
+    ScratchFolder scratch;
+    HANDLE file = OpenForAppend(scratch.widePath() + L"/log.txt");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+
+    SetLastError(0);
+    EXPECT_FALSE(Write(token, "x")) << "a token is no file";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_TRUE(CloseHandle(token));
+    EXPECT_TRUE(CloseHandle(file));
+
+    int notAHandle = 0;
+    for (HANDLE stale : {file, token, static_cast<HANDLE>(&notAHandle), HANDLE{nullptr}}) {
+        SetLastError(0);
+        EXPECT_FALSE(CloseHandle(stale));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    }
+    SetLastError(0);
+    EXPECT_FALSE(Write(file, "x"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(runtimetests::ReadText(scratch.path() + "/log.txt"), "");
+}
+
+// Run in a child: a file size limit of 10 bytes makes write(2) stop part-way. Exits 0 when
+// WriteFile reported the short write as Windows would.
+[[noreturn]] void WriteTwentyBytesUnderATenByteLimit(const std::wstring& path) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{10, 10};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    HANDLE file = OpenForAppend(path);
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, "0123456789ABCDEFGHIJ", 20, &written, nullptr);
+    const bool asExpected =
+        !ok && written == 10 && GetLastError() == static_cast<DWORD>(ERROR_DISK_FULL);
+    ::_exit(asExpected ? 0 : 1);
+}
+
+TEST(WriteFileTest, ShortWriteIsAFailure) {
+    ScratchFolder scratch;
+    const std::wstring path = scratch.widePath() + L"/small.txt";
+    EXPECT_EXIT(WriteTwentyBytesUnderATenByteLimit(path), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(runtimetests::ReadText(scratch.path() + "/small.txt"), "0123456789");
+}
+
+TEST(FileJournalTest, RecordsOpenWriteClose) {
+    ScratchFolder scratch;
+    const std::wstring path = scratch.widePath() + L"/log.txt";
+    simwin::ClearFaultRules();
+    simwin::ClearJournal();
+    HANDLE file = OpenForAppend(path);
+    Write(file, "line\n");
+    CloseHandle(file);
+    simwin::FaultRule rule;
+    rule.call = "CreateFileW";
+    rule.lastError = ERROR_ACCESS_DENIED;
+    simwin::AddFaultRule(rule);
+    EXPECT_EQ(OpenForAppend(path), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    simwin::ClearFaultRules();
+
+    const std::string shown = scratch.path() + "/log.txt";
+    EXPECT_EQ(
+        simwin::JournalEntries(),
+        (std::vector<std::string>{
+            "CreateFileW " + shown + " 0x4 4 -> handle", "WriteFile 5 -> 1", "CloseHandle -> 1",
+            "CreateFileW " + shown + " 0x4 4 -> INVALID_HANDLE_VALUE", "GetLastError -> 5"}));
+}
+
+}  // namespace

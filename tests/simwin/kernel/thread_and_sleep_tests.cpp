@@ -1,0 +1,62 @@
+#include <simwin/testing.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+TEST(LastErrorTest, IsKeptPerThread) {
+    SetLastError(5);
+    DWORD seenInThread = 0;
+    DWORD initialInThread = 99;
+    std::thread other([&] {
+        initialInThread = GetLastError();
+        SetLastError(7);
+        seenInThread = GetLastError();
+    });
+    other.join();
+    EXPECT_EQ(initialInThread, 0u);
+    EXPECT_EQ(seenInThread, 7u);
+    EXPECT_EQ(GetLastError(), 5u);
+}
+
+TEST(LastErrorTest, IsJournalledAndARuleChangesOnlyTheValueRead) {
+    simwin::ClearFaultRules();
+    simwin::ClearJournal();
+    SetLastError(3);
+    simwin::FaultRule rule;
+    rule.call = "GetLastError";
+    rule.result = 1223;
+    rule.when = simwin::FaultWhen::Nth;
+    rule.n = 1;
+    simwin::AddFaultRule(rule);
+    EXPECT_EQ(GetLastError(), 1223u);
+    EXPECT_EQ(GetLastError(), 3u);
+    simwin::ClearFaultRules();
+    EXPECT_EQ(simwin::JournalEntries(),
+              (std::vector<std::string>{"GetLastError -> 1223", "GetLastError -> 3"}));
+}
+
+double SecondsTaken(DWORD milliseconds) {
+    const auto start = std::chrono::steady_clock::now();
+    Sleep(milliseconds);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST(SleepTest, WaitsUnlessARuleSkipsTheWait) {
+    simwin::ClearFaultRules();
+    simwin::ClearJournal();
+    EXPECT_GE(SecondsTaken(50), 0.05);
+    simwin::FaultRule rule;
+    rule.call = "Sleep";
+    simwin::AddFaultRule(rule);
+    EXPECT_LT(SecondsTaken(5000), 1.0);
+    simwin::ClearFaultRules();
+    EXPECT_EQ(simwin::JournalEntries(),
+              (std::vector<std::string>{"Sleep 50 -> waited", "Sleep 5000 -> skipped"}));
+}
+
+}  // namespace

@@ -1,0 +1,301 @@
+// Installing and removing components, and their binding paths, through the class setup
+// interface, with changes staged until Apply.
+#include "netcfg_client.h"
+
+#include <sys/stat.h>
+
+namespace netcfgtest {
+namespace {
+
+using testsupport::ReadFile;
+
+ino_t StoreInode(const std::string& root) {
+    struct stat info {};
+    EXPECT_EQ(0, ::stat((root + "/netcfg.store").c_str(), &info));
+    return info.st_ino;
+}
+
+class InstallTest : public NetCfgTest {};
+
+TEST_F(InstallTest, AdapterAndFilterBringTheirBindingPaths) {
+    CopyInf("quorixvmini60.inf");
+    CopyInf("quorixlwf.inf");
+    {
+        Ref<INetCfg> netCfg = Open(true);
+        Ref<INetCfgComponent> adapter;
+        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+        Ref<INetCfgComponent> filter;
+        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
+        ASSERT_EQ(S_OK, netCfg->Apply());
+        Close(netCfg.get(), true);
+    }
+    EXPECT_EQ((std::vector<std::string>{
+                  "ms_tcpip->pci\\ven_8086&dev_100e enabled",
+                  "ms_tcpip->pci\\ven_10ec&dev_8139 enabled",
+                  "ms_tcpip->root\\quorixvmini60_a enabled",
+                  "ms_tcpip6->pci\\ven_8086&dev_100e enabled",
+                  "ms_tcpip6->pci\\ven_10ec&dev_8139 enabled",
+                  "ms_tcpip6->root\\quorixvmini60_a enabled",
+                  "ms_pacer->pci\\ven_8086&dev_100e enabled",
+                  "ms_pacer->pci\\ven_10ec&dev_8139 enabled",
+                  "ms_pacer->root\\quorixvmini60_a enabled",
+                  "quorix_ndislwf->pci\\ven_8086&dev_100e enabled",
+                  "quorix_ndislwf->pci\\ven_10ec&dev_8139 enabled",
+                  "quorix_ndislwf->root\\quorixvmini60_a enabled",
+              }),
+              DiskBindings());
+    const simwin::MachineState state = machine_.State();
+    ASSERT_EQ(7u, state.components.size());
+    EXPECT_EQ(L"root\\quorixvmini60_a", state.components[5].id);
+    EXPECT_EQ(kAdapterName, state.components[5].displayName);
+    EXPECT_EQ("oem0.inf", state.components[5].inf);
+    EXPECT_EQ(L"quorix_ndislwf", state.components[6].id);
+    EXPECT_EQ(kFilterName, state.components[6].displayName);
+    EXPECT_EQ(GUID_DEVCLASS_NETSERVICE, state.components[6].classGuid);
+}
+
+TEST_F(InstallTest, BindingPathsLeadFromTheComponentToEachAdapter) {
+    CopyInf("quorixlwf.inf");
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgComponent> filter;
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
+    Ref<INetCfgComponentBindings> bindings;
+    ASSERT_EQ(S_OK, filter->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
+    Ref<IEnumNetCfgBindingPath> paths;
+    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    std::vector<std::wstring> lowerNames;
+    Ref<INetCfgBindingPath> path;
+    while (paths->Next(1, path.Put(), nullptr) == S_OK) {
+        EXPECT_EQ(S_OK, path->IsEnabled());
+        Ref<IEnumNetCfgBindingInterface> interfaces;
+        ASSERT_EQ(S_OK, path->EnumBindingInterfaces(interfaces.Put()));
+        Ref<INetCfgBindingInterface> bindingInterface;
+        ASSERT_EQ(S_OK, interfaces->Next(1, bindingInterface.Put(), nullptr));
+        Ref<INetCfgComponent> upper;
+        Ref<INetCfgComponent> lower;
+        ASSERT_EQ(S_OK, bindingInterface->GetUpperComponent(upper.Put()));
+        ASSERT_EQ(S_OK, bindingInterface->GetLowerComponent(lower.Put()));
+        TaskText upperId;
+        TaskText lowerName;
+        ASSERT_EQ(S_OK, upper->GetId(upperId.Put()));
+        ASSERT_EQ(S_OK, lower->GetDisplayName(lowerName.Put()));
+        EXPECT_EQ(L"quorix_ndislwf", upperId.str());
+        lowerNames.push_back(lowerName.str());
+        Ref<INetCfgBindingInterface> none;
+        EXPECT_EQ(S_FALSE, interfaces->Next(1, none.Put(), nullptr));
+        EXPECT_EQ(nullptr, none.get());
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"Intel(R) PRO/1000 MT Network Connection",
+                                         L"Realtek RTL8139C+ Fast Ethernet NIC"}),
+              lowerNames);
+
+    // From the adapter's side the same paths lead up: IPv4, IPv6, the scheduler, the filter.
+    Ref<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, netCfg->FindComponent(L"pci\\ven_8086&dev_100e", adapter.Put()));
+    Ref<INetCfgComponentBindings> adapterBindings;
+    ASSERT_EQ(S_OK,
+              adapter->QueryInterface(IID_INetCfgComponentBindings, adapterBindings.PutVoid()));
+    Ref<IEnumNetCfgBindingPath> above;
+    ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
+    EXPECT_EQ(S_OK, above->Skip(4));
+    EXPECT_EQ(S_FALSE, above->Skip(1));
+    Close(netCfg.get(), true);
+}
+
+TEST_F(InstallTest, DisabledPathStaysDisabledAndRemovalTakesPathsAlong) {
+    CopyInf("quorixvmini60.inf");
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    Ref<INetCfgComponent> ipv6;
+    ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip6", ipv6.Put()));
+    Ref<INetCfgComponentBindings> bindings;
+    ASSERT_EQ(S_OK, ipv6->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
+    Ref<IEnumNetCfgBindingPath> paths;
+    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    ASSERT_EQ(S_OK, paths->Skip(2));
+    Ref<INetCfgBindingPath> toVirtual;
+    ASSERT_EQ(S_OK, paths->Next(1, toVirtual.Put(), nullptr));
+    ASSERT_EQ(S_OK, toVirtual->Enable(FALSE));
+    EXPECT_EQ(S_FALSE, toVirtual->IsEnabled());
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    EXPECT_EQ("ms_tcpip6->root\\quorixvmini60_a disabled", DiskBindings()[5]);
+
+    Ref<INetCfgClassSetup> setup;
+    ASSERT_EQ(S_OK,
+              netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NET, IID_INetCfgClassSetup, setup.PutVoid()));
+    OBO_TOKEN obo{};
+    obo.Type = OBO_USER;
+    LPWSTR references = reinterpret_cast<LPWSTR>(&obo);  // must come back null
+    ASSERT_EQ(S_OK, setup->DeInstall(adapter.get(), &obo, &references));
+    EXPECT_EQ(nullptr, references);
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    Close(netCfg.get(), true);
+    EXPECT_EQ(6u, DiskBindings().size());
+    EXPECT_EQ(5u, machine_.State().components.size());
+}
+
+TEST_F(InstallTest, ChangesReachTheDiskOnlyThroughApply) {
+    CopyInf("quorixvmini60.inf");
+    const std::string before = ReadFile(machine_.root() + "/netcfg.store");
+    {
+        Ref<INetCfg> netCfg = Open(true);
+        Ref<INetCfgComponent> adapter;
+        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+        Close(netCfg.get(), true);  // Uninitialize without Apply
+    }
+    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ASSERT_EQ(S_OK, netCfg->Cancel());
+    Ref<INetCfgComponent> found;
+    EXPECT_EQ(S_FALSE, netCfg->FindComponent(kAdapterId, found.Put()));
+    EXPECT_EQ(nullptr, found.get());
+    const ino_t unchanged = StoreInode(machine_.root());
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    EXPECT_EQ(unchanged, StoreInode(machine_.root())) << "an Apply with nothing to write";
+    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    const ino_t written = StoreInode(machine_.root());
+    EXPECT_NE(unchanged, written);
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    EXPECT_EQ(written, StoreInode(machine_.root())) << "a second Apply rewrote the store";
+    Close(netCfg.get(), true);
+}
+
+TEST_F(InstallTest, SecondAdapterInstanceIsNumberedOtherComponentsAreNot) {
+    CopyInf("quorixvmini60.inf");
+    CopyInf("quorixlwf.inf");
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgComponent> component;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+    }
+    // The id again, in another case: the same filter, no second instance.
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &component));
+    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, L"quorix_NDISLWF", &component));
+    TaskText id;
+    ASSERT_EQ(S_OK, component->GetId(id.Put()));
+    EXPECT_EQ(L"quorix_ndislwf", id.str());
+    ASSERT_EQ(S_OK, netCfg->Apply());
+    Close(netCfg.get(), true);
+
+    std::vector<std::wstring> names;
+    for (const simwin::ComponentInfo& info : machine_.State().components) {
+        names.push_back(info.displayName);
+    }
+    EXPECT_EQ(
+        (std::vector<std::wstring>{
+            L"Intel(R) PRO/1000 MT Network Connection", L"Realtek RTL8139C+ Fast Ethernet NIC",
+            L"Internet Protocol Version 4 (TCP/IPv4)", L"Internet Protocol Version 6 (TCP/IPv6)",
+            L"QoS Packet Scheduler", L"Tandrel QUORIX Virtual Ethernet Adapter",
+            L"Tandrel QUORIX Virtual Ethernet Adapter #2",
+            L"Tandrel QUORIX Virtual Ethernet Adapter #3", L"Tandrel QUORIX Virtual Switch"}),
+        names);
+    EXPECT_EQ(4u * 5u, DiskBindings().size());
+}
+
+TEST_F(InstallTest, LookupsIgnoreCaseAndEnumerateByClass) {
+    Ref<INetCfg> netCfg = Open(false);
+    Ref<INetCfgComponent> component;
+    EXPECT_EQ(S_OK, netCfg->FindComponent(L"MS_TCPIP6", component.Put()));
+    EXPECT_EQ(S_FALSE, netCfg->FindComponent(L"ms_tcpip7", component.Put()));
+    EXPECT_EQ(nullptr, component.get());
+
+    Ref<INetCfgClass> transports;
+    ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClass,
+                                             transports.PutVoid()));
+    EXPECT_EQ(S_OK, transports->FindComponent(L"Ms_TcpIp", component.Put()));
+    EXPECT_EQ(S_FALSE, transports->FindComponent(L"ms_pacer", component.Put()));
+    Ref<IEnumNetCfgComponent> components;
+    ASSERT_EQ(S_OK, transports->EnumComponents(components.Put()));
+    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip", L"ms_tcpip6"}), Ids(components.get()));
+    ASSERT_EQ(S_OK, components->Reset());
+    EXPECT_EQ(S_OK, components->Skip(1));
+    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip6"}), Ids(components.get()));
+
+    Ref<IEnumNetCfgComponent> all;
+    ASSERT_EQ(S_OK, netCfg->EnumComponents(nullptr, all.Put()));
+    EXPECT_EQ(5u, Ids(all.get()).size());
+    Ref<IEnumNetCfgComponent> adapters;
+    ASSERT_EQ(S_OK, netCfg->EnumComponents(&GUID_DEVCLASS_NET, adapters.Put()));
+    EXPECT_EQ((std::vector<std::wstring>{L"pci\\ven_8086&dev_100e", L"pci\\ven_10ec&dev_8139"}),
+              Ids(adapters.get()));
+
+    // The class object answers for both of its interfaces.
+    Ref<INetCfgClassSetup> setup;
+    EXPECT_EQ(S_OK, transports->QueryInterface(IID_INetCfgClassSetup, setup.PutVoid()));
+    Ref<INetCfgClass> back;
+    EXPECT_EQ(S_OK, setup->QueryInterface(IID_INetCfgClass, back.PutVoid()));
+    Ref<INetCfgLock> notThere;
+    EXPECT_EQ(E_NOINTERFACE, setup->QueryInterface(IID_INetCfgLock, notThere.PutVoid()));
+    EXPECT_EQ(nullptr, notThere.get());
+    Close(netCfg.get(), false);
+}
+
+TEST_F(InstallTest, InstallFailsWithoutAMatchingInf) {
+    CopyInf("quorixlwf.inf");
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgComponent> component;
+    EXPECT_EQ(SPAPI_E_NO_DRIVER_SELECTED,
+              Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+    EXPECT_EQ(nullptr, component.get());
+    // The filter's INF is of the service class, not the adapter class.
+    EXPECT_EQ(SPAPI_E_CLASS_MISMATCH,
+              Install(netCfg.get(), GUID_DEVCLASS_NET, kFilterId, &component));
+    EXPECT_EQ(nullptr, component.get());
+    Close(netCfg.get(), true);
+}
+
+TEST_F(InstallTest, ChangesNeedTheWriteLock) {
+    CopyInf("quorixvmini60.inf");
+    const std::string before = ReadFile(machine_.root() + "/netcfg.store");
+    Ref<INetCfg> netCfg = Open(false);
+    Ref<INetCfgComponent> component;
+    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK,
+              Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+    EXPECT_EQ(nullptr, component.get());
+
+    Ref<INetCfgComponent> ipv4;
+    ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip", ipv4.Put()));
+    Ref<INetCfgClassSetup> setup;
+    ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClassSetup,
+                                             setup.PutVoid()));
+    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, setup->DeInstall(ipv4.get(), nullptr, nullptr));
+
+    Ref<INetCfgComponentBindings> bindings;
+    ASSERT_EQ(S_OK, ipv4->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
+    Ref<IEnumNetCfgBindingPath> paths;
+    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    Ref<INetCfgBindingPath> path;
+    ASSERT_EQ(S_OK, paths->Next(1, path.Put(), nullptr));
+    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, path->Enable(FALSE));
+    EXPECT_EQ(S_OK, path->IsEnabled());
+    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, netCfg->Apply());
+    Close(netCfg.get(), false);
+    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+}
+
+TEST_F(InstallTest, CallsOutOfOrderAreRefused) {
+    Ref<INetCfg> netCfg;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
+                                     netCfg.PutVoid()));
+    Ref<INetCfgComponent> component;
+    EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->FindComponent(L"ms_tcpip", component.Put()));
+    EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->Uninitialize());
+    ASSERT_EQ(S_OK, netCfg->Initialize(nullptr));
+    EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, netCfg->Initialize(nullptr));
+    Ref<INetCfgLock> lock;
+    ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
+    TaskText holder;
+    EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, lock->AcquireWriteLock(0, L"late", holder.Put()));
+    EXPECT_TRUE(holder.null());
+    EXPECT_EQ(S_OK, netCfg->Uninitialize());
+}
+
+}  // namespace
+}  // namespace netcfgtest

@@ -1,0 +1,88 @@
+#include "netcfg_client.h"
+
+#include "kernel/utf8.h"
+
+#include <simwin/testing.h>
+
+namespace netcfgtest {
+
+void NetCfgTest::SetUp() {
+    ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+}
+
+void NetCfgTest::TearDown() {
+    CoUninitialize();
+    const simwin::Ledger ledger = simwin::CurrentLedger();
+    EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
+}
+
+Ref<INetCfg> NetCfgTest::Open(bool writeLock) {
+    Ref<INetCfg> netCfg;
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
+                                     netCfg.PutVoid()));
+    if (netCfg.get() == nullptr) {
+        return netCfg;
+    }
+    if (writeLock) {
+        Ref<INetCfgLock> lock;
+        EXPECT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
+        TaskText holder;
+        EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"netcfg tests", holder.Put()));
+    }
+    EXPECT_EQ(S_OK, netCfg->Initialize(nullptr));
+    return netCfg;
+}
+
+void NetCfgTest::Close(INetCfg* netCfg, bool writeLock) {
+    EXPECT_EQ(S_OK, netCfg->Uninitialize());
+    if (writeLock) {
+        Ref<INetCfgLock> lock;
+        ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
+        EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    }
+}
+
+void NetCfgTest::CopyInf(const std::string& infName) {
+    const std::wstring path = simwin::FromUtf8(std::string(INF_FOLDER) + "/" + infName);
+    const std::wstring folder = simwin::FromUtf8(std::string(INF_FOLDER) + "/");
+    ASSERT_TRUE(
+        SetupCopyOEMInfW(path.c_str(), folder.c_str(), SPOST_PATH, 0, nullptr, 0, nullptr, nullptr))
+        << GetLastError();
+}
+
+HRESULT NetCfgTest::Install(INetCfg* netCfg, const GUID& classGuid, const wchar_t* id,
+                            Ref<INetCfgComponent>* component) {
+    Ref<INetCfgClassSetup> setup;
+    const HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, setup.PutVoid());
+    if (hr != S_OK) {
+        return hr;
+    }
+    OBO_TOKEN obo{};
+    obo.Type = OBO_USER;
+    return setup->Install(id, &obo, 0, 0, nullptr, nullptr, component->Put());
+}
+
+std::vector<std::wstring> NetCfgTest::Ids(IEnumNetCfgComponent* components) {
+    std::vector<std::wstring> ids;
+    Ref<INetCfgComponent> component;
+    ULONG fetched = 0;
+    while (components->Next(1, component.Put(), &fetched) == S_OK) {
+        TaskText id;
+        EXPECT_EQ(S_OK, component->GetId(id.Put()));
+        ids.push_back(id.str());
+    }
+    EXPECT_EQ(0u, fetched);
+    return ids;
+}
+
+std::vector<std::string> NetCfgTest::DiskBindings() const {
+    std::vector<std::string> bindings;
+    for (const simwin::BindingInfo& binding : machine_.State().bindings) {
+        bindings.push_back(simwin::ToUtf8(binding.upperId) + "->" +
+                           simwin::ToUtf8(binding.lowerId) +
+                           (binding.enabled ? " enabled" : " disabled"));
+    }
+    return bindings;
+}
+
+}  // namespace netcfgtest

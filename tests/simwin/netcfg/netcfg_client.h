@@ -1,0 +1,93 @@
+// What the network configuration tests share: owning holders for COM references and CoTaskMem
+// strings, a fixture with a fresh machine and COM, and the steps a client takes.
+#pragma once
+
+#include "support/temp_machine.h"
+
+#include <devguid.h>
+#include <netcfgx.h>
+#include <objbase.h>
+#include <setupapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace netcfgtest {
+
+template <typename T>
+class Ref {
+public:
+    Ref() = default;
+    ~Ref() { Reset(); }
+    Ref(const Ref&) = delete;
+    Ref& operator=(const Ref&) = delete;
+    Ref(Ref&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+
+    T* get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    T** Put() {
+        Reset();
+        return &pointer_;
+    }
+    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
+    void Reset() {
+        if (pointer_ != nullptr) {
+            pointer_->Release();
+            pointer_ = nullptr;
+        }
+    }
+
+private:
+    T* pointer_ = nullptr;
+};
+
+class TaskText {
+public:
+    TaskText() = default;
+    ~TaskText() { CoTaskMemFree(text_); }
+    TaskText(const TaskText&) = delete;
+    TaskText& operator=(const TaskText&) = delete;
+
+    LPWSTR* Put() {
+        CoTaskMemFree(text_);
+        text_ = nullptr;
+        return &text_;
+    }
+    bool null() const { return text_ == nullptr; }
+    std::wstring str() const { return text_ != nullptr ? std::wstring(text_) : L"(null)"; }
+
+private:
+    LPWSTR text_ = nullptr;
+};
+
+constexpr wchar_t kAdapterId[] = L"root\\quorixvmini60_a";
+constexpr wchar_t kAdapterName[] = L"Tandrel QUORIX Virtual Ethernet Adapter";
+constexpr wchar_t kFilterId[] = L"QUORIX_NdisLwf";
+constexpr wchar_t kFilterName[] = L"Tandrel QUORIX Virtual Switch";
+
+// A fresh machine, COM initialised for the test's thread; at the end, the ledger must be clean.
+class NetCfgTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A configuration object, with the write lock when wanted, initialised.
+    Ref<INetCfg> Open(bool writeLock);
+    // Gives the write lock back and uninitialises (the object itself is released by its Ref).
+    void Close(INetCfg* netCfg, bool writeLock);
+    // Copies one of the repository's INF files into the machine's INF store.
+    void CopyInf(const std::string& infName);
+    // INetCfgClassSetup::Install in the class, the component returned into component.
+    HRESULT Install(INetCfg* netCfg, const GUID& classGuid, const wchar_t* id,
+                    Ref<INetCfgComponent>* component);
+    // The ids of the components an enumerator gives, in order.
+    static std::vector<std::wstring> Ids(IEnumNetCfgComponent* components);
+    // "upper->lower enabled|disabled" for each binding path on disk, in store order.
+    std::vector<std::string> DiskBindings() const;
+
+    testsupport::TempMachine machine_;
+};
+
+}  // namespace netcfgtest

@@ -1,0 +1,150 @@
+// The machine-wide write lock: between objects of one process, between processes, and after
+// the death of its holder.
+#include "netcfg_client.h"
+
+#include <simwin/testing.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace netcfgtest {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long MillisecondsSince(Clock::time_point start) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// "netcfg-sim lock" in a child process, started and waited for until it says it holds the lock.
+class LockHolder {
+public:
+    LockHolder(const std::string& description, int seconds) {
+        int output[2];
+        EXPECT_EQ(0, ::pipe(output));
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(output[1], STDOUT_FILENO);
+            ::close(output[0]);
+            ::close(output[1]);
+            const std::string hold = std::to_string(seconds);
+            ::execl(NETCFG_SIM_EXE, "netcfg-sim", "lock", "--hold", hold.c_str(), "--as",
+                    description.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(output[1]);
+        std::FILE* stream = ::fdopen(output[0], "r");
+        char line[256] = {};
+        held_ = std::fgets(line, sizeof line, stream) != nullptr;
+        line_ = line;
+        std::fclose(stream);
+    }
+    ~LockHolder() { Kill(); }
+
+    bool held() const { return held_; }
+    const std::string& line() const { return line_; }
+    void Kill() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    pid_t pid_ = -1;
+    bool held_ = false;
+    std::string line_;
+};
+
+class WriteLockTest : public NetCfgTest {
+protected:
+    Ref<INetCfgLock> NewLock() {
+        Ref<INetCfgLock> lock;
+        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_INetCfgLock, lock.PutVoid()));
+        return lock;
+    }
+};
+
+TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescription) {
+    LockHolder holder("Other Installer 7", 30);
+    ASSERT_TRUE(holder.held());
+    EXPECT_EQ("holding the write lock as \"Other Installer 7\"\n", holder.line());
+
+    Ref<INetCfgLock> lock = NewLock();
+    TaskText description;
+    const auto start = Clock::now();
+    EXPECT_EQ(S_FALSE, lock->AcquireWriteLock(300, L"TANDREL QUORIX Hal", description.Put()));
+    const long waited = MillisecondsSince(start);
+    EXPECT_GE(waited, 300);
+    EXPECT_LT(waited, 400);
+    EXPECT_EQ(L"Other Installer 7", description.str());
+
+    TaskText current;
+    EXPECT_EQ(S_OK, lock->IsWriteLocked(current.Put()));
+    EXPECT_EQ(L"Other Installer 7", current.str());
+    EXPECT_EQ(L"Other Installer 7", machine_.State().lockHolder);
+
+    // The holder dies without giving the lock back: the kernel frees it at once.
+    holder.Kill();
+    const auto afterDeath = Clock::now();
+    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"TANDREL QUORIX Hal", description.Put()));
+    EXPECT_LT(MillisecondsSince(afterDeath), 50);
+    EXPECT_TRUE(description.null());
+    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    EXPECT_EQ(S_FALSE, lock->IsWriteLocked(current.Put()));
+    EXPECT_TRUE(current.null());
+}
+
+TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
+    Ref<INetCfgLock> first = NewLock();
+    Ref<INetCfgLock> second = NewLock();
+    TaskText holder;
+    ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
+    EXPECT_EQ(1, simwin::CurrentLedger().writeLocksHeld);
+    EXPECT_EQ(S_FALSE, second->AcquireWriteLock(20, L"second", holder.Put()));
+    EXPECT_EQ(L"first", holder.str());
+
+    // A waiter gets the lock as soon as the holder lets it go.
+    std::thread releaser([&first] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        first->ReleaseWriteLock();
+    });
+    const auto start = Clock::now();
+    EXPECT_EQ(S_OK, second->AcquireWriteLock(5000, L"second", holder.Put()));
+    const long waited = MillisecondsSince(start);
+    releaser.join();
+    EXPECT_GE(waited, 90);
+    EXPECT_LT(waited, 150);
+    EXPECT_TRUE(holder.null());
+
+    // The final Release gives the lock back too.
+    second.Reset();
+    EXPECT_EQ(0, simwin::CurrentLedger().writeLocksHeld);
+    EXPECT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
+    EXPECT_EQ(S_OK, first->ReleaseWriteLock());
+}
+
+TEST_F(WriteLockTest, LockIsHeldUntilUninitialize) {
+    Ref<INetCfg> netCfg = Open(true);
+    Ref<INetCfgLock> lock;
+    ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
+    EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, lock->ReleaseWriteLock());
+    Ref<INetCfgLock> other = NewLock();
+    TaskText holder;
+    EXPECT_EQ(S_FALSE, other->AcquireWriteLock(0, L"other", holder.Put()));
+    EXPECT_EQ(L"netcfg tests", holder.str());
+    Close(netCfg.get(), true);
+    EXPECT_EQ(S_OK, other->AcquireWriteLock(0, L"other", holder.Put()));
+    EXPECT_EQ(S_OK, other->ReleaseWriteLock());
+}
+
+}  // namespace
+}  // namespace netcfgtest
