@@ -1,0 +1,104 @@
+// DeviceManager: installs, removes and configures the virtual ethernet adapter and the virtual
+// switch through the network configuration interfaces, tracing every step in the log. It keeps
+// no state between calls: every operation obtains what it needs and gives it back.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <netcfgx.h>
+
+#include "log/Logger.h"
+
+#include <string>
+
+class DeviceManager {
+public:
+    // The logger is borrowed and must outlive this object.
+    explicit DeviceManager(Logger* logger) : logger_(logger) {}
+
+    // ---- Configuration access
+
+    // Opens a configuration cycle: initialises COM for the thread, creates the configuration
+    // object, takes its write lock when fGetWriteLock is set (waiting up to 5000 ms, naming this
+    // client clientDescription) and initialises it. On S_OK *ppnc holds one reference that the
+    // caller hands to HrReleaseINetCfg; on any other result *ppnc is null and COM is as before
+    // the call. When the lock is refused, *lockHolder may receive the holder's description,
+    // which the caller frees with CoTaskMemFree. Returns S_OK or the failing step's result
+    // (NETCFG_E_NO_WRITE_LOCK for a refused lock).
+    HRESULT HrGetINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
+                         LPWSTR* lockHolder);
+    // Closes a cycle opened by HrGetINetCfg: uninitialises the object, gives the write lock back
+    // when hasWriteLock is set, releases the caller's reference to pnc and ends the thread's COM
+    // use. Returns Uninitialize's result, or the lock interface's or ReleaseWriteLock's.
+    HRESULT HrReleaseINetCfg(INetCfg* pnc, bool hasWriteLock);
+    // Releases one reference (null allowed) and traces the release.
+    void ReleaseRef(IUnknown* punk);
+
+    // ---- Installation
+
+    // Installs one component in one configuration cycle from the INF file at szFileFullPath.
+    // Returns S_OK when it was installed and applied; otherwise the failure, NETCFG_S_REBOOT
+    // included, after two error lines that name it and the INF file.
+    HRESULT InstallDriver(LPCWSTR szFileFullPath, const GUID& classGuid, LPCWSTR componentId);
+    // The configuration cycle of one installation: acquire with the write lock, copy the INF file
+    // (none when lpszInfFullPath is null), install, apply, release. Returns the last Apply's
+    // result, or the failing step's.
+    HRESULT InstallSpecifiedComponent(LPCWSTR lpszInfFullPath, LPCWSTR componentId,
+                                      const GUID& classGuid);
+    // Copies the INF file into the INF store (a failure is logged and the installation goes on),
+    // installs the component and applies. pnc must be initialised and write-locked. Returns S_OK
+    // when installation and Apply succeeded, else the failing step's result.
+    HRESULT HrInstallNetComponent(INetCfg* pnc, LPCWSTR componentId, const GUID& classGuid,
+                                  LPCWSTR lpszInfFullPath);
+    // Installs the component through its class's setup interface, without applying. Returns
+    // QueryNetCfgClass's result when that failed, otherwise Install's.
+    HRESULT HrInstallComponent(INetCfg* pnc, LPCWSTR componentId, const GUID& classGuid);
+    // The Install command: finds both INF files in the current directory, then installs the
+    // adapter and, when that succeeded, the switch. Returns 0, 901, 902 or 908.
+    int Installer();
+
+    // ---- Removal
+
+    // Removes one component in one configuration cycle. Returns 0 when it was removed and the
+    // change applied, otherwise the result of the step that ended the cycle (S_FALSE when the
+    // component is not installed, NETCFG_S_REBOOT from Apply).
+    HRESULT UninstallDriver(LPCWSTR componentId);
+    // The Uninstall command: removes the switch, then the adapter, each in its own cycle.
+    // Returns 903 when the adapter's removal failed, else 904 when the switch's failed, else 0.
+    int Uninstaller();
+
+    // ---- Post-install configuration
+
+    // Binds the virtual switch filter to the virtual ethernet adapter alone and unbinds IPv6
+    // from it, in a configuration object of its own. Returns TRUE when the IPv6 step succeeded.
+    BOOL ConfigureIPv6AndVirtualSwitch();
+    // Walks the components of one class (GUID_DEVCLASS_NETSERVICE or GUID_DEVCLASS_NETTRANS) and
+    // changes the bindings of the filter or of IPv6. pnc is borrowed and must be initialised.
+    // Returns the value of the last setBinding that decides the result, FALSE when none ran.
+    BOOL ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* pnc);
+    // Enables or disables each binding path below component whose lower component's display
+    // name begins with pattern ("*" alone matches every path), applying each change at once.
+    // pnc and component are borrowed. Returns TRUE when at least one path was changed.
+    BOOL setBinding(INetCfg* pnc, INetCfgComponent* component, BOOL enable, LPCWSTR pattern);
+    // Launches "net.exe start npf" hidden, without waiting for it. Returns TRUE when the launch
+    // was accepted.
+    BOOL StartNPFService();
+
+private:
+    void Log(const std::wstring& message) { logger_->Log(message); }
+    void LogError(const std::wstring& message) { logger_->LogError(message); }
+
+    HRESULT HrLockAndInitialize(INetCfg* pnc, bool fGetWriteLock, LPCWSTR clientDescription,
+                                LPWSTR* lockHolder, INetCfgLock** pncLock);
+    void CopyInfToStore(LPCWSTR lpszInfFullPath);
+    int InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchInfPath);
+    HRESULT RemoveComponent(INetCfg* pnc, LPCWSTR componentId);
+    BOOL ConfigureBindings();
+    BOOL ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc);
+    BOOL ConfigureComponent(const GUID& classGuid, INetCfg* pnc, INetCfgComponent* component,
+                            LPCWSTR id, BOOL result);
+    BOOL WalkBindingPaths(INetCfg* pnc, INetCfgComponent* component, BOOL enable, LPCWSTR pattern);
+    bool SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BOOL enable, LPCWSTR pattern);
+
+    Logger* logger_;
+};

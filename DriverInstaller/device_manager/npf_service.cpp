@@ -1,0 +1,38 @@
+// Asking for the packet-capture service to be started, without waiting for it.
+#include "device_manager/DeviceManager.h"
+
+#include <shellapi.h>
+
+#include "log/message_format.h"
+
+BOOL DeviceManager::StartNPFService() {
+    Log(L"DeviceManager::StartNPFService() | Enter...");
+    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+    // Cleared first so that the error read below is the launch's own, not one left behind by
+    // an earlier call; read at once, before a log line can change it.
+    SetLastError(ERROR_SUCCESS);
+    const HINSTANCE launch =
+        ShellExecuteW(nullptr, L"open", L"net.exe", L"start npf", L"C:\\", SW_HIDE);
+    const DWORD lastError = GetLastError();
+
+    if (FAILED(hr)) {
+        LogError(FormatHr(kHrLineFormat, hr));
+    }
+    // Values up to 32 are the shell's error codes, not a launch.
+    const INT_PTR launchValue = reinterpret_cast<INT_PTR>(launch);
+    BOOL result = FALSE;
+    if (launchValue > 32) {
+        Log(L"DeviceManager::StartNPFService() was successful.");
+        result = TRUE;
+    } else {
+        const DWORD errorMessageId = lastError != 0 ? lastError : static_cast<DWORD>(launchValue);
+        LogError(
+            FormatText(L"DeviceManager::StartNPFService() failed. ShellExecute() returned "
+                       L"errorMessageID=%lu",
+                       static_cast<unsigned long>(errorMessageId)));
+    }
+    CoUninitialize();
+    Log(L"DeviceManager::StartNPFService() | Exit...");
+    return result;
+}

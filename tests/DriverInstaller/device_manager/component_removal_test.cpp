@@ -1,0 +1,256 @@
+// Removing the components: each way out of one removal cycle, and the Uninstall sequence.
+#include "support/installer_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using installer_test::AddFault;
+using installer_test::E;
+using installer_test::ExpectLines;
+using installer_test::InstallerTest;
+using installer_test::Join;
+using installer_test::JournalCalls;
+using installer_test::kGetWithLockOk;
+using installer_test::kReleaseOne;
+using installer_test::kReleaseWithLock;
+
+using LineList = std::vector<std::string>;
+
+const std::string kFail = "hr='-2147467259' / hr='0x80004005'";
+const std::string kEnter = "DeviceManager::UninstallDriver() | Enter...";
+const std::string kExit = "DeviceManager::UninstallDriver() | Exit...";
+const std::string kFound = "DeviceManager::UninstallDriver() FindComponent was successful.";
+const std::string kGuidOk = "DeviceManager::UninstallDriver() ClassGuid OK..";
+const std::string kClassOk = "DeviceManager::UninstallDriver() QueryNetCfgClass OK..";
+const std::string kSetupOk = "DeviceManager::UninstallDriver() QueryInterface OK..";
+const std::string kRemoved = "DeviceManager::UninstallDriver() Uninstall OK...";
+const LineList kHolderRefusal =
+    Join({{"DeviceManager::HrGetINetCfg() | Enter...",
+           "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
+          kReleaseOne,
+          kReleaseOne,
+          {"DeviceManager::HrGetINetCfg() | Exit..."}});
+// A cycle that acquired the configuration: its own lines between the acquisition and release.
+LineList Cycle(const LineList& steps) {
+    return Join({{kEnter}, kGetWithLockOk, steps, kReleaseWithLock, {kExit}});
+}
+
+struct RemovalCase {
+    const char* name;
+    bool installed;
+    std::string call;
+    std::int64_t result;
+    std::wstring text;
+    HRESULT expected;
+    LineList lines;
+    bool removed;
+};
+
+class UninstallDriverTest : public InstallerTest,
+                            public ::testing::WithParamInterface<RemovalCase> {};
+
+TEST_P(UninstallDriverTest, TracesEachWayOut) {
+    const RemovalCase& c = GetParam();
+    PreInstall(c.installed, false);
+    if (!c.call.empty()) {
+        AddFault(c.call, c.result, 1, false, std::nullopt, c.text);
+    }
+    EXPECT_EQ(manager_->UninstallDriver(L"root\\quorixvmini60_a"), c.expected);
+    ExpectLines(Lines(), c.lines);
+    bool present = false;
+    for (const std::string& id : ComponentIds()) {
+        present = present || id.rfind("root\\quorixvmini60_a | ", 0) == 0;
+    }
+    EXPECT_EQ(present, c.installed && !c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WaysOut, UninstallDriverTest,
+    ::testing::Values(
+        RemovalCase{"Removed", true, "", 0, L"", S_OK,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
+                                kReleaseOne,
+                                kReleaseOne,
+                                kReleaseOne})),
+                    true},
+        RemovalCase{"LockHeldWithHolder", true, "INetCfgLock::AcquireWriteLock", S_FALSE,
+                    L"Other Setup Tool", NETCFG_E_NO_WRITE_LOCK,
+                    Join({{kEnter},
+                          kHolderRefusal,
+                          {E("DeviceManager::UninstallDriver() Other Setup Tool currently holds "
+                             "the lock, try later."),
+                           E("DeviceManager::UninstallDriver() HrGetINetCfg returned "
+                             "hr='-2147180508' / hr='0x8004a024'"),
+                           kExit}}),
+                    false},
+        RemovalCase{"LockHeldWithoutHolder", true, "INetCfgLock::AcquireWriteLock",
+                    NETCFG_E_NO_WRITE_LOCK, L"", NETCFG_E_NO_WRITE_LOCK,
+                    Join({{kEnter},
+                          kHolderRefusal,
+                          {E("DeviceManager::UninstallDriver() Couldn't get the notify object "
+                             "interface. HrGetINetCfg returned hr='-2147180508' / "
+                             "hr='0x8004a024'"),
+                           kExit}}),
+                    false},
+        RemovalCase{"NotInstalled", false, "", 0, L"", S_FALSE,
+                    Cycle({E("DeviceManager::UninstallDriver() Couldn't get an interface pointer "
+                             "to root\\quorixvmini60_a."),
+                           E("DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+                             "hr='0x00000001'")}),
+                    false},
+        RemovalCase{
+            "ClassGuidFails", true, "INetCfgComponent::GetClassGuid", E_FAIL, L"", E_FAIL,
+            Cycle(Join({{kFound,
+                         E("DeviceManager::UninstallDriver() Couldn't get the class guid "
+                           "of root\\quorixvmini60_a."),
+                         E("DeviceManager::UninstallDriver() GetClassGuid returned " + kFail)},
+                        kReleaseOne})),
+            false},
+        RemovalCase{
+            "ClassFails", true, "INetCfg::QueryNetCfgClass", E_FAIL, L"", E_FAIL,
+            Cycle(Join({{kFound, kGuidOk,
+                         E("DeviceManager::UninstallDriver() Couldn't get a pointer to "
+                           "class interface of root\\quorixvmini60_a."),
+                         E("DeviceManager::UninstallDriver() QueryNetCfgClass returned " + kFail)},
+                        kReleaseOne})),
+            false},
+        RemovalCase{"SetupInterfaceFails", true, "INetCfgClass::QueryInterface", E_NOINTERFACE, L"",
+                    E_NOINTERFACE,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk,
+                                 E("DeviceManager::UninstallDriver() Couldn't get an interface to "
+                                   "setup class. QueryInterface returned hr='-2147467262' / "
+                                   "hr='0x80004002'")},
+                                kReleaseOne,
+                                kReleaseOne})),
+                    false},
+        RemovalCase{"DeInstallFails", true, "INetCfgClassSetup::DeInstall", E_FAIL, L"", E_FAIL,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk,
+                                 E("DeviceManager::UninstallDriver() Failed to uninstall "
+                                   "root\\quorixvmini60_a."),
+                                 E(" " + kFail)},
+                                kReleaseOne,
+                                kReleaseOne,
+                                kReleaseOne})),
+                    false},
+        RemovalCase{"DeInstallAsksForReboot", true, "INetCfgClassSetup::DeInstall", NETCFG_S_REBOOT,
+                    L"", S_OK,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
+                                kReleaseOne,
+                                kReleaseOne,
+                                kReleaseOne})),
+                    true},
+        RemovalCase{"ApplyFails", true, "INetCfg::Apply", E_FAIL, L"", E_FAIL,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved,
+                                 E("DeviceManager::UninstallDriver() Couldn't apply the changes "
+                                   "after uninstalling root\\quorixvmini60_a.")},
+                                kReleaseOne,
+                                kReleaseOne,
+                                kReleaseOne})),
+                    false},
+        RemovalCase{"ApplyAsksForReboot", true, "INetCfg::Apply", NETCFG_S_REBOOT, L"",
+                    NETCFG_S_REBOOT,
+                    Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
+                                kReleaseOne,
+                                kReleaseOne,
+                                kReleaseOne})),
+                    true}),
+    installer_test::CaseName());
+
+TEST_F(InstallerTest, FailedDeInstallIsNotApplied) {
+    PreInstall(true, false);
+    AddFault("INetCfgClassSetup::DeInstall", E_FAIL, 1);
+    manager_->UninstallDriver(L"root\\quorixvmini60_a");
+    EXPECT_TRUE(JournalCalls({"INetCfg::Apply"}).empty());
+    EXPECT_EQ(JournalCalls({"INetCfgLock::ReleaseWriteLock"}).size(), 1u);
+}
+
+struct SequenceCase {
+    const char* name;
+    bool adapter;
+    bool virtualSwitch;
+    bool lockHeldAtFirst;
+    int expected;
+    LineList lines;  // Uninstaller's own lines
+    int remaining;   // components of ours still installed afterwards
+};
+
+class UninstallerTest : public InstallerTest, public ::testing::WithParamInterface<SequenceCase> {};
+
+TEST_P(UninstallerTest, RemovesSwitchThenAdapter) {
+    const SequenceCase& c = GetParam();
+    PreInstall(c.adapter, c.virtualSwitch);
+    if (c.lockHeldAtFirst) {
+        AddFault("INetCfgLock::AcquireWriteLock", S_FALSE, 1, false, std::nullopt,
+                 L"Other Setup Tool");
+    }
+    EXPECT_EQ(manager_->Uninstaller(), c.expected);
+    LineList own;
+    for (const std::string& line : Lines()) {
+        if (line.find("DeviceManager::Uninstaller()") != std::string::npos) {
+            own.push_back(line);
+        }
+    }
+    EXPECT_EQ(own, c.lines);
+    // Both removals are always attempted, switch first.
+    EXPECT_EQ(JournalCalls({"INetCfg::FindComponent"}).size(), c.lockHeldAtFirst ? 1u : 2u);
+    int remaining = 0;
+    for (const std::string& id : ComponentIds()) {
+        remaining += id.find("quorix") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(remaining, c.remaining);
+}
+
+const std::string kStart = "DeviceManager::Uninstaller() | Enter...";
+const std::string kEnd = "DeviceManager::Uninstaller() | Exit...";
+const std::string kSwitchOk = "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.";
+const std::string kSwitchFailed =
+    E("DeviceManager::Uninstaller() Virtual Switch uninstall failed.");
+const std::string kAdapterOk =
+    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.";
+const std::string kAdapterFailed =
+    E("DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.");
+const std::string kAllOk =
+    "DeviceManager::Uninstaller() Uninstall of virtual switch and virtual ethernet adapter "
+    "succeeded.";
+const std::string kSomeFailed =
+    E("DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual ethernet adapter "
+      "failed.");
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, UninstallerTest,
+    ::testing::Values(
+        SequenceCase{
+            "BothRemoved", true, true, false, 0, {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd}, 0},
+        SequenceCase{"NeitherInstalled",
+                     false,
+                     false,
+                     false,
+                     903,
+                     {kStart, kSwitchFailed, kAdapterFailed, kSomeFailed, kEnd},
+                     0},
+        SequenceCase{"OnlyAdapter",
+                     true,
+                     false,
+                     false,
+                     904,
+                     {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
+                     0},
+        SequenceCase{"OnlySwitch",
+                     false,
+                     true,
+                     false,
+                     903,
+                     {kStart, kSwitchOk, kAdapterFailed, kSomeFailed, kEnd},
+                     0},
+        // The switch's cycle is refused; the adapter's makes its own attempt and succeeds.
+        SequenceCase{"LockHeldDuringSwitch",
+                     true,
+                     true,
+                     true,
+                     904,
+                     {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
+                     1}),
+    installer_test::CaseName());
+
+}  // namespace

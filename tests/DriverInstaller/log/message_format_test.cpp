@@ -1,0 +1,41 @@
+// The message helpers: results print with the same digits whatever the width of long.
+#include "log/message_format.h"
+
+#include <netcfgx.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HrCase {
+    HRESULT hr;
+    const wchar_t* expected;
+};
+
+TEST(FormatHrTest, PrintsSignedDecimalAndEightHexDigits) {
+    const HrCase cases[] = {
+        {NETCFG_E_NO_WRITE_LOCK, L" hr='-2147180508' / hr='0x8004a024'"},
+        {NETCFG_S_REBOOT, L" hr='303136' / hr='0x0004a020'"},
+        {S_FALSE, L" hr='1' / hr='0x00000001'"},
+        {S_OK, L" hr='0' / hr='0x00000000'"},
+        {HRESULT_FROM_WIN32(ERROR_CANCELLED), L" hr='-2147023673' / hr='0x800704c7'"},
+    };
+    for (const HrCase& c : cases) {
+        EXPECT_EQ(FormatHr(kHrLineFormat, c.hr), c.expected);
+    }
+    EXPECT_EQ(FormatHr(L"X returned hr='%ld' / hr='0x%08lx'", E_FAIL),
+              L"X returned hr='-2147467259' / hr='0x80004005'");
+}
+
+TEST(FormatTextTest, FillsWideStringsAndNumbers) {
+    EXPECT_EQ(FormatText(L"path='%ls' result=%d id=%lu", L"C:\\x.inf", 901, 4294967295ul),
+              L"path='C:\\x.inf' result=901 id=4294967295");
+    EXPECT_EQ(FormatText(L"ret=%d", 0), L"ret=0");
+}
+
+TEST(FormatTextTest, GrowsForLongText) {
+    const std::wstring longValue(5000, L'x');
+    EXPECT_EQ(FormatText(L"<%ls>", longValue.c_str()), L"<" + longValue + L">");
+}
+
+}  // namespace

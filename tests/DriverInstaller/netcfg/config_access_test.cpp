@@ -1,0 +1,210 @@
+// Opening and closing a configuration cycle: every outcome's trace, result and what is left.
+#include "netcfg/cotaskmem_string.h"
+#include "support/installer_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using installer_test::AddFault;
+using installer_test::E;
+using installer_test::ExpectLines;
+using installer_test::InstallerTest;
+using installer_test::Join;
+using installer_test::JournalCalls;
+using installer_test::kReleaseNull;
+using installer_test::kReleaseOne;
+using installer_test::kReleaseWithLock;
+
+using LineList = std::vector<std::string>;
+
+struct Fault {
+    std::string call;
+    std::int64_t result;
+    unsigned nth;
+    std::wstring text;
+};
+
+struct GetCase {
+    const char* name;
+    bool wantLock;
+    std::vector<Fault> faults;
+    HRESULT expected;
+    LineList lines;
+    const wchar_t* holder;  // nullptr: none handed back
+};
+
+const std::string kEnter = "DeviceManager::HrGetINetCfg() | Enter...";
+const std::string kExit = "DeviceManager::HrGetINetCfg() | Exit...";
+const std::string kQueryOk = "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...";
+const std::string kInitOk = "DeviceManager::HrGetINetCfg() | Initialize returns OK...";
+
+class HrGetINetCfgTest : public InstallerTest, public ::testing::WithParamInterface<GetCase> {};
+
+TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
+    const GetCase& c = GetParam();
+    for (const Fault& f : c.faults) {
+        AddFault(f.call, f.result, f.nth, false, std::nullopt, f.text);
+    }
+    INetCfg* pnc = reinterpret_cast<INetCfg*>(this);  // must be overwritten
+    CoTaskMemString holder;
+    const HRESULT hr =
+        manager_->HrGetINetCfg(c.wantLock, L"TANDREL QUORIX Hal", &pnc, holder.Put());
+    EXPECT_EQ(hr, c.expected);
+    ExpectLines(Lines(), c.lines);
+    EXPECT_EQ(holder ? std::wstring(holder.Get()) : L"(none)", c.holder ? c.holder : L"(none)");
+    if (hr == S_OK) {
+        ASSERT_NE(pnc, nullptr);
+        EXPECT_EQ(simwin::CurrentLedger().writeLocksHeld, c.wantLock ? 1 : 0);
+        manager_->HrReleaseINetCfg(pnc, c.wantLock);
+    } else {
+        EXPECT_EQ(pnc, nullptr);
+        // Every initialisation was taken back: a later cycle starts afresh.
+        EXPECT_EQ(simwin::CurrentLedger().comDepth, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, HrGetINetCfgTest,
+    ::testing::Values(
+        GetCase{"CoInitializeExFails",
+                true,
+                {{"CoInitializeEx", 0x80010106, 1, L""}},
+                static_cast<HRESULT>(0x80010106),
+                {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kExit},
+                nullptr},
+        GetCase{"ComAlreadyInitialised",
+                true,
+                {{"CoInitializeEx", S_FALSE, 1, L""}},
+                S_FALSE,
+                {kEnter, E(" hr='1' / hr='0x00000001'"), kExit},
+                nullptr},
+        GetCase{"CoCreateInstanceFails",
+                true,
+                {{"CoCreateInstance", E_FAIL, 1, L""}},
+                E_FAIL,
+                {kEnter, E(" hr='-2147467259' / hr='0x80004005'"), kExit},
+                nullptr},
+        GetCase{"LockInterfaceMissing",
+                true,
+                {{"INetCfg::QueryInterface", E_NOINTERFACE, 1, L""}},
+                E_NOINTERFACE,
+                Join({{kEnter, E(" hr='-2147467262' / hr='0x80004002'")},
+                      kReleaseNull,
+                      kReleaseOne,
+                      {kExit}}),
+                nullptr},
+        GetCase{"LockRefusedWithHolder",
+                true,
+                {{"INetCfgLock::AcquireWriteLock", S_FALSE, 1, L"Other Setup Tool"}},
+                NETCFG_E_NO_WRITE_LOCK,
+                Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
+                L"Other Setup Tool"},
+        GetCase{"LockFails",
+                true,
+                {{"INetCfgLock::AcquireWriteLock", E_FAIL, 1, L""}},
+                E_FAIL,
+                Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
+                nullptr},
+        GetCase{"LockedInitializeSucceeds",
+                true,
+                {},
+                S_OK,
+                Join({{kEnter, kQueryOk, kInitOk}, kReleaseOne, kReleaseOne, {kExit}}),
+                nullptr},
+        GetCase{"LockedInitializeFails",
+                true,
+                {{"INetCfg::Initialize", E_FAIL, 1, L""}},
+                E_FAIL,
+                Join({{kEnter, kQueryOk,
+                       "DeviceManager::HrGetINetCfg() | Initialize failed, ReleaseWriteLock... ",
+                       E(" hr='-2147467259' / hr='0x80004005'")},
+                      kReleaseOne,
+                      kReleaseOne,
+                      {kExit}}),
+                nullptr},
+        GetCase{"UnlockedInitializeSucceeds",
+                false,
+                {},
+                S_OK,
+                Join({{kEnter, kInitOk}, kReleaseNull, kReleaseOne, {kExit}}),
+                nullptr},
+        GetCase{"UnlockedInitializeFails",
+                false,
+                {{"INetCfg::Initialize", E_FAIL, 1, L""}},
+                E_FAIL,
+                Join({{kEnter}, kReleaseNull, kReleaseOne, {kExit}}),
+                nullptr}),
+    installer_test::CaseName());
+
+TEST_F(InstallerTest, FailedInitializeGivesTheLockBackBeforeReleasing) {
+    AddFault("INetCfg::Initialize", E_FAIL, 1);
+    INetCfg* pnc = nullptr;
+    CoTaskMemString holder;
+    manager_->HrGetINetCfg(true, L"TANDREL QUORIX Hal", &pnc, holder.Put());
+    EXPECT_EQ(JournalCalls({"INetCfgLock::AcquireWriteLock", "INetCfg::Initialize",
+                            "INetCfgLock::ReleaseWriteLock", "CoUninitialize"}),
+              (LineList{"INetCfgLock::AcquireWriteLock", "INetCfg::Initialize",
+                        "INetCfgLock::ReleaseWriteLock", "CoUninitialize"}));
+}
+
+struct ReleaseCase {
+    const char* name;
+    bool hasLock;
+    std::vector<Fault> faults;
+    HRESULT expected;
+    LineList lines;
+    bool lockGivenBack;
+};
+
+class HrReleaseINetCfgTest : public InstallerTest,
+                             public ::testing::WithParamInterface<ReleaseCase> {};
+
+TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
+    const ReleaseCase& c = GetParam();
+    INetCfg* pnc = nullptr;
+    CoTaskMemString holder;
+    ASSERT_EQ(manager_->HrGetINetCfg(c.hasLock, L"TANDREL QUORIX Hal", &pnc, holder.Put()), S_OK);
+    ClearLog();
+    simwin::ClearJournal();
+    for (const Fault& f : c.faults) {
+        AddFault(f.call, f.result, 0);
+    }
+    EXPECT_EQ(manager_->HrReleaseINetCfg(pnc, c.hasLock), c.expected);
+    ExpectLines(Lines(), c.lines);
+    EXPECT_EQ(JournalCalls({"INetCfgLock::ReleaseWriteLock"}).size(), c.lockGivenBack ? 1u : 0u);
+    if (!c.hasLock) {
+        EXPECT_TRUE(JournalCalls({"INetCfg::QueryInterface"}).empty());
+    }
+}
+
+const std::string kRelEnter = "DeviceManager::HrReleaseINetCfg() | Enter...";
+const std::string kRelExit = "DeviceManager::HrReleaseINetCfg() | Exit...";
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, HrReleaseINetCfgTest,
+    ::testing::Values(
+        ReleaseCase{"WithLock", true, {}, S_OK, kReleaseWithLock, true},
+        ReleaseCase{
+            "WithoutLock", false, {}, S_OK, Join({{kRelEnter}, kReleaseOne, {kRelExit}}), false},
+        ReleaseCase{"UninitializeFails",
+                    true,
+                    {{"INetCfg::Uninitialize", E_FAIL, 0, L""}},
+                    E_FAIL,
+                    Join({{kRelEnter}, kReleaseOne, {kRelExit}}),
+                    false},
+        ReleaseCase{
+            "LockInterfaceMissing",
+            true,
+            {{"INetCfg::QueryInterface", E_NOINTERFACE, 0, L""}},
+            E_NOINTERFACE,
+            Join({{kRelEnter, E(" hr='-2147467262' / hr='0x80004002'")}, kReleaseOne, {kRelExit}}),
+            false}),
+    installer_test::CaseName());
+
+TEST_F(InstallerTest, ReleaseRefOfNullWritesEnterAndExitOnly) {
+    manager_->ReleaseRef(nullptr);
+    ExpectLines(Lines(), kReleaseNull);
+}
+
+}  // namespace
