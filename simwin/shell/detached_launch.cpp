@@ -40,11 +40,27 @@ void CloseInheritedDescriptors(int keep, int highestDescriptor) {
     ::_exit(127);
 }
 
+// Points standard input, output and error at /dev/null: on Windows the program gets a console of
+// its own, hidden, so nothing it writes reaches its starter's console.
+void DetachStandardStreams() {
+    const int null = ::open("/dev/null", O_RDWR);
+    if (null < 0) {
+        return;
+    }
+    for (int stream = 0; stream <= 2; ++stream) {
+        ::dup2(null, stream);
+    }
+    if (null > 2) {
+        ::close(null);
+    }
+}
+
 [[noreturn]] void BecomeProgram(const char* program, char* const* argv, const char* folder,
                                 int pipeWrite, int highestDescriptor) {
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    DetachStandardStreams();
     CloseInheritedDescriptors(pipeWrite, highestDescriptor);
     if (::chdir(folder) != 0) {
         Report(pipeWrite, 1, errno);

@@ -12,8 +12,9 @@ struct LaunchFailure {
 };
 
 // Starts program with arguments (argv[0] included) in folder, without waiting for it: a double
-// fork leaves the program a child of init, so no zombie remains. The program inherits stdin,
-// stdout, stderr and the environment, and no other descriptor. True once exec succeeded;
+// fork leaves the program a child of init, so no zombie remains. The program inherits the
+// environment and no descriptor: its standard streams are /dev/null, as a program started in a
+// hidden console of its own sees nothing of its starter's. True once exec succeeded;
 // otherwise false with what failed.
 bool LaunchDetached(const std::string& program, const std::vector<std::string>& arguments,
                     const std::string& folder, LaunchFailure* failure);

@@ -91,7 +91,10 @@ TEST_F(ShellExecuteTest, DoesNotWaitLeavesNoChildAndPassesNoDescriptor) {
     ASSERT_GE(inheritable, 3);
     // ls lists its own descriptors: 0, 1 and 2 and the one it reads the folder through (3).
     // An inherited descriptor would add a number.
-    AddScript(system_ + "/slow.exe", "sleep 1\n" + Report("descriptors", "ls /proc/self/fd"));
+    AddScript(system_ + "/slow.exe",
+              "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\nsleep 1\n" +
+                  Report("descriptors", "ls /proc/self/fd") +
+                  Report("streams", "echo \"$streams\""));
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Code(ShellExecuteW(nullptr, L"open", L"slow.exe", nullptr, L"C:\\", SW_HIDE)), 42);
@@ -108,6 +111,8 @@ TEST_F(ShellExecuteTest, DoesNotWaitLeavesNoChildAndPassesNoDescriptor) {
     const std::string descriptors = AwaitReport("descriptors");
     ::close(inheritable);
     EXPECT_EQ(descriptors, "0\n1\n2\n3\n");
+    // A hidden program writes to no one's console, so its starter's output stays its own.
+    EXPECT_EQ(AwaitReport("streams"), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
 TEST_F(ShellExecuteTest, SystemFolderComesBeforePathAndPathIsSearched) {
