@@ -12,6 +12,19 @@ namespace simwin {
 
 namespace {
 
+// The component class of a class GUID; false for a null or unknown GUID.
+bool ReadClass(const GUID* classGuid, ComponentClass* componentClass) {
+    if (classGuid == nullptr) {
+        return false;
+    }
+    const std::optional<ComponentClass> found = ClassFromGuid(*classGuid);
+    if (!found) {
+        return false;
+    }
+    *componentClass = *found;
+    return true;
+}
+
 class NetCfg final : public INetCfg, public INetCfgLock {
 public:
     explicit NetCfg(const std::string& root)
@@ -142,12 +155,11 @@ public:
 
     HRESULT STDMETHODCALLTYPE QueryNetCfgClass(const GUID* classGuid, REFIID riid,
                                                void** object) override {
-        const auto componentClass =
-            classGuid != nullptr ? ClassFromGuid(*classGuid) : std::optional<ComponentClass>();
-        PlatformCall call(
-            "INetCfg::QueryNetCfgClass",
-            std::string(componentClass ? ClassName(*componentClass) : "(unknown class)") + " " +
-                InterfaceName(riid));
+        ComponentClass componentClass = ComponentClass::Net;
+        const bool knownClass = ReadClass(classGuid, &componentClass);
+        PlatformCall call("INetCfg::QueryNetCfgClass",
+                          std::string(knownClass ? ClassName(componentClass) : "(unknown class)") +
+                              " " + InterfaceName(riid));
         if (object == nullptr || classGuid == nullptr) {
             return call.Finish(E_POINTER);
         }
@@ -155,13 +167,13 @@ public:
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
-        if (!componentClass) {
+        if (!knownClass) {
             return call.Finish(E_INVALIDARG);
         }
         if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
             return call.Finish(hr);
         }
-        return call.Finish(NewNetCfgClass(session_, *componentClass, riid, object));
+        return call.Finish(NewNetCfgClass(session_, componentClass, riid, object));
     }
 
     // ---- INetCfgLock

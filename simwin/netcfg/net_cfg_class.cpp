@@ -219,7 +219,7 @@ public:
         if (found == components.end() || found->second.componentClass != class_) {
             return call.Finish(E_INVALIDARG);
         }
-        RemoveComponent(&session_->Change(), *instance);
+        RemoveComponent(&session_->Change(), found->first);
         return call.Finish(S_OK);
     }
 
