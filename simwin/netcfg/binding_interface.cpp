@@ -1,43 +1,16 @@
 // The one binding interface of a path: the component above it and the adapter below.
 #include "netcfg/netcfg_objects.h"
+#include "netcfg/com_object.h"
 #include "netcfg/platform_call.h"
-#include "testing/ledger.h"
 
 namespace simwin {
 
 namespace {
 
-class BindingInterface final : public INetCfgBindingInterface {
+class BindingInterface final : public ComObject<INetCfgBindingInterface> {
 public:
     BindingInterface(std::shared_ptr<NetCfgSession> session, BindingKey key)
-        : refs_("INetCfgBindingInterface"), session_(std::move(session)), key_(key) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call("INetCfgBindingInterface::QueryInterface", InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid != IID_IUnknown && riid != IID_INetCfgBindingInterface) {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        *object = static_cast<INetCfgBindingInterface*>(this);
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+        : session_(std::move(session)), key_(key) {}
 
     HRESULT STDMETHODCALLTYPE GetUpperComponent(INetCfgComponent** component) override {
         return GiveComponent("INetCfgBindingInterface::GetUpperComponent", key_.first, component);
@@ -68,7 +41,6 @@ private:
         return call.Finish(S_OK);
     }
 
-    detail::RefCount refs_;
     std::shared_ptr<NetCfgSession> session_;
     BindingKey key_;
 };

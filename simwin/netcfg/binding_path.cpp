@@ -1,43 +1,16 @@
 // A binding path from a protocol or filter down to an adapter: its state and its interfaces.
+#include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
-#include "testing/ledger.h"
 
 namespace simwin {
 
 namespace {
 
-class BindingPath final : public INetCfgBindingPath {
+class BindingPath final : public ComObject<INetCfgBindingPath> {
 public:
     BindingPath(std::shared_ptr<NetCfgSession> session, BindingKey key)
-        : refs_("INetCfgBindingPath"), session_(std::move(session)), key_(key) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call("INetCfgBindingPath::QueryInterface", InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid != IID_IUnknown && riid != IID_INetCfgBindingPath) {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        *object = static_cast<INetCfgBindingPath*>(this);
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+        : session_(std::move(session)), key_(key) {}
 
     // S_OK when enabled, S_FALSE when disabled.
     HRESULT STDMETHODCALLTYPE IsEnabled() override {
@@ -98,7 +71,6 @@ public:
 private:
     ~BindingPath() = default;
 
-    detail::RefCount refs_;
     std::shared_ptr<NetCfgSession> session_;
     BindingKey key_;
 };

@@ -1,9 +1,9 @@
 // The three enumerators (components, binding paths, binding interfaces): one template, since
 // they differ only in their item's interface and their names.
+#include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
-#include "testing/ledger.h"
 
 #include <string>
 
@@ -11,65 +11,29 @@ namespace simwin {
 
 namespace {
 
+// The journal's and the fault rules' names of each enumerator's own calls.
 struct ComponentEnumNames {
-    static constexpr const char* kInterface = "IEnumNetCfgComponent";
     static constexpr const char* kNext = "IEnumNetCfgComponent::Next";
     static constexpr const char* kSkip = "IEnumNetCfgComponent::Skip";
     static constexpr const char* kReset = "IEnumNetCfgComponent::Reset";
-    static constexpr const char* kQueryInterface = "IEnumNetCfgComponent::QueryInterface";
-    static const IID& Iid() { return IID_IEnumNetCfgComponent; }
 };
 
 struct BindingPathEnumNames {
-    static constexpr const char* kInterface = "IEnumNetCfgBindingPath";
     static constexpr const char* kNext = "IEnumNetCfgBindingPath::Next";
     static constexpr const char* kSkip = "IEnumNetCfgBindingPath::Skip";
     static constexpr const char* kReset = "IEnumNetCfgBindingPath::Reset";
-    static constexpr const char* kQueryInterface = "IEnumNetCfgBindingPath::QueryInterface";
-    static const IID& Iid() { return IID_IEnumNetCfgBindingPath; }
 };
 
 struct BindingInterfaceEnumNames {
-    static constexpr const char* kInterface = "IEnumNetCfgBindingInterface";
     static constexpr const char* kNext = "IEnumNetCfgBindingInterface::Next";
     static constexpr const char* kSkip = "IEnumNetCfgBindingInterface::Skip";
     static constexpr const char* kReset = "IEnumNetCfgBindingInterface::Reset";
-    static constexpr const char* kQueryInterface = "IEnumNetCfgBindingInterface::QueryInterface";
-    static const IID& Iid() { return IID_IEnumNetCfgBindingInterface; }
 };
 
 template <typename EnumInterface, typename Item, typename Names>
-class Enumerator final : public EnumInterface {
+class Enumerator final : public ComObject<EnumInterface> {
 public:
-    explicit Enumerator(std::vector<Item*> items)
-        : refs_(Names::kInterface), items_(std::move(items)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call(Names::kQueryInterface, InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid != IID_IUnknown && riid != Names::Iid()) {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        *object = static_cast<EnumInterface*>(this);
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    explicit Enumerator(std::vector<Item*> items) : items_(std::move(items)) {}
 
     // Gives up to celt items, each with a reference the caller owns: S_OK when all celt came,
     // S_FALSE when the end came first.
@@ -125,7 +89,6 @@ private:
         }
     }
 
-    detail::RefCount refs_;
     std::vector<Item*> items_;
     std::size_t position_ = 0;
 };

@@ -1,5 +1,6 @@
 // The network configuration object: INetCfg (load, change, apply the configuration) and
 // INetCfgLock (the machine-wide write lock).
+#include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
@@ -25,40 +26,9 @@ bool ReadClass(const GUID* classGuid, ComponentClass* componentClass) {
     return true;
 }
 
-class NetCfg final : public INetCfg, public INetCfgLock {
+class NetCfg final : public ComObject<INetCfg, INetCfgLock> {
 public:
-    explicit NetCfg(const std::string& root)
-        : refs_("INetCfg"), session_(std::make_shared<NetCfgSession>(root)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call("INetCfg::QueryInterface", InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid == IID_IUnknown || riid == IID_INetCfg) {
-            *object = static_cast<INetCfg*>(this);
-        } else if (riid == IID_INetCfgLock) {
-            *object = static_cast<INetCfgLock*>(this);
-        } else {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    explicit NetCfg(const std::string& root) : session_(std::make_shared<NetCfgSession>(root)) {}
 
     // ---- INetCfg
 
@@ -262,7 +232,6 @@ private:
         }
     }
 
-    detail::RefCount refs_;
     std::shared_ptr<NetCfgSession> session_;
 };
 

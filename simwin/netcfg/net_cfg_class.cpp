@@ -1,11 +1,11 @@
 // A device class of network components: finding and enumerating its components, and
 // installing and removing them from the INF store.
+#include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
 #include "setupapi/inf_store.h"
 #include "testing/journal.h"
-#include "testing/ledger.h"
 
 #include "kernel/utf8.h"
 
@@ -73,40 +73,10 @@ std::wstring InstanceDisplayName(const NetCfgStore& store, const std::wstring& i
     }
 }
 
-class NetCfgClass final : public INetCfgClass, public INetCfgClassSetup {
+class NetCfgClass final : public ComObject<INetCfgClass, INetCfgClassSetup> {
 public:
     NetCfgClass(std::shared_ptr<NetCfgSession> session, ComponentClass componentClass)
-        : refs_("INetCfgClass"), session_(std::move(session)), class_(componentClass) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call("INetCfgClass::QueryInterface", InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid == IID_IUnknown || riid == IID_INetCfgClass) {
-            *object = static_cast<INetCfgClass*>(this);
-        } else if (riid == IID_INetCfgClassSetup) {
-            *object = static_cast<INetCfgClassSetup*>(this);
-        } else {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+        : session_(std::move(session)), class_(componentClass) {}
 
     HRESULT STDMETHODCALLTYPE FindComponent(LPCWSTR infId, INetCfgComponent** component) override {
         PlatformCall call("INetCfgClass::FindComponent", detail::JournalText(infId));
@@ -233,7 +203,6 @@ private:
         return S_OK;
     }
 
-    detail::RefCount refs_;
     std::shared_ptr<NetCfgSession> session_;
     ComponentClass class_;
 };

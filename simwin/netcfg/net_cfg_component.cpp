@@ -1,9 +1,9 @@
 // A network component as the configuration hands it out: its id, display name and class, and
 // the binding paths that lead down from it or up to it.
+#include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "testing/journal.h"
-#include "testing/ledger.h"
 
 #include "kernel/utf8.h"
 
@@ -11,42 +11,12 @@ namespace simwin {
 
 namespace {
 
-class NetCfgComponent final : public INetCfgComponent, public INetCfgComponentBindings {
+class NetCfgComponent final : public ComObject<INetCfgComponent, INetCfgComponentBindings> {
 public:
     NetCfgComponent(std::shared_ptr<NetCfgSession> session, const ComponentRecord& record)
-        : refs_("INetCfgComponent"), session_(std::move(session)), record_(record) {}
+        : session_(std::move(session)), record_(record) {}
 
     unsigned instance() const { return record_.instance; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        PlatformCall call("INetCfgComponent::QueryInterface", InterfaceName(riid));
-        if (object == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *object = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (riid == IID_IUnknown || riid == IID_INetCfgComponent) {
-            *object = static_cast<INetCfgComponent*>(this);
-        } else if (riid == IID_INetCfgComponentBindings) {
-            *object = static_cast<INetCfgComponentBindings*>(this);
-        } else {
-            return call.Finish(E_NOINTERFACE);
-        }
-        AddRef();
-        return call.Finish(S_OK);
-    }
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return refs_.Add(); }
-
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = refs_.Drop();
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR* displayName) override {
         return GiveText("INetCfgComponent::GetDisplayName", record_.displayName, displayName);
@@ -123,7 +93,6 @@ private:
         return call.Finish(*out != nullptr ? S_OK : E_OUTOFMEMORY);
     }
 
-    detail::RefCount refs_;
     std::shared_ptr<NetCfgSession> session_;
     ComponentRecord record_;
 };
