@@ -116,6 +116,9 @@ struct JobCase {
     LineList lines;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const JobCase& c, std::ostream* os) { *os << c.name; }
+
 class ConfigureJobTest : public BindingTest, public ::testing::WithParamInterface<JobCase> {};
 
 TEST_P(ConfigureJobTest, TracesAndReports) {

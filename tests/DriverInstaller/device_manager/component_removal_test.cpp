@@ -47,6 +47,9 @@ struct RemovalCase {
     bool removed;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RemovalCase& c, std::ostream* os) { *os << c.name; }
+
 class UninstallDriverTest : public InstallerTest,
                             public ::testing::WithParamInterface<RemovalCase> {};
 
@@ -174,6 +177,9 @@ struct SequenceCase {
     LineList lines;  // Uninstaller's own lines
     int remaining;   // components of ours still installed afterwards
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
 
 class UninstallerTest : public InstallerTest, public ::testing::WithParamInterface<SequenceCase> {};
 

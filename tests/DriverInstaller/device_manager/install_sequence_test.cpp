@@ -80,6 +80,9 @@ struct SequenceCase {
     unsigned installCycles;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
+
 class InstallerSequenceTest : public InstallerTest,
                               public ::testing::WithParamInterface<SequenceCase> {};
 

@@ -33,6 +33,9 @@ struct LaunchCase {
     LineList lines;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LaunchCase& c, std::ostream* os) { *os << c.name; }
+
 class StartNpfTest : public InstallerTest, public ::testing::WithParamInterface<LaunchCase> {};
 
 TEST_P(StartNpfTest, JudgesTheLaunch) {

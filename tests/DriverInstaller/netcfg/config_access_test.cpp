@@ -39,6 +39,9 @@ const std::string kExit = "DeviceManager::HrGetINetCfg() | Exit...";
 const std::string kQueryOk = "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...";
 const std::string kInitOk = "DeviceManager::HrGetINetCfg() | Initialize returns OK...";
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const GetCase& c, std::ostream* os) { *os << c.name; }
+
 class HrGetINetCfgTest : public InstallerTest, public ::testing::WithParamInterface<GetCase> {};
 
 TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
@@ -156,6 +159,9 @@ struct ReleaseCase {
     LineList lines;
     bool lockGivenBack;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const ReleaseCase& c, std::ostream* os) { *os << c.name; }
 
 class HrReleaseINetCfgTest : public InstallerTest,
                              public ::testing::WithParamInterface<ReleaseCase> {};

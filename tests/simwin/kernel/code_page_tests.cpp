@@ -17,6 +17,9 @@ struct WideToMultiCase {
     BOOL usedDefault;  // only asked for in the ANSI code pages
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const WideToMultiCase& c, std::ostream* os) { *os << c.name; }
+
 class WideToMultiTest : public ::testing::TestWithParam<WideToMultiCase> {};
 
 TEST_P(WideToMultiTest, ConvertsAfterASizeQuery) {
@@ -87,6 +90,9 @@ struct RefusedCase {
     DWORD error;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
 class WideToMultiRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(WideToMultiRefusedTest, FailsWithTheWindowsError) {
@@ -118,6 +124,9 @@ struct MultiToWideCase {
     std::wstring expected;
     bool valid;  // whether MB_ERR_INVALID_CHARS accepts it
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const MultiToWideCase& c, std::ostream* os) { *os << c.name; }
 
 class MultiToWideTest : public ::testing::TestWithParam<MultiToWideCase> {};
 

@@ -15,6 +15,9 @@ struct SplitCase {
     const wchar_t* ext;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitPathTest, BothFormsSplitAtTheLastSlashAndDot) {
@@ -93,6 +96,9 @@ struct CopyCase {
     errno_t result;
     const wchar_t* expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
 
 class SafeCopyTest : public ::testing::TestWithParam<CopyCase> {};
 

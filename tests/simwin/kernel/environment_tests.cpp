@@ -19,6 +19,9 @@ struct LookupCase {
     const wchar_t* expected;  // nullptr: not found
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+
 class EnvironmentLookupTest : public ::testing::TestWithParam<LookupCase> {};
 
 TEST_P(EnvironmentLookupTest, IgnoresLetterCaseButPrefersAnExactMatch) {
@@ -72,6 +75,9 @@ struct TempPathCase {
     const char* tmpdir;  // nullptr: unset
     const wchar_t* expected;
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const TempPathCase& c, std::ostream* os) { *os << c.name; }
 
 class TempPathTest : public ::testing::TestWithParam<TempPathCase> {};
 

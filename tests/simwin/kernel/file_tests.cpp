@@ -58,6 +58,9 @@ struct OpenFailureCase {
     DWORD error;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
+
 class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
 
 TEST_P(CreateFileFailureTest, GivesAnInvalidHandleAndTheWindowsError) {

@@ -56,6 +56,9 @@ struct CapabilityCase {
     int elevation;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const CapabilityCase& c, std::ostream* os) { *os << c.name; }
+
 class CapabilityTest : public ::testing::TestWithParam<CapabilityCase> {
 protected:
     void SetUp() override {
@@ -94,6 +97,9 @@ struct BufferCase {
     BOOL result;
     DWORD error;  // when the call fails
 };
+
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const BufferCase& c, std::ostream* os) { *os << c.name; }
 
 class TokenBufferTest : public ::testing::TestWithParam<BufferCase> {};
 

@@ -13,6 +13,9 @@ struct SplitCase {
     std::vector<std::wstring> expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+
 class SplitParametersTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitParametersTest, FollowsWindowsCommandLineRules) {

@@ -19,6 +19,9 @@ struct AppendCase {
     std::wstring expected;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const AppendCase& c, std::ostream* os) { *os << c.name; }
+
 class PathAppendTest : public ::testing::TestWithParam<AppendCase> {};
 
 TEST_P(PathAppendTest, JoinsWithExactlyOneSlashWithinMaxPath) {

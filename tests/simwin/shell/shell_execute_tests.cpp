@@ -140,6 +140,9 @@ struct FailureCase {
     DWORD error;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+
 class ShellExecuteFailureTest : public ShellExecuteTest,
                                 public ::testing::WithParamInterface<FailureCase> {};
 

@@ -18,6 +18,9 @@ struct NetCase {
     bool npfRunningAfter;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const NetCase& c, std::ostream* os) { *os << c.name; }
+
 class NetExeTest : public ::testing::TestWithParam<NetCase> {};
 
 TEST_P(NetExeTest, StartsRegisteredServicesAndReportsLikeNet) {
