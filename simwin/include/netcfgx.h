@@ -15,15 +15,15 @@
 #define NETCFG_S_STILL_REFERENCED _HRESULT_TYPEDEF_(0x0004A023L)
 
 // ---- Identifiers
-extern const CLSID CLSID_CNetCfg;  // {5B035261-40F9-11D1-AAEC-00805FC1270E}
-extern const IID IID_INetCfg;      // {C0E8AE93-306E-11D1-AACF-00805FC1270E}
-extern const IID IID_INetCfgLock;  // {C0E8AE9F-306E-11D1-AACF-00805FC1270E}
+extern const CLSID CLSID_CNetCfg;                  // {5B035261-40F9-11D1-AAEC-00805FC1270E}
+extern const IID IID_INetCfg;                      // {C0E8AE93-306E-11D1-AACF-00805FC1270E}
+extern const IID IID_INetCfgLock;                  // {C0E8AE9F-306E-11D1-AACF-00805FC1270E}
 extern const IID IID_INetCfgClass;                 // {C0E8AE97-...}
 extern const IID IID_INetCfgClassSetup;            // {C0E8AE9D-...}
 extern const IID IID_INetCfgComponent;             // {C0E8AE99-...}
 extern const IID IID_INetCfgComponentBindings;     // {C0E8AE9E-...}
 extern const IID IID_INetCfgBindingPath;           // {C0E8AE96-...}
-extern const IID IID_INetCfgBindingInterface;     // {C0E8AE94-...}
+extern const IID IID_INetCfgBindingInterface;      // {C0E8AE94-...}
 extern const IID IID_IEnumNetCfgComponent;         // {C0E8AE92-...}
 extern const IID IID_IEnumNetCfgBindingPath;       // {C0E8AE91-...}
 extern const IID IID_IEnumNetCfgBindingInterface;  // {C0E8AE90-...}
@@ -89,8 +89,7 @@ struct INetCfg : IUnknown {
 };
 
 struct INetCfgLock : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE AcquireWriteLock(DWORD timeoutMs,
-                                                       LPCWSTR clientDescription,
+    virtual HRESULT STDMETHODCALLTYPE AcquireWriteLock(DWORD timeoutMs, LPCWSTR clientDescription,
                                                        LPWSTR* holderDescription) = 0;
     virtual HRESULT STDMETHODCALLTYPE ReleaseWriteLock() = 0;
     virtual HRESULT STDMETHODCALLTYPE IsWriteLocked(LPWSTR* holderDescription) = 0;
@@ -110,9 +109,9 @@ struct INetCfgClass : IUnknown {
 };
 
 struct INetCfgClassSetup : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Install(LPCWSTR infId, OBO_TOKEN* oboToken,
-                                              DWORD setupFlags, DWORD upgradeFromBuildNo,
-                                              LPCWSTR answerFile, LPCWSTR answerSections,
+    virtual HRESULT STDMETHODCALLTYPE Install(LPCWSTR infId, OBO_TOKEN* oboToken, DWORD setupFlags,
+                                              DWORD upgradeFromBuildNo, LPCWSTR answerFile,
+                                              LPCWSTR answerSections,
                                               INetCfgComponent** component) = 0;
     virtual HRESULT STDMETHODCALLTYPE DeInstall(INetCfgComponent* component, OBO_TOKEN* oboToken,
                                                 LPWSTR* references) = 0;
@@ -126,8 +125,8 @@ struct INetCfgComponentBindings : IUnknown {
 struct INetCfgBindingPath : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE IsEnabled() = 0;
     virtual HRESULT STDMETHODCALLTYPE Enable(BOOL enable) = 0;
-    virtual HRESULT STDMETHODCALLTYPE EnumBindingInterfaces(
-        IEnumNetCfgBindingInterface** interfaces) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    EnumBindingInterfaces(IEnumNetCfgBindingInterface** interfaces) = 0;
 };
 
 struct INetCfgBindingInterface : IUnknown {

@@ -169,8 +169,12 @@ inline bool IsEqualGUID(REFGUID a, REFGUID b) {
     }
     return true;
 }
-inline bool operator==(REFGUID a, REFGUID b) { return IsEqualGUID(a, b); }
-inline bool operator!=(REFGUID a, REFGUID b) { return !IsEqualGUID(a, b); }
+inline bool operator==(REFGUID a, REFGUID b) {
+    return IsEqualGUID(a, b);
+}
+inline bool operator!=(REFGUID a, REFGUID b) {
+    return !IsEqualGUID(a, b);
+}
 
 // ---- Kernel
 // Every function below consults the fault rules under its own name first; a rule's result is
@@ -220,16 +224,15 @@ BOOL CloseHandle(HANDLE handle);
 // result and the text "not-elevated" makes the call succeed with TokenIsElevated = 0.
 HANDLE GetCurrentProcess();
 BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, PHANDLE token);
-BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
-                         LPVOID information, DWORD informationLength, LPDWORD returnLength);
+BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass, LPVOID information,
+                         DWORD informationLength, LPDWORD returnLength);
 
 // ---- C runtime functions that Windows' CRT has and glibc lacks. The path separator is '/',
 // and the drive is always empty. _wsplitpath_s returns EINVAL (a null path, a buffer without a
 // size or a size without a buffer) or ERANGE (a part that does not fit) and then empties every
 // output; wcscpy_s returns EINVAL or ERANGE and then empties dest when it can. A fault rule on
 // either (by its name) with a nonzero result empties the outputs and returns that result.
-void _wsplitpath(const wchar_t* path, wchar_t* drive, wchar_t* dir, wchar_t* fname,
-                 wchar_t* ext);
+void _wsplitpath(const wchar_t* path, wchar_t* drive, wchar_t* dir, wchar_t* fname, wchar_t* ext);
 errno_t _wsplitpath_s(const wchar_t* path, wchar_t* drive, std::size_t driveSize, wchar_t* dir,
                       std::size_t dirSize, wchar_t* fname, std::size_t fnameSize, wchar_t* ext,
                       std::size_t extSize);

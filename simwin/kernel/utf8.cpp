@@ -30,10 +30,14 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 
 // Length of the sequence a lead byte starts, 0 for a byte that cannot start one.
 int SequenceLength(unsigned char lead) {
-    if (lead < 0x80) return 1;
-    if (lead >= 0xC2 && lead <= 0xDF) return 2;
-    if (lead >= 0xE0 && lead <= 0xEF) return 3;
-    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
     return 0;
 }
 
@@ -70,7 +74,9 @@ std::wstring FromUtf8(std::string_view text) {
             ++i;
             continue;
         }
-        std::uint32_t cp = length == 2 ? (lead & 0x1Fu) : length == 3 ? (lead & 0x0Fu) : (lead & 0x07u);
+        std::uint32_t cp = length == 2   ? (lead & 0x1Fu)
+                           : length == 3 ? (lead & 0x0Fu)
+                                         : (lead & 0x07u);
         int taken = 1;
         bool valid = length != 0;
         while (valid && taken < length) {
@@ -87,7 +93,8 @@ std::wstring FromUtf8(std::string_view text) {
             ++taken;
         }
         // Overlong three- and four-byte forms, surrogates and values past U+10FFFF are not UTF-8.
-        if (valid && ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || !IsCodePoint(cp))) {
+        if (valid &&
+            ((length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000) || !IsCodePoint(cp))) {
             valid = false;
         }
         if (valid) {

@@ -22,14 +22,20 @@ std::string MachineRoot() {
     return home.empty() ? std::string("/tmp/simwin") : home + "/.simwin";
 }
 
-std::string MachinePath(const std::string& name) { return MachineRoot() + "/" + name; }
+std::string MachinePath(const std::string& name) {
+    return MachineRoot() + "/" + name;
+}
 
 }  // namespace simwin
 
 namespace simwin {
 
-std::string DriveFolder() { return MachinePath("drive_c"); }
+std::string DriveFolder() {
+    return MachinePath("drive_c");
+}
 
-std::string SystemFolder() { return DriveFolder() + "/Windows/System32"; }
+std::string SystemFolder() {
+    return DriveFolder() + "/Windows/System32";
+}
 
 }  // namespace simwin

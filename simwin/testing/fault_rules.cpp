@@ -133,7 +133,8 @@ std::optional<FaultRule> ParseFaultRule(const std::string& line, std::string* er
             words >> valueWord;
             const auto value = ParseNumber(valueWord);
             if (!value || *value < 0 || *value > 0xFFFFFFFFll || (word != "error" && *value == 0)) {
-                Fail(error, "'" + word + "' needs a number" + (word == "error" ? "" : " from 1 on"));
+                Fail(error,
+                     "'" + word + "' needs a number" + (word == "error" ? "" : " from 1 on"));
                 return std::nullopt;
             }
             if (word == "error") {

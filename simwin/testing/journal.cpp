@@ -74,7 +74,8 @@ std::string JournalText(const wchar_t* text) {
 
 std::string JournalHr(long result) {
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "0x%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(result)));
+    std::snprintf(buffer, sizeof buffer, "0x%08lx",
+                  static_cast<unsigned long>(static_cast<std::uint32_t>(result)));
     return buffer;
 }
 

@@ -8,10 +8,11 @@
 namespace testsupport {
 
 struct ProcessOptions {
-    std::string workingFolder;                    // empty: the test's own
+    std::string workingFolder;                       // empty: the test's own
     std::map<std::string, std::string> environment;  // set in the child, over the test's own
     std::vector<std::string> unsetEnvironment;
-    std::vector<std::string> prefix;  // run through another program first, e.g. setpriv and its options
+    std::vector<std::string>
+        prefix;  // run through another program first, e.g. setpriv and its options
 };
 
 // Runs the program to its end and returns its exit status (0-255), or -1 when it could not be

@@ -117,7 +117,9 @@ struct JobCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const JobCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const JobCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ConfigureJobTest : public BindingTest, public ::testing::WithParamInterface<JobCase> {};
 

@@ -78,7 +78,9 @@ struct InstallCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const InstallCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const InstallCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InstallDriverTest : public InstallerTest,
                           public ::testing::WithParamInterface<InstallCase> {};

@@ -48,7 +48,9 @@ struct RemovalCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RemovalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RemovalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UninstallDriverTest : public InstallerTest,
                             public ::testing::WithParamInterface<RemovalCase> {};
@@ -179,7 +181,9 @@ struct SequenceCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UninstallerTest : public InstallerTest, public ::testing::WithParamInterface<SequenceCase> {};
 

@@ -81,7 +81,9 @@ struct SequenceCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SequenceCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class InstallerSequenceTest : public InstallerTest,
                               public ::testing::WithParamInterface<SequenceCase> {};

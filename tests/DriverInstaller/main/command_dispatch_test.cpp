@@ -38,7 +38,9 @@ struct RefusalCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusalCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EntryRefusalTest : public InstallerTest, public ::testing::WithParamInterface<RefusalCase> {};
 

@@ -40,7 +40,9 @@ const std::string kQueryOk = "DeviceManager::HrGetINetCfg() | QueryInterface ret
 const std::string kInitOk = "DeviceManager::HrGetINetCfg() | Initialize returns OK...";
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const GetCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const GetCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HrGetINetCfgTest : public InstallerTest, public ::testing::WithParamInterface<GetCase> {};
 
@@ -161,7 +163,9 @@ struct ReleaseCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ReleaseCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReleaseCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class HrReleaseINetCfgTest : public InstallerTest,
                              public ::testing::WithParamInterface<ReleaseCase> {};

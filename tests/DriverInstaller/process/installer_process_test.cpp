@@ -20,14 +20,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::Not;
+using ::testing::StartsWith;
 using testsupport::ProcessOptions;
 using testsupport::RunProcess;
 using testsupport::TempMachine;
-using ::testing::Contains;
-using ::testing::Each;
-using ::testing::Not;
-using ::testing::StartsWith;
-using ::testing::ElementsAre;
 
 constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
 constexpr wchar_t kAdapterId[] = L"root\\quorixvmini60_a";
@@ -40,7 +40,9 @@ constexpr int kExitNoArgument = 905 % 256;
 constexpr int kExitRefused = 906 % 256;
 constexpr int kExitInfMissing = 908 % 256;
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // Components and binding paths in a form that compares whole and prints readably.
 std::multiset<std::string> Components(const simwin::MachineState& state) {
@@ -111,7 +113,8 @@ protected:
     std::string logFolder_;
 };
 
-TEST_F(InstallerProcessTest, InstallSetsUpBothComponentsBindingsAndServiceAndUninstallRestoresBaseline) {
+TEST_F(InstallerProcessTest,
+       InstallSetsUpBothComponentsBindingsAndServiceAndUninstallRestoresBaseline) {
     const simwin::MachineState baseline = machine_.State();
 
     ASSERT_EQ(Run({"Install"}), kExitOk);
@@ -198,8 +201,8 @@ TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatCli
     ASSERT_GE(holder, 0);
     if (holder == 0) {
         ::setenv("SIMWIN_ROOT", machine_.root().c_str(), 1);
-        ::execl(NETCFG_SIM_EXE, NETCFG_SIM_EXE, "lock", "--hold", "30", "--as", "Other Setup Wizard",
-                static_cast<char*>(nullptr));
+        ::execl(NETCFG_SIM_EXE, NETCFG_SIM_EXE, "lock", "--hold", "30", "--as",
+                "Other Setup Wizard", static_cast<char*>(nullptr));
         ::_exit(127);
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -18,7 +18,9 @@ struct WideToMultiCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const WideToMultiCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WideToMultiCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WideToMultiTest : public ::testing::TestWithParam<WideToMultiCase> {};
 
@@ -91,7 +93,9 @@ struct RefusedCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WideToMultiRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
 
@@ -126,7 +130,9 @@ struct MultiToWideCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MultiToWideCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const MultiToWideCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MultiToWideTest : public ::testing::TestWithParam<MultiToWideCase> {};
 

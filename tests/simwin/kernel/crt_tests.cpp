@@ -16,7 +16,9 @@ struct SplitCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -98,7 +100,9 @@ struct CopyCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CopyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CopyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SafeCopyTest : public ::testing::TestWithParam<CopyCase> {};
 

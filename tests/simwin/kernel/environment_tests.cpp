@@ -20,7 +20,9 @@ struct LookupCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LookupCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class EnvironmentLookupTest : public ::testing::TestWithParam<LookupCase> {};
 
@@ -77,7 +79,9 @@ struct TempPathCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const TempPathCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TempPathCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TempPathTest : public ::testing::TestWithParam<TempPathCase> {};
 

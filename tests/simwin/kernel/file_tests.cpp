@@ -59,7 +59,9 @@ struct OpenFailureCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const OpenFailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OpenFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
 

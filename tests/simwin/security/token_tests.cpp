@@ -57,7 +57,9 @@ struct CapabilityCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CapabilityCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CapabilityCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CapabilityTest : public ::testing::TestWithParam<CapabilityCase> {
 protected:
@@ -99,7 +101,9 @@ struct BufferCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const BufferCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BufferCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class TokenBufferTest : public ::testing::TestWithParam<BufferCase> {};
 

@@ -14,7 +14,9 @@ struct SplitCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SplitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SplitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SplitParametersTest : public ::testing::TestWithParam<SplitCase> {};
 

@@ -20,7 +20,9 @@ struct AppendCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const AppendCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const AppendCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class PathAppendTest : public ::testing::TestWithParam<AppendCase> {};
 

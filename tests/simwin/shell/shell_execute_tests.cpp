@@ -141,7 +141,9 @@ struct FailureCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ShellExecuteFailureTest : public ShellExecuteTest,
                                 public ::testing::WithParamInterface<FailureCase> {};

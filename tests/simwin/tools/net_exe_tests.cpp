@@ -19,7 +19,9 @@ struct NetCase {
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const NetCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NetCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NetExeTest : public ::testing::TestWithParam<NetCase> {};
 
