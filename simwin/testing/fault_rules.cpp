@@ -132,14 +132,18 @@ std::optional<FaultRule> ParseFaultRule(const std::string& line, std::string* er
             std::string valueWord;
             words >> valueWord;
             const auto value = ParseNumber(valueWord);
-            if (!value || *value < 0 || *value > 0xFFFFFFFFll || (word != "error" && *value == 0)) {
-                Fail(error,
-                     "'" + word + "' needs a number" + (word == "error" ? "" : " from 1 on"));
-                return std::nullopt;
-            }
             if (word == "error") {
-                rule.lastError = static_cast<DWORD>(*value);
+                // A last error is a 32-bit value: 0xE0000003 reads as negative and means the same.
+                if (!value || *value < INT32_MIN || *value > 0xFFFFFFFFll) {
+                    Fail(error, "'error' needs a 32-bit number");
+                    return std::nullopt;
+                }
+                rule.lastError = static_cast<DWORD>(static_cast<std::uint32_t>(*value));
             } else {
+                if (!value || *value < 1 || *value > 0xFFFFFFFFll) {
+                    Fail(error, "'" + word + "' needs a number from 1 on");
+                    return std::nullopt;
+                }
                 rule.when = word == "nth" ? FaultWhen::Nth : FaultWhen::FromNth;
                 rule.n = static_cast<unsigned>(*value);
             }

@@ -1,5 +1,8 @@
-# The simulated kernel, shell and security functions, and the net.exe stand-in.
+# The simulated COM runtime, kernel, shell and security functions, the fault rules' text, and
+# the net.exe stand-in.
 add_unit_test(simwin_runtime_tests
+    simwin/com/com_runtime_test.cpp
+    simwin/testing/fault_rule_text_test.cpp
     simwin/kernel/code_page_tests.cpp
     simwin/kernel/crt_tests.cpp
     simwin/kernel/environment_tests.cpp
