@@ -113,7 +113,7 @@ bool InitMachine(const std::string& root, const MachineOptions& options, bool fo
                  const std::string& netExePath, std::string* error) {
     std::error_code failure;
     if (fs::exists(fs::path(root) / "netcfg.store", failure) && !force) {
-        return Fail(error, root + " already holds a machine (force to replace it)");
+        return Fail(error, root + " already holds a machine (--force replaces it)");
     }
     if (!fs::is_regular_file(netExePath, failure)) {
         return Fail(error, netExePath + ": net.exe not found");

@@ -64,7 +64,7 @@ TEST_F(MachineStoreTest, FreshMachineHoldsTheBaseline) {
 
     std::string error;
     EXPECT_FALSE(simwin::InitMachine(machine_.root(), {}, false, SIMWIN_NET_EXE, &error));
-    EXPECT_EQ(machine_.root() + " already holds a machine (force to replace it)", error);
+    EXPECT_EQ(machine_.root() + " already holds a machine (--force replaces it)", error);
     simwin::MachineOptions withNpf;
     withNpf.withNpf = true;
     ASSERT_TRUE(simwin::InitMachine(machine_.root(), withNpf, true, SIMWIN_NET_EXE, &error));
