@@ -7,6 +7,14 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok ins
 for package in cmake make g++ libgtest-dev libgmock-dev util-linux procps; do
     have "$package" || needed+=("$package")
 done
+# The second Linux compiler, the Windows cross build and Wine to run its executable.
+for package in clang g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64; do
+    have "$package" || needed+=("$package")
+done
+# The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.
+for package in clang libclang-rt-14-dev valgrind; do
+    have "$package" || needed+=("$package")
+done
 if [ "${#needed[@]}" -gt 0 ]; then
     echo "Installing: ${needed[*]}"
     export DEBIAN_FRONTEND=noninteractive

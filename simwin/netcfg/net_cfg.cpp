@@ -153,9 +153,8 @@ public:
         PlatformCall call(
             "INetCfgLock::AcquireWriteLock",
             std::to_string(timeoutMs) + " \"" + detail::JournalText(clientDescription) + "\"");
-        if (holderDescription != nullptr) {
-            *holderDescription = nullptr;
-        }
+        // Only a refusal writes the holder's description; every other answer leaves the caller's
+        // variable as it was (a platform need not clear it), so callers must clear it themselves.
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
@@ -226,9 +225,10 @@ private:
         detail::WriteLockGiven();
     }
 
+    // The holder's description for the caller, or null when the holder gave none.
     static void GiveHolder(const std::wstring& holder, LPWSTR* holderDescription) {
-        if (holderDescription != nullptr && !holder.empty()) {
-            *holderDescription = CoTaskMemText(holder);
+        if (holderDescription != nullptr) {
+            *holderDescription = holder.empty() ? nullptr : CoTaskMemText(holder);
         }
     }
 

@@ -13,6 +13,7 @@
 
 #include <cerrno>
 #include <cwchar>
+#include <optional>
 
 namespace {
 
@@ -44,6 +45,30 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// A catalog that [Version] names travels with the INF, so it must lie where the INF's folder
+// says. Returns the Windows error when it does not: a missing folder, a missing file, or a name
+// that is a folder (an empty name is the INF's own folder).
+DWORD CheckCatalog(const simwin::InfFile& inf, const std::string& infFolder) {
+    const std::optional<std::wstring> name = inf.Value(L"Version", L"CatalogFile");
+    if (!name) {
+        return ERROR_SUCCESS;
+    }
+    std::string catalogPath = infFolder + simwin::ToUtf8(*name);
+    for (char& ch : catalogPath) {
+        if (ch == '\\') {
+            ch = '/';
+        }
+    }
+    struct stat info {};
+    if (::stat(catalogPath.c_str(), &info) != 0) {
+        const std::string folder = FolderOf(catalogPath);
+        struct stat folderInfo {};
+        return ::stat(folder.c_str(), &folderInfo) == 0 ? ERROR_FILE_NOT_FOUND
+                                                        : ERROR_PATH_NOT_FOUND;
+    }
+    return S_ISDIR(info.st_mode) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
 }  // namespace
 
 BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
@@ -65,6 +90,10 @@ BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
         return Failed(call, ERROR_INVALID_PARAMETER);
     }
     const std::string sourcePath = simwin::ToUtf8(sourceInfFileName);
+    // Only a full path names the INF: a relative one is not looked up in the current folder.
+    if (sourcePath.empty() || sourcePath.front() != '/') {
+        return Failed(call, ERROR_FILE_NOT_FOUND);
+    }
     std::string bytes;
     if (const DWORD error = ReadInf(sourcePath, &bytes); error != ERROR_SUCCESS) {
         return Failed(call, error);
@@ -78,6 +107,9 @@ BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
             return Failed(call, ERROR_GENERAL_SYNTAX);
         case simwin::InfParseResult::WrongStyle:
             return Failed(call, ERROR_WRONG_INF_STYLE);
+    }
+    if (const DWORD error = CheckCatalog(inf, FolderOf(sourcePath)); error != ERROR_SUCCESS) {
+        return Failed(call, error);
     }
     const std::string root = simwin::MachineRoot();
     const std::string location = oemSourceMediaLocation != nullptr

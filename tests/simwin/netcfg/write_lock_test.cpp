@@ -132,6 +132,31 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     EXPECT_EQ(S_OK, first->ReleaseWriteLock());
 }
 
+// Only a refusal writes the holder's variable: a granted lock or a refusal for another reason
+// leaves whatever the caller had in it.
+TEST_F(WriteLockTest, HolderVariableIsWrittenOnlyWhenRefused) {
+    Ref<INetCfgLock> first = NewLock();
+    Ref<INetCfgLock> second = NewLock();
+    wchar_t callersText[] = L"caller's own";
+    LPWSTR holder = callersText;
+    ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", &holder));
+    EXPECT_EQ(callersText, holder);
+
+    Ref<INetCfg> initialized = Open(false);
+    Ref<INetCfgLock> late;
+    ASSERT_EQ(S_OK, initialized->QueryInterface(IID_INetCfgLock, late.PutVoid()));
+    EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, late->AcquireWriteLock(0, L"late", &holder));
+    EXPECT_EQ(callersText, holder);
+    Close(initialized.get(), false);
+
+    EXPECT_EQ(S_FALSE, second->AcquireWriteLock(0, L"second", &holder));
+    ASSERT_NE(callersText, holder);
+    ASSERT_NE(nullptr, holder);
+    EXPECT_EQ(std::wstring(L"first"), holder);
+    CoTaskMemFree(holder);
+    EXPECT_EQ(S_OK, first->ReleaseWriteLock());
+}
+
 TEST_F(WriteLockTest, LockIsHeldUntilUninitialize) {
     Ref<INetCfg> netCfg = Open(true);
     Ref<INetCfgLock> lock;

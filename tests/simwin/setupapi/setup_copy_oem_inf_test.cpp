@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 using testsupport::ReadFile;
@@ -83,6 +85,13 @@ TEST(SetupCopyOemInfTest, RefusesWhatIsNoReadableInf) {
         {"open quote", "[Version]\nSignature = \"$Windows NT$\n", ERROR_GENERAL_SYNTAX},
         {"text first", "Signature = x\n[Version]\nSignature = \"$Windows NT$\"\n",
          ERROR_GENERAL_SYNTAX},
+        {"catalog missing", "[Version]\nSignature = \"$Windows NT$\"\nCatalogFile = absent.cat\n",
+         ERROR_FILE_NOT_FOUND},
+        {"catalog folder missing",
+         "[Version]\nSignature = \"$Windows NT$\"\nCatalogFile = sub\\absent.cat\n",
+         ERROR_PATH_NOT_FOUND},
+        {"catalog unnamed", "[Version]\nSignature = \"$Windows NT$\"\nCatalogFile =\n",
+         ERROR_ACCESS_DENIED},
     };
     testsupport::TempMachine machine;
     const std::string folder = machine.MakeFolder("bad");
@@ -99,6 +108,27 @@ TEST(SetupCopyOemInfTest, RefusesWhatIsNoReadableInf) {
         EXPECT_EQ(testCase.error, GetLastError());
     }
     EXPECT_TRUE(machine.State().infs.empty());
+}
+
+// The INF is named by its full path only, and the catalog it names must lie beside it.
+TEST(SetupCopyOemInfTest, TakesAFullPathAndTheCatalogBesideTheInf) {
+    testsupport::TempMachine machine;
+    const std::string folder = machine.MakeFolder("signed");
+    WriteFile(folder + "/signed.inf",
+              "[Version]\nSignature = \"$Windows NT$\"\nCatalogFile = signed.cat\n");
+    WriteFile(folder + "/signed.cat", "catalog");
+    EXPECT_TRUE(CopyInf(folder + "/signed.inf", folder + "/"));
+
+    // The same file through a path relative to the current folder is not found.
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    SetLastError(0);
+    const BOOL relativeCopied = CopyInf("signed.inf", folder + "/");
+    const DWORD relativeError = GetLastError();
+    std::filesystem::current_path(previous);
+    EXPECT_FALSE(relativeCopied);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), relativeError);
+    EXPECT_EQ(1u, machine.State().infs.size());
 }
 
 TEST(SetupCopyOemInfTest, FaultRuleFailsTheCopyWithItsError) {

@@ -1,0 +1,313 @@
+// DriverInstaller.exe run under Wine, whose Windows API none of us wrote: the exit code and the
+// whole log for the answers Wine gives. Wine's network configuration object takes the write lock
+// and initialises but implements neither class queries, component lookups, enumeration nor
+// Apply (E_NOTIMPL), so every configuration cycle here ends in that failure.
+#include "support/temp_machine.h"
+#include "wine/wine_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using winetest::CaseFolder;
+using winetest::LogFile;
+using winetest::ReadLog;
+using winetest::RunInstaller;
+using winetest::WindowsPath;
+using Lines = std::vector<std::string>;
+
+constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+constexpr char kAdapterInf[] = "quorixvmini60.inf";
+constexpr char kSwitchInf[] = "quorixlwf.inf";
+
+// Exit codes as the Linux parent of Wine sees them: the code modulo 256.
+constexpr int kExitAdapterInstallFailed = 901 % 256;
+constexpr int kExitAdapterRemovalFailed = 903 % 256;
+constexpr int kExitNoArgument = 905 % 256;
+constexpr int kExitRefused = 906 % 256;
+constexpr int kExitInfMissing = 908 % 256;
+
+Lines Join(std::initializer_list<Lines> pieces) {
+    Lines joined;
+    for (const Lines& piece : pieces) {
+        joined.insert(joined.end(), piece.begin(), piece.end());
+    }
+    return joined;
+}
+
+const Lines kBanner = {
+    "",          "",
+    "",          "====================================================================",
+    "< START >", "====================================================================",
+};
+const Lines kReleaseOne = {
+    "DeviceManager::ReleaseRef() | Enter...",
+    "DeviceManager::ReleaseRef() IUnknown* reference released.",
+    "DeviceManager::ReleaseRef() | Exit...",
+};
+// Wine grants the write lock and initialises the configuration.
+const Lines kGetWithLock = Join({
+    {"DeviceManager::HrGetINetCfg() | Enter...",
+     "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
+     "DeviceManager::HrGetINetCfg() | Initialize returns OK..."},
+    kReleaseOne,
+    kReleaseOne,
+    {"DeviceManager::HrGetINetCfg() | Exit..."},
+});
+const Lines kReleaseWithLock = Join({
+    {"DeviceManager::HrReleaseINetCfg() | Enter...",
+     "DeviceManager::HrReleaseINetCfg() | Release write lock..."},
+    kReleaseOne,
+    kReleaseOne,
+    {"DeviceManager::HrReleaseINetCfg() | Exit..."},
+});
+
+// The Install run up to the point where the INF files have been looked for.
+const Lines kInstallStart = Join({
+    kBanner,
+    {"Command found: install ethernet adapter and switch", "DeviceManager::Installer() | Enter..."},
+});
+
+Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
+    return Join({
+        kInstallStart,
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         "DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+        kGetWithLock,
+        {"DeviceManager::HrInstallNetComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() | Enter...",
+         "<ERROR> |  hr='-2147467263' / hr='0x80004001'",
+         "DeviceManager::HrInstallComponent() | Exit...",
+         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! hr='-2147467263' / "
+         "hr='0x80004001'",
+         "DeviceManager::HrInstallNetComponent() | Exit...",
+         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
+         "component. HrInstallNetComponent returned hr='-2147467263' / hr='0x80004001'"},
+        kReleaseWithLock,
+        {"DeviceManager::InstallSpecifiedComponent() | Exit...",
+         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+         "hr='-2147467263' / hr='0x80004001'",
+         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+             adapterInfWindowsPath + "'",
+         "DeviceManager::InstallDriver() | Exit...",
+         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+         "'InstallDriver()' returned hr='-2147467263' / hr='0x80004001'",
+         "DeviceManager::Installer() | Exit...",
+         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
+         "result=901"},
+    });
+}
+
+// One removal cycle in which Wine cannot look the component up.
+Lines RemovalNotFound(const std::string& componentId) {
+    return Join({
+        {"DeviceManager::UninstallDriver() | Enter..."},
+        kGetWithLock,
+        {"<ERROR> | DeviceManager::UninstallDriver() Couldn't get an interface pointer to " +
+             componentId + ".",
+         "<ERROR> | DeviceManager::UninstallDriver() FindComponent returned hr='-2147467263' / "
+         "hr='0x80004001'"},
+        kReleaseWithLock,
+        {"DeviceManager::UninstallDriver() | Exit..."},
+    });
+}
+
+void ExpectLog(const LogFile& log, const Lines& expected) {
+    ASSERT_TRUE(log.exists);
+    EXPECT_TRUE(log.malformedLines.empty())
+        << "first line without a time prefix or CR LF: '" << log.malformedLines.front() << "'";
+    ASSERT_EQ(log.messages.size(), expected.size()) << "whole log differs in length";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(log.messages[i], expected[i]) << "line " << i + 1;
+    }
+}
+
+class InstallerUnderWineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(winetest::EnsurePrefix()) << "Wine could not create its prefix";
+        ASSERT_FALSE(folder_.path().empty());
+        setupFolder_ = folder_.Make("setup");
+        logFolder_ = folder_.Make("logs");
+    }
+
+    void CopyInf(const std::string& name) const {
+        fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
+    }
+
+    int Run(const std::vector<std::string>& arguments) const {
+        const std::string logFolder = WindowsPath(logFolder_);
+        return RunInstaller(arguments, setupFolder_, &logFolder);
+    }
+
+    LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogName); }
+
+    CaseFolder folder_;
+    std::string setupFolder_;
+    std::string logFolder_;
+};
+
+struct CommandCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    int exitCode;
+    Lines lines;
+};
+
+void PrintTo(const CommandCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class CommandUnderWineTest : public InstallerUnderWineTest,
+                             public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(CommandUnderWineTest, ExitsWithItsCodeAndLogsEveryLine) {
+    const CommandCase& c = GetParam();
+    EXPECT_EQ(Run(c.arguments), c.exitCode);
+    ExpectLog(Log(), c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, CommandUnderWineTest,
+    ::testing::Values(
+        CommandCase{
+            "NoArgument",
+            {},
+            kExitNoArgument,
+            Join({kBanner, {"Too less command arguments, [install] or [uninstall] expected"}})},
+        CommandCase{"UnknownCommand",
+                    {"Repair"},
+                    kExitRefused,
+                    Join({kBanner, {"Command found: invalid command"}})},
+        // The command word is matched without regard to case; the removal of the switch failing
+        // does not keep the adapter's own cycle from being tried.
+        CommandCase{"Uninstall",
+                    {"uNINSTALL", "ignored"},
+                    kExitAdapterRemovalFailed,
+                    Join({kBanner,
+                          {"Command found: uninstall ethernet adapter and switch",
+                           "DeviceManager::Uninstaller() | Enter..."},
+                          RemovalNotFound("QUORIX_NdisLwf"),
+                          {"<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall "
+                           "failed."},
+                          RemovalNotFound("root\\quorixvmini60_a"),
+                          {"<ERROR> | DeviceManager::Uninstaller() Virtual Ethernet Adapter "
+                           "uninstall failed.",
+                           "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch "
+                           "and/or virtual ethernet adapter failed.",
+                           "DeviceManager::Uninstaller() | Exit..."}})}),
+    [](const ::testing::TestParamInfo<CommandCase>& tested) { return tested.param.name; });
+
+// Install with both INF files: the adapter's INF really reaches Wine's INF folder (copied from
+// the absolute path the program builds), then Wine refuses the class query, and the switch is
+// never attempted.
+TEST_F(InstallerUnderWineTest, InstallCopiesTheAdapterInfAndFailsWhereWineStops) {
+    CopyInf(kAdapterInf);
+    CopyInf(kSwitchInf);
+    const fs::path infFolder = fs::path(winetest::DriveC()) / "windows" / "inf";
+    for (const char* name : {kAdapterInf, kSwitchInf}) {
+        fs::remove(infFolder / name);
+    }
+
+    EXPECT_EQ(Run({"Install"}), kExitAdapterInstallFailed);
+
+    ExpectLog(Log(), AdapterInstallRefused(WindowsPath(setupFolder_) + "\\" + kAdapterInf));
+    ASSERT_TRUE(fs::exists(infFolder / kAdapterInf));
+    EXPECT_EQ(testsupport::ReadFile((infFolder / kAdapterInf).string()),
+              testsupport::ReadFile(std::string(INF_FOLDER) + "/" + kAdapterInf));
+    EXPECT_FALSE(fs::exists(infFolder / kSwitchInf));
+}
+
+struct MissingInfCase {
+    const char* name;
+    std::vector<std::string> present;
+};
+
+void PrintTo(const MissingInfCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class MissingInfUnderWineTest : public InstallerUnderWineTest,
+                                public ::testing::WithParamInterface<MissingInfCase> {};
+
+TEST_P(MissingInfUnderWineTest, InstallStopsBeforeAnyConfiguration) {
+    for (const std::string& name : GetParam().present) {
+        CopyInf(name);
+    }
+    EXPECT_EQ(Run({"Install"}), kExitInfMissing);
+    ExpectLog(Log(), Join({kInstallStart,
+                           {"<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet "
+                            "adapter or virtual switch not found",
+                            "<ERROR> | DeviceManager::Installer() | Exit...",
+                            "<ERROR> | Installation of virtual ethernet adapter failed. "
+                            "'Installer()' returned result=908"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Install, MissingInfUnderWineTest,
+                         ::testing::Values(MissingInfCase{"SwitchInfMissing", {kAdapterInf}},
+                                           MissingInfCase{"AdapterInfMissing", {kSwitchInf}},
+                                           MissingInfCase{"BothMissing", {}}),
+                         [](const ::testing::TestParamInfo<MissingInfCase>& tested) {
+                             return tested.param.name;
+                         });
+
+const Lines kNoArgumentRun =
+    Join({kBanner, {"Too less command arguments, [install] or [uninstall] expected"}});
+
+TEST_F(InstallerUnderWineTest, SecondRunAppendsToTheSameLog) {
+    EXPECT_EQ(Run({}), kExitNoArgument);
+    EXPECT_EQ(Run({}), kExitNoArgument);
+    ExpectLog(Log(), Join({kNoArgumentRun, kNoArgumentRun}));
+}
+
+// Where the log goes when AutInstLog does not name a usable folder. Wine gives every process TMP
+// as the user's temporary folder, so an unset or empty AutInstLog leads there.
+class LogPlacementUnderWineTest : public InstallerUnderWineTest {
+protected:
+    // The logs in the temporary folders of the prefix's users.
+    static std::vector<fs::path> TempLogs() {
+        std::vector<fs::path> logs;
+        for (const auto& user : fs::directory_iterator(fs::path(winetest::DriveC()) / "users")) {
+            const fs::path log = user.path() / "Temp" / kLogName;
+            if (fs::exists(log)) {
+                logs.push_back(log);
+            }
+        }
+        return logs;
+    }
+    static void RemoveTempLogs() {
+        for (const fs::path& log : TempLogs()) {
+            fs::remove(log);
+        }
+    }
+};
+
+TEST_F(LogPlacementUnderWineTest, UnsetOrEmptyVariableLogsToTheTemporaryFolder) {
+    const std::string empty;
+    for (const std::string* value : {static_cast<const std::string*>(nullptr), &empty}) {
+        SCOPED_TRACE(value == nullptr ? "AutInstLog unset" : "AutInstLog empty");
+        RemoveTempLogs();
+        EXPECT_EQ(RunInstaller({}, setupFolder_, value), kExitNoArgument);
+        const std::vector<fs::path> logs = TempLogs();
+        ASSERT_EQ(logs.size(), 1u);
+        ExpectLog(ReadLog(logs.front().string()), kNoArgumentRun);
+    }
+    RemoveTempLogs();
+}
+
+TEST_F(LogPlacementUnderWineTest, MissingFolderWritesNothingAndKeepsTheExitCode) {
+    RemoveTempLogs();
+    const std::string missing = WindowsPath(folder_.path() + "/no-such-folder");
+    EXPECT_EQ(RunInstaller({"Repair"}, setupFolder_, &missing), kExitRefused);
+    EXPECT_FALSE(fs::exists(folder_.path() + "/no-such-folder"));
+    EXPECT_TRUE(TempLogs().empty());
+}
+
+}  // namespace
