@@ -5,6 +5,7 @@
 
 #include <devguid.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <cwctype>
@@ -15,6 +16,14 @@ namespace simwin {
 namespace {
 
 constexpr char kFormatLine[] = "simwin-netcfg-store\t1";
+constexpr char kAppliedPrefix[] = "applied\t";
+constexpr std::size_t kAppliedPrefixLength = sizeof kAppliedPrefix - 1;
+
+// Whether a line cut short could be the start of an applied line: an Apply that did not finish.
+bool IsUnfinishedApplied(const std::string& text, std::size_t start) {
+    const std::size_t length = std::min(text.size() - start, kAppliedPrefixLength);
+    return text.compare(start, length, kAppliedPrefix, length) == 0;
+}
 
 struct ClassEntry {
     ComponentClass componentClass;
@@ -68,13 +77,20 @@ std::optional<ComponentClass> ParseClass(const std::string& text) {
 // Reads the lines of one store text; reports the first fault as "LINE: what".
 class StoreParser {
 public:
-    explicit StoreParser(NetCfgStore* store) : store_(store) {}
+    StoreParser(NetCfgStore* store, StoreFileInfo* info) : store_(store), info_(info) {}
 
     bool Parse(const std::string& text, std::string* fault) {
         std::size_t start = 0;
         unsigned lineNumber = 0;
         while (start < text.size()) {
             std::size_t end = text.find('\n', start);
+            if (end == std::string::npos && lineNumber > 0 && IsUnfinishedApplied(text, start)) {
+                // An applied line is appended in one write: without its end, that Apply did not
+                // finish, and its states never took effect.
+                info_->unfinishedApply = true;
+                info_->appliedBytes += text.size() - start;
+                break;
+            }
             if (end == std::string::npos) {
                 // The writer ends every line; a last line without its end was cut short.
                 return Fault(lineNumber + 1, "line not ended (the file was cut short)", fault);
@@ -82,6 +98,9 @@ public:
             ++lineNumber;
             if (!ParseLine(text.substr(start, end - start), lineNumber, fault)) {
                 return false;
+            }
+            if (appliedSeen_) {
+                info_->appliedBytes += end + 1 - start;
             }
             start = end + 1;
         }
@@ -103,6 +122,13 @@ private:
                    Fault(1, "not a network configuration store of version 1", fault);
         }
         const std::vector<std::string> fields = SplitTabs(line);
+        if (fields[0] == "applied") {
+            appliedSeen_ = true;
+            return ParseApplied(fields, lineNumber, fault);
+        }
+        if ((fields[0] == "component" || fields[0] == "binding") && appliedSeen_) {
+            return Fault(lineNumber, "a " + fields[0] + " record after an applied record", fault);
+        }
         if (fields[0] == "component") {
             return ParseComponent(fields, lineNumber, fault);
         }
@@ -183,12 +209,44 @@ private:
         return true;
     }
 
+    bool ParseApplied(const std::vector<std::string>& fields, unsigned lineNumber,
+                      std::string* fault) {
+        if (fields.size() < 4 || (fields.size() - 1) % 3 != 0) {
+            return Fault(lineNumber,
+                         "an applied record has 3 fields for each binding, found " +
+                             std::to_string(fields.size() - 1),
+                         fault);
+        }
+        for (std::size_t i = 1; i < fields.size(); i += 3) {
+            const auto upper = ParseInstance(fields[i]);
+            const auto lower = ParseInstance(fields[i + 1]);
+            if (!upper || !lower) {
+                return Fault(lineNumber, "bad instance number in an applied record", fault);
+            }
+            const auto binding = store_->bindings.find(BindingKey{*upper, *lower});
+            if (binding == store_->bindings.end()) {
+                return Fault(lineNumber, "an applied record names a binding not listed before it",
+                             fault);
+            }
+            const std::string& state = fields[i + 2];
+            if (state != "enabled" && state != "disabled") {
+                return Fault(lineNumber, "expected 'enabled' or 'disabled', found '" + state + "'",
+                             fault);
+            }
+            binding->second = state == "enabled";
+        }
+        return true;
+    }
+
     NetCfgStore* store_;
+    StoreFileInfo* info_;
+    bool appliedSeen_ = false;
 };
 
 }  // namespace
 
-StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error) {
+StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error,
+                                StoreFileInfo* info) {
     std::string text;
     if (!ReadWholeFile(path, &text)) {
         const bool missing = errno == ENOENT;
@@ -196,13 +254,18 @@ StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std
         return missing ? StoreReadResult::Missing : StoreReadResult::Unreadable;
     }
     NetCfgStore parsed;
-    StoreParser parser(&parsed);
+    StoreFileInfo fileInfo;
+    fileInfo.bytes = text.size();
+    StoreParser parser(&parsed, &fileInfo);
     std::string fault;
     if (!parser.Parse(text, &fault)) {
         *error = path + ":" + fault;
         return StoreReadResult::Corrupt;
     }
     *store = std::move(parsed);
+    if (info != nullptr) {
+        *info = fileInfo;
+    }
     return StoreReadResult::Ok;
 }
 
@@ -237,6 +300,19 @@ std::string FormatNetCfgStore(const NetCfgStore& store) {
 
 bool WriteNetCfgStore(const std::string& path, const NetCfgStore& store, std::string* error) {
     return WriteFileAtomically(path, FormatNetCfgStore(store), error);
+}
+
+std::string FormatAppliedRecord(const std::map<BindingKey, bool>& states) {
+    std::string text = "applied";
+    for (const auto& [key, enabled] : states) {
+        text += '\t';
+        text += std::to_string(key.first);
+        text += '\t';
+        text += std::to_string(key.second);
+        text += enabled ? "\tenabled" : "\tdisabled";
+    }
+    text += '\n';
+    return text;
 }
 
 const GUID& ClassGuid(ComponentClass componentClass) {

@@ -21,9 +21,18 @@
 //             lower component (an adapter); at most one record for each pair.
 //   STATE     "enabled" or "disabled".
 //
-// Components come before the bindings that name them. The file is only ever replaced as a
-// whole (a temporary file in the same folder, then a rename), so a reader sees either the old
-// or the new text, never a mix.
+// Components come before the bindings that name them. A change of binding states alone may be
+// appended instead of rewriting the file, one line for each Apply, after all the bindings:
+//
+//   applied<TAB>UPPER<TAB>LOWER<TAB>STATE[<TAB>UPPER<TAB>LOWER<TAB>STATE...]
+//
+// Each triple names a binding listed before it and gives its new state; a later line wins over
+// an earlier one. Every other change replaces the file as a whole (a temporary file in the same
+// folder, then put in its place in one step), and so does an Apply once the appended lines are
+// as long as the rest.
+// A reader sees either the old or the new text, never a mix: an applied line is appended in
+// one write, and a last line that is an applied line without its line end is an Apply that did
+// not finish, which readers leave out.
 #pragma once
 
 #include <windows.h>
@@ -56,13 +65,24 @@ struct NetCfgStore {
 
 enum class StoreReadResult { Ok, Missing, Unreadable, Corrupt };
 
+// What a writer needs to know about the file it read, to append to it safely.
+struct StoreFileInfo {
+    std::size_t bytes = 0;         // the file's length as read
+    std::size_t appliedBytes = 0;  // of which applied lines, ended or not
+    bool unfinishedApply = false;  // it ends in an applied line without its line end
+};
+
 // Reads and checks the store at path. On failure the error is one line naming the file, and
-// for a corrupt store the line: "/root/netcfg.store:4: unknown class 'nic'".
-StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error);
-// The store's text, as described above.
+// for a corrupt store the line: "/root/netcfg.store:4: unknown class 'nic'". info, when given,
+// describes the file read.
+StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error,
+                                StoreFileInfo* info = nullptr);
+// The store's text, as described above, without applied lines.
 std::string FormatNetCfgStore(const NetCfgStore& store);
 // Replaces the store at path atomically. False with a one-line error.
 bool WriteNetCfgStore(const std::string& path, const NetCfgStore& store, std::string* error);
+// The applied line, with its line end, for these new binding states (at least one).
+std::string FormatAppliedRecord(const std::map<BindingKey, bool>& states);
 
 // The device class GUID of a component class, and the class of a GUID (none for another GUID).
 const GUID& ClassGuid(ComponentClass componentClass);

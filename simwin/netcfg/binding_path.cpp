@@ -47,7 +47,7 @@ public:
         // Only a real change marks the configuration changed, so that Apply has nothing to
         // write after an Enable that changed nothing.
         if (found->second != wanted) {
-            session_->Change().bindings[key_] = wanted;
+            session_->ChangeBinding(key_, wanted);
         }
         return call.Finish(S_OK);
     }

@@ -1,6 +1,7 @@
 #include "netcfg/netcfg_session.h"
 
 #include "kernel/utf8.h"
+#include "machine/atomic_file.h"
 
 #include <netcfgx.h>
 
@@ -20,7 +21,8 @@ NetCfgSession::NetCfgSession(std::string root)
 HRESULT NetCfgSession::Load() {
     NetCfgStore store;
     std::string error;
-    switch (ReadNetCfgStore(StorePath(root_), &store, &error)) {
+    StoreFileInfo info;
+    switch (ReadNetCfgStore(StorePath(root_), &store, &error, &info)) {
         case StoreReadResult::Ok:
             break;
         case StoreReadResult::Missing:
@@ -33,6 +35,11 @@ HRESULT NetCfgSession::Load() {
     staged_ = store;
     applied_ = std::move(store);
     changed_ = false;
+    changedBindings_.clear();
+    storeBytes_ = info.bytes;
+    appliedBytes_ = info.appliedBytes;
+    // Appending after an unfinished line would join the two.
+    wholeWriteNeeded_ = info.unfinishedApply;
     initialized_ = true;
     return S_OK;
 }
@@ -41,30 +48,78 @@ void NetCfgSession::Unload() {
     staged_ = NetCfgStore();
     applied_ = NetCfgStore();
     changed_ = false;
+    changedBindings_.clear();
     initialized_ = false;
 }
 
 HRESULT NetCfgSession::Apply() {
-    if (!changed_) {
+    if (!changed_ && changedBindings_.empty()) {
         return S_OK;
     }
+    if (!changed_ && AppendBindingStates()) {
+        return S_OK;
+    }
+    return WriteWhole();
+}
+
+HRESULT NetCfgSession::WriteWhole() {
+    const std::string text = FormatNetCfgStore(staged_);
     std::string error;
-    if (!WriteNetCfgStore(StorePath(root_), staged_, &error)) {
+    if (!WriteFileAtomically(StorePath(root_), text, &error)) {
         return E_FAIL;
     }
     applied_ = staged_;
     changed_ = false;
+    changedBindings_.clear();
+    storeBytes_ = text.size();
+    appliedBytes_ = 0;
+    wholeWriteNeeded_ = false;
     return S_OK;
+}
+
+bool NetCfgSession::AppendBindingStates() {
+    const std::string record = FormatAppliedRecord(changedBindings_);
+    // Once the applied lines would outgrow the rest of the store, it is written whole again, so
+    // that the file stays at most about twice its compact size.
+    const std::size_t compactBytes = storeBytes_ - appliedBytes_;
+    if (wholeWriteNeeded_ || appliedBytes_ + record.size() > compactBytes) {
+        return false;
+    }
+    std::string error;
+    if (!AppendToFileOfLength(StorePath(root_), storeBytes_, record, &error)) {
+        // A write cut short may have left part of the line: only a whole write mends that.
+        wholeWriteNeeded_ = true;
+        return false;
+    }
+    for (const auto& [key, enabled] : changedBindings_) {
+        applied_.bindings[key] = enabled;
+    }
+    changedBindings_.clear();
+    storeBytes_ += record.size();
+    appliedBytes_ += record.size();
+    return true;
 }
 
 void NetCfgSession::Cancel() {
     staged_ = applied_;
     changed_ = false;
+    changedBindings_.clear();
 }
 
 NetCfgStore& NetCfgSession::Change() {
     changed_ = true;
     return staged_;
+}
+
+void NetCfgSession::ChangeBinding(BindingKey key, bool enabled) {
+    staged_.bindings[key] = enabled;
+    // A path set back to its applied state leaves nothing to write for it.
+    const auto applied = applied_.bindings.find(key);
+    if (applied != applied_.bindings.end() && applied->second == enabled) {
+        changedBindings_.erase(key);
+    } else {
+        changedBindings_[key] = enabled;
+    }
 }
 
 HRESULT NetCfgSession::CheckReadable() const {
