@@ -14,3 +14,8 @@ ctest --preset linux-debug -j2
 cmake --preset linux-clang
 cmake --build --preset linux-clang
 ctest --preset linux-clang -j2
+# Reliability: the counts its tests reported, the whole suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
+bash scripts/show-reliability-counts.sh build/linux-debug
+bash scripts/run-sanitizers.sh
+FUZZ_SECONDS=60 bash scripts/run-fuzz.sh

@@ -40,8 +40,9 @@ int AccessFlags(DWORD desiredAccess) {
         (desiredAccess & (GENERIC_WRITE | FILE_WRITE_DATA)) == 0) {
         flags |= O_APPEND;
     }
-    // Windows handles are not inherited unless the caller asks; nothing here asks.
-    return flags | O_CLOEXEC;
+    // Windows handles are not inherited unless the caller asks; nothing here asks. The open never
+    // waits: a FIFO without a writer or reader would otherwise hold the caller for ever.
+    return flags | O_CLOEXEC | O_NONBLOCK;
 }
 
 // ENOENT means the file or a folder on the way is missing; Windows names the two differently.
@@ -105,9 +106,19 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
     }
     if (fd < 0) {
         const int error = errno;
-        return Fail(call, error == ENOENT ? MissingError(path)
-                                          : simwin::detail::Win32ErrorFromErrno(error));
+        // ENXIO: a FIFO that nobody reads, which Windows has no counterpart of.
+        return Fail(call, error == ENOENT  ? MissingError(path)
+                          : error == ENXIO ? ERROR_ACCESS_DENIED
+                                           : simwin::detail::Win32ErrorFromErrno(error));
     }
+    // A Windows path names a file, a folder or a device, never a FIFO or a socket: such a file
+    // is refused as one that cannot be opened. Any other file reads and writes blocking again.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
+        ::close(fd);
+        return Fail(call, ERROR_ACCESS_DENIED);
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // Windows reports through the last error whether OPEN_ALWAYS or CREATE_ALWAYS found the file.
     if (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS) {
         SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);

@@ -84,7 +84,9 @@ BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
     }
     if (auto fault = simwin::detail::TakeFault("SetupCopyOEMInfW"); fault && fault->result == 0) {
         fault->ApplyLastError();
-        return Recorded(call, FALSE, GetLastError());
+        // The journal shows the rule's own error: reading it back with GetLastError would
+        // journal, and count, a GetLastError call that the program never made.
+        return Recorded(call, FALSE, fault->lastError.value_or(ERROR_SUCCESS));
     }
     if (sourceInfFileName == nullptr) {
         return Failed(call, ERROR_INVALID_PARAMETER);

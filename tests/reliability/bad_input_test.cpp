@@ -1,0 +1,475 @@
+// Bad input of every kind the program meets from outside: log folders it cannot use, command
+// arguments it cannot read, a current folder too deep for the INF names, INF files that are not
+// INF files, and a store that cannot be read. Each ends with its documented exit code and loses
+// nothing from the machine's configuration; the platform's tool names a bad store in one line.
+#include "support/machine_checks.h"
+#include "support/process.h"
+#include "support/spawn.h"
+#include "support/temp_machine.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <iostream>
+#include <set>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+
+constexpr int kExitOk = 0;
+constexpr int kExitAdapterFailed = 901 % 256;
+constexpr int kExitSwitchFailed = 902 % 256;
+constexpr int kExitRemoveAdapterFailed = 903 % 256;
+constexpr int kExitRefused = 906 % 256;
+constexpr int kExitInfMissing = 908 % 256;
+constexpr long kRunLimitMs = 20000;
+constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+
+// Names a table's case by its "name" field.
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
+        return tested.param.name;
+    }
+};
+
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
+
+std::set<std::string> Configuration(const simwin::MachineState& state) {
+    std::set<std::string> items;
+    for (const auto& component : state.components) {
+        items.insert("component " + Narrow(component.id) + " | " + Narrow(component.displayName));
+    }
+    for (const auto& path : state.bindings) {
+        items.insert("binding " + Narrow(path.upperId) + " -> " + Narrow(path.lowerDisplayName) +
+                     (path.enabled ? " enabled" : " disabled"));
+    }
+    return items;
+}
+
+// A folder whose path is exactly length characters, made of nested folders under base.
+std::string FolderOfLength(const std::string& base, std::size_t length) {
+    std::string path = base;
+    while (path.size() < length) {
+        const std::size_t room = length - path.size() - 1;  // less the separator
+        path += "/" + std::string(std::min<std::size_t>(room, 200), 'd');
+    }
+    return path;
+}
+
+// A world for one case: a fresh machine, a setup folder with our INF files, a log folder, and
+// the temporary folders the log would fall back to, watched for stray log files.
+class World {
+public:
+    World()
+        : machine_(simwin::MachineOptions{true}),
+          setup_(machine_.MakeFolder("setup")),
+          logs_(machine_.MakeFolder("logs")),
+          fallback_(machine_.MakeFolder("fallback")) {
+        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
+            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup_) / name);
+        }
+        testsupport::WriteFile(machine_.root() + "/faults", "Sleep 0 always\n");
+        options_.workingFolder = setup_;
+        options_.environment = {{"SIMWIN_ROOT", machine_.root()},
+                                {"AutInstLog", logs_},
+                                {"tmp", fallback_},
+                                {"TMPDIR", fallback_}};
+    }
+
+    // The run's exit status; -1 when it did not end by itself within a generous time.
+    int Run(const std::vector<std::string>& arguments) const {
+        reliability::Launch launch;
+        launch.program = DRIVERINSTALLER_EXE;
+        launch.arguments = arguments;
+        launch.workingFolder = options_.workingFolder;
+        launch.environment = options_.environment;
+        const reliability::Ending ending = reliability::RunWithin(launch, kRunLimitMs);
+        return ending.exited ? ending.exitStatus : -1;
+    }
+    // netcfg-sim's exit status, -1 when it did not end by itself in time; its output in *output.
+    int Tool(const std::vector<std::string>& arguments, std::string* output) const {
+        reliability::Launch launch;
+        launch.program = NETCFG_SIM_EXE;
+        launch.arguments = arguments;
+        launch.environment = {{"SIMWIN_ROOT", machine_.root()}};
+        launch.outputPath = fallback_ + "/../tool-output";
+        const reliability::Ending ending = reliability::RunWithin(launch, kRunLimitMs);
+        *output = testsupport::ReadFile(launch.outputPath);
+        return ending.exited ? ending.exitStatus : -1;
+    }
+
+    const testsupport::TempMachine& machine() const { return machine_; }
+    testsupport::ProcessOptions& options() { return options_; }
+    const std::string& setup() const { return setup_; }
+    const std::string& fallback() const { return fallback_; }
+    std::string log() const { return testsupport::ReadFile(logs_ + "/" + kLogName); }
+    std::string storePath() const { return machine_.root() + "/netcfg.store"; }
+    std::string Scratch(const std::string& name) const { return machine_.MakeFolder(name); }
+
+private:
+    testsupport::TempMachine machine_;
+    std::string setup_;
+    std::string logs_;
+    std::string fallback_;
+    testsupport::ProcessOptions options_;
+};
+
+// ---- Log places the program cannot use: the run goes on as usual, logging nothing ------------
+
+struct LogPlaceCase {
+    std::string name;
+    std::function<std::string(World&)> folder;  // the AutInstLog value
+};
+
+// Listings and failure messages name the case.
+void PrintTo(const LogPlaceCase& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+class LogPlace : public ::testing::TestWithParam<LogPlaceCase> {};
+
+TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
+    World world;
+    const std::string folder = GetParam().folder(world);
+    world.options().environment["AutInstLog"] = folder;
+
+    EXPECT_EQ(world.Run({"Install"}), kExitOk);
+
+    std::set<std::string> ids;
+    for (const auto& component : world.machine().State().components) {
+        ids.insert(Narrow(component.id));
+    }
+    EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
+    EXPECT_THAT(ids, Contains("quorix_ndislwf"));
+    EXPECT_TRUE(fs::is_empty(world.fallback())) << "a log went to the temporary folder";
+    if (fs::is_directory(folder)) {
+        const fs::path logPath = fs::path(folder) / kLogName;
+        EXPECT_TRUE(!fs::exists(logPath) || !fs::is_regular_file(logPath))
+            << "a log was written into a folder whose path leaves no room for it";
+    }
+}
+
+const LogPlaceCase kLogPlaces[] = {
+    {"Folder259Chars", [](World& world) { return FolderOfLength(world.Scratch("long259"), 259); }},
+    {"Folder260Chars", [](World& world) { return FolderOfLength(world.Scratch("long260"), 260); }},
+    {"Folder261Chars", [](World& world) { return FolderOfLength(world.Scratch("long261"), 261); }},
+    {"MissingFolder", [](World& world) { return world.Scratch("parent") + "/missing/folder"; }},
+    {"LogFileIsAFifo",
+     [](World& world) {
+         const std::string folder = world.Scratch("fifo");
+         ::mkfifo((fs::path(folder) / kLogName).c_str(), 0644);
+         return folder;
+     }},
+    {"LogFileIsAFolder",
+     [](World& world) {
+         const std::string folder = world.Scratch("blocked");
+         fs::create_directory(fs::path(folder) / kLogName);
+         return folder;
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(BadInput, LogPlace, ::testing::ValuesIn(kLogPlaces), CaseName{});
+
+TEST(LogPlaceFolders, AreBuiltToTheirLength) {
+    testsupport::TempMachine machine;
+    for (std::size_t length : {259u, 260u, 261u}) {
+        const std::string folder =
+            FolderOfLength(machine.MakeFolder("x" + std::to_string(length)), length);
+        fs::create_directories(folder);
+        EXPECT_EQ(folder.size(), length);
+        EXPECT_TRUE(fs::is_directory(folder));
+    }
+}
+
+// ---- Runs refused before anything is touched ---------------------------------------------
+
+struct RefusedCase {
+    std::string name;
+    std::function<std::vector<std::string>(World&)> prepare;  // the arguments; may change world
+    int exitStatus;
+    std::string logLine;  // a line the log must hold, without its time prefix ("" for none)
+};
+
+// Listings and failure messages name the case.
+void PrintTo(const RefusedCase& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+class Refused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(Refused, EndsWithItsCodeAndChangesNothing) {
+    World world;
+    const std::vector<std::string> arguments = GetParam().prepare(world);
+    const std::string storeBefore = reliability::StoreText(world.machine().root());
+
+    EXPECT_EQ(world.Run(arguments), GetParam().exitStatus);
+
+    EXPECT_EQ(reliability::StoreText(world.machine().root()), storeBefore);
+    EXPECT_TRUE(world.machine().State().infs.empty());
+    if (!GetParam().logLine.empty()) {
+        EXPECT_NE(world.log().find(" | " + GetParam().logLine + "\n"), std::string::npos)
+            << world.log();
+    }
+}
+
+// Moves the INF files into a folder whose path has the given length and makes it the current one.
+std::vector<std::string> InstallFromFolder(World& world, const std::string& folder) {
+    fs::create_directories(folder);
+    for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
+        fs::copy_file(fs::path(world.setup()) / name, fs::path(folder) / name);
+    }
+    world.options().workingFolder = folder;
+    return {"Install"};
+}
+
+std::vector<std::string> InstallFromFolderOfLength(World& world, std::size_t length) {
+    return InstallFromFolder(world, FolderOfLength(world.Scratch("deep"), length));
+}
+
+const RefusedCase kRefusedCases[] = {
+    {"CommandWithNonAsciiLetters",
+     [](World&) { return std::vector<std::string>{"\xc3\x8enstall"}; }, kExitRefused,
+     "Command found: invalid command"},
+    {"CommandWithAccentAdded", [](World&) { return std::vector<std::string>{"Install\xc3\xa9"}; },
+     kExitRefused, "Command found: invalid command"},
+    {"CommandWithInvalidUtf8Byte", [](World&) { return std::vector<std::string>{"\xffInstall"}; },
+     kExitRefused, "Command found: invalid command"},
+    {"CommandWithTruncatedUtf8", [](World&) { return std::vector<std::string>{"Uninstall\xc3"}; },
+     kExitRefused, "Command found: invalid command"},
+    {"CommandOfLoneContinuationBytes",
+     [](World&) { return std::vector<std::string>{"\x80\x80\x80"}; }, kExitRefused,
+     "Command found: invalid command"},
+    // 242 + "/quorixvmini60.inf" is 260 characters: one more than a path can hold.
+    {"CurrentFolderOneTooLongForTheAdapterInf",
+     [](World& world) { return InstallFromFolderOfLength(world, 242); }, kExitInfMissing,
+     "<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet adapter or virtual "
+     "switch not found"},
+    {"CurrentFolderLeavesNoRoomForInfNames",
+     [](World& world) { return InstallFromFolderOfLength(world, 250); }, kExitInfMissing,
+     "<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet adapter or virtual "
+     "switch not found"},
+    {"CurrentFolderLongerThan260",
+     [](World& world) { return InstallFromFolderOfLength(world, 300); }, kExitInfMissing,
+     "<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet adapter or virtual "
+     "switch not found"},
+    // A Windows path is always text; a Linux folder name need not be, and cannot be named back.
+    {"CurrentFolderNameNotUtf8",
+     [](World& world) { return InstallFromFolder(world, world.Scratch("bad\xff\xfename")); },
+     kExitInfMissing,
+     "<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet adapter or virtual "
+     "switch not found"},
+};
+
+// Folders that look unusual but hold both INF files within 259 characters: Install succeeds.
+struct GoodFolderCase {
+    std::string name;
+    std::function<std::string(World&)> folder;
+};
+
+void PrintTo(const GoodFolderCase& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+class GoodFolder : public ::testing::TestWithParam<GoodFolderCase> {};
+
+TEST_P(GoodFolder, InstallsBothComponents) {
+    World world;
+    InstallFromFolder(world, GetParam().folder(world));
+
+    EXPECT_EQ(world.Run({"Install"}), kExitOk);
+
+    std::set<std::string> ids;
+    for (const auto& component : world.machine().State().components) {
+        ids.insert(Narrow(component.id));
+    }
+    EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
+    EXPECT_THAT(ids, Contains("quorix_ndislwf"));
+}
+
+const GoodFolderCase kGoodFolders[] = {
+    // 241 + "/quorixvmini60.inf" is 259 characters, the most a path holds.
+    {"FolderAtTheLimit", [](World& world) { return FolderOfLength(world.Scratch("limit"), 241); }},
+    {"FolderWithNonAsciiName",
+     [](World& world) {
+         return world.Scratch(
+             "\xc3\x9c"
+             "n"
+             "\xc3\xaf"
+             "c"
+             "\xc3\xb8"
+             "d"
+             "\xc3\xa9 \xe8\xa8\xad\xe5\xae\x9a");
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Unusual, GoodFolder, ::testing::ValuesIn(kGoodFolders), CaseName{});
+
+INSTANTIATE_TEST_SUITE_P(BadInput, Refused, ::testing::ValuesIn(kRefusedCases), CaseName{});
+
+// ---- INF files that are not INF files --------------------------------------------------
+
+enum class BadInf { Empty, Binary, Malformed, Folder };
+
+struct BadInfCase {
+    std::string name;
+    std::string infName;
+    BadInf kind;
+    int exitStatus;
+};
+
+// Listings and failure messages name the case.
+void PrintTo(const BadInfCase& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+class BadInfFile : public ::testing::TestWithParam<BadInfCase> {};
+
+TEST_P(BadInfFile, IsReportedWithItsComponentsCodeAndLosesNothing) {
+    World world;
+    const fs::path inf = fs::path(world.setup()) / GetParam().infName;
+    fs::remove(inf);
+    switch (GetParam().kind) {
+        case BadInf::Empty:
+            testsupport::WriteFile(inf.string(), "");
+            break;
+        case BadInf::Binary:
+            testsupport::WriteFile(inf.string(), std::string("\x7f"
+                                                             "ELF\x02\x01\x01\0\0\xff\xfe\0",
+                                                             13));
+            break;
+        case BadInf::Malformed:
+            testsupport::WriteFile(inf.string(),
+                                   "[Version\nSignature = \"$Windows NT$\nClass = Net\n");
+            break;
+        case BadInf::Folder:
+            fs::create_directory(inf);
+            break;
+    }
+    const std::set<std::string> before = Configuration(world.machine().State());
+
+    EXPECT_EQ(world.Run({"Install"}), GetParam().exitStatus);
+
+    const std::set<std::string> after = Configuration(world.machine().State());
+    for (const std::string& item : before) {
+        EXPECT_EQ(after.count(item), 1u) << "lost: " << item;
+    }
+    EXPECT_EQ(reliability::StoreProblem(world.machine().root()), "");
+    EXPECT_NE(world.log().find("<ERROR> | DeviceManager::HrInstallNetComponent() Couldn't copy the "
+                               "setup INF file. lpszInfFullPath='" +
+                               inf.string() + "'\n"),
+              std::string::npos)
+        << world.log();
+}
+
+const BadInfCase kBadInfCases[] = {
+    {"EmptyAdapterInf", "quorixvmini60.inf", BadInf::Empty, kExitAdapterFailed},
+    {"BinaryAdapterInf", "quorixvmini60.inf", BadInf::Binary, kExitAdapterFailed},
+    {"MalformedAdapterInf", "quorixvmini60.inf", BadInf::Malformed, kExitAdapterFailed},
+    {"AdapterInfIsAFolder", "quorixvmini60.inf", BadInf::Folder, kExitAdapterFailed},
+    {"EmptySwitchInf", "quorixlwf.inf", BadInf::Empty, kExitSwitchFailed},
+    {"BinarySwitchInf", "quorixlwf.inf", BadInf::Binary, kExitSwitchFailed},
+    {"MalformedSwitchInf", "quorixlwf.inf", BadInf::Malformed, kExitSwitchFailed},
+    {"SwitchInfIsAFolder", "quorixlwf.inf", BadInf::Folder, kExitSwitchFailed},
+};
+
+INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, ::testing::ValuesIn(kBadInfCases), CaseName{});
+
+// ---- A store that cannot be read -------------------------------------------------------
+
+enum class BadStore { Corrupt, Truncated, Empty, Unreadable, Fifo };
+
+struct BadStoreCase {
+    std::string name;
+    BadStore kind;
+};
+
+// Listings and failure messages name the case.
+void PrintTo(const BadStoreCase& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+class BadStoreFile : public ::testing::TestWithParam<BadStoreCase> {};
+
+TEST_P(BadStoreFile, FailsBothCommandsLeavesTheStoreAsItWasAndTheToolSaysWhyInOneLine) {
+    World world;
+    const std::string good = reliability::StoreText(world.machine().root());
+    switch (GetParam().kind) {
+        case BadStore::Corrupt: {
+            std::string text = good;
+            text.replace(text.find("\tnettrans\t"), 10, "\tnic\t");
+            testsupport::WriteFile(world.storePath(), text);
+            break;
+        }
+        case BadStore::Truncated:
+            // Cut inside the last record, as a writer that died half-way would leave it.
+            testsupport::WriteFile(world.storePath(), good.substr(0, good.size() - 6));
+            break;
+        case BadStore::Empty:
+            testsupport::WriteFile(world.storePath(), "");
+            break;
+        case BadStore::Unreadable:
+            fs::remove(world.storePath());
+            fs::create_directory(world.storePath());
+            break;
+        case BadStore::Fifo:
+            // Nothing ever writes to it: a reader that waits for a writer waits for ever.
+            fs::remove(world.storePath());
+            ::mkfifo(world.storePath().c_str(), 0644);
+            break;
+    }
+    const bool isFile = fs::is_regular_file(world.storePath());
+    const std::string before = isFile ? testsupport::ReadFile(world.storePath()) : "";
+
+    EXPECT_EQ(world.Run({"Install"}), kExitAdapterFailed);
+    EXPECT_EQ(world.Run({"Uninstall"}), kExitRemoveAdapterFailed);
+
+    EXPECT_EQ(fs::is_regular_file(world.storePath()), isFile);
+    if (isFile) {
+        EXPECT_EQ(testsupport::ReadFile(world.storePath()), before);
+    }
+    std::string output;
+    EXPECT_EQ(world.Tool({"show"}, &output), 1);
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_EQ(output.rfind("netcfg-sim: " + world.storePath(), 0), 0u) << output;
+}
+
+const BadStoreCase kBadStoreCases[] = {
+    {"Corrupt", BadStore::Corrupt}, {"Truncated", BadStore::Truncated},
+    {"Empty", BadStore::Empty},     {"Unreadable", BadStore::Unreadable},
+    {"Fifo", BadStore::Fifo},
+};
+
+INSTANTIATE_TEST_SUITE_P(BadInput, BadStoreFile, ::testing::ValuesIn(kBadStoreCases), CaseName{});
+
+// The number of bad inputs tried, for CI's output: every case of the tables above is registered
+// as a test of its own.
+TEST(BadInputCount, EveryTableCaseIsRegisteredAndTheTotalIsPrinted) {
+    const std::size_t tabled = std::size(kLogPlaces) + std::size(kRefusedCases) +
+                               std::size(kBadInfCases) + std::size(kBadStoreCases);
+    std::size_t registered = 0;
+    const ::testing::UnitTest& tests = *::testing::UnitTest::GetInstance();
+    for (int i = 0; i < tests.total_test_suite_count(); ++i) {
+        const ::testing::TestSuite& suite = *tests.GetTestSuite(i);
+        if (std::string(suite.name()).rfind("BadInput/", 0) == 0) {
+            registered += static_cast<std::size_t>(suite.total_test_count());
+        }
+    }
+    EXPECT_EQ(registered, tabled);
+    std::cout << registered << " bad inputs tried" << std::endl;
+    RecordProperty("bad_inputs", static_cast<int>(registered));
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// Runs killed with SIGKILL at random moments: the store is always one of the configurations a
+// whole run passes through (before or after one of its Applies, never a mix), the write lock is
+// free as soon as the run is gone, and a later Uninstall and Install work from what was left.
+#include "support/machine_checks.h"
+#include "support/spawn.h"
+#include "support/temp_machine.h"
+
+#include "machine/atomic_file.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kKillsWanted = 200;
+constexpr auto kTimeBound = std::chrono::seconds(90);
+constexpr unsigned kSeed = 20261207;  // the same moments on every run of the test
+
+class KilledRuns : public ::testing::Test {
+protected:
+    KilledRuns()
+        : machine_(simwin::MachineOptions{true}),
+          setup_(machine_.MakeFolder("setup")),
+          logs_(machine_.MakeFolder("logs")) {
+        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
+            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup_) / name);
+        }
+        SetFaults("Sleep 0 always\n");
+    }
+
+    void SetFaults(const std::string& rules) const {
+        testsupport::WriteFile(machine_.root() + "/faults", rules);
+    }
+
+    reliability::Launch RunOf(const std::string& command) const {
+        reliability::Launch launch;
+        launch.program = DRIVERINSTALLER_EXE;
+        launch.arguments = {command};
+        launch.workingFolder = setup_;
+        launch.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logs_}};
+        return launch;
+    }
+
+    int RunToEnd(const std::string& command) const {
+        const reliability::Ending ending = reliability::WaitFor(reliability::Spawn(RunOf(command)));
+        return ending.exited ? ending.exitStatus : -1;
+    }
+
+    void PutStore(const std::string& text) const {
+        std::string error;
+        ASSERT_TRUE(simwin::WriteFileAtomically(machine_.root() + "/netcfg.store", text, &error))
+            << error;
+    }
+
+    // Every configuration a whole run of command passes through from the store start: the
+    // store after its first n Applies, for every n, found by failing every Apply from n + 1 on.
+    std::set<std::string> ConfigurationsOf(const std::string& command, const std::string& start) {
+        std::set<std::string> configurations = {start};
+        for (int firstFailing = 1; firstFailing <= 32; ++firstFailing) {
+            PutStore(start);
+            SetFaults("Sleep 0 always\nINetCfg::Apply E_FAIL from " + std::to_string(firstFailing) +
+                      "\n");
+            RunToEnd(command);
+            const std::string reached = reliability::StoreConfiguration(machine_.root());
+            configurations.insert(reached);
+            PutStore(start);
+            SetFaults("Sleep 0 always\n");
+            RunToEnd(command);
+            if (reached == reliability::StoreConfiguration(machine_.root())) {
+                break;  // no Apply beyond this one: the whole run's outcome
+            }
+        }
+        SetFaults("Sleep 0 always\n");
+        return configurations;
+    }
+
+    std::multiset<std::wstring> ComponentIds() const {
+        std::multiset<std::wstring> ids;
+        for (const auto& component : machine_.State().components) {
+            ids.insert(component.id);
+        }
+        return ids;
+    }
+
+    testsupport::TempMachine machine_;
+    std::string setup_;
+    std::string logs_;
+};
+
+TEST_F(KilledRuns, AKilledRunLeavesAWholeConfigurationAFreeLockAndAMachineThatStillWorks) {
+    const std::string fresh = reliability::StoreConfiguration(machine_.root());
+    const std::multiset<std::wstring> freshIds = ComponentIds();
+    ASSERT_EQ(RunToEnd("Install"), 0);
+    const std::string installed = reliability::StoreConfiguration(machine_.root());
+    ASSERT_NE(installed, fresh);
+
+    const std::set<std::string> installConfigurations = ConfigurationsOf("Install", fresh);
+    const std::set<std::string> uninstallConfigurations = ConfigurationsOf("Uninstall", installed);
+    ASSERT_GE(installConfigurations.size(), 4u) << "the install run applies several changes";
+    ASSERT_TRUE(installConfigurations.count(installed));
+    ASSERT_TRUE(uninstallConfigurations.count(installed));
+
+    // How long a whole run takes here (the median of a few), so that the kills fall inside runs.
+    std::vector<long> durations;
+    for (int i = 0; i < 5; ++i) {
+        PutStore(fresh);
+        const auto timed = Clock::now();
+        ASSERT_EQ(RunToEnd("Install"), 0);
+        durations.push_back(static_cast<long>(
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - timed).count()));
+    }
+    std::sort(durations.begin(), durations.end());
+    const long runMicros = durations[durations.size() / 2];
+
+    std::mt19937 random(kSeed);
+    // A wait overshoots by the scheduler's slack: aim within the first two thirds of a run.
+    std::uniform_int_distribution<long> moment(0, runMicros * 2 / 3);
+    int kills = 0;
+    int finishedFirst = 0;
+    int leftMidway = 0;  // kills that left a configuration between the start and the end
+    const auto deadline = Clock::now() + kTimeBound;
+    while (kills < kKillsWanted && Clock::now() < deadline) {
+        const bool install = (kills + finishedFirst) % 2 == 0;
+        PutStore(install ? fresh : installed);
+        const pid_t child = reliability::Spawn(RunOf(install ? "Install" : "Uninstall"));
+        ASSERT_GT(child, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+        ::kill(child, SIGKILL);
+        const reliability::Ending ending = reliability::WaitFor(child);
+        if (ending.exited) {
+            ++finishedFirst;  // the run was quicker than the moment drawn
+        } else {
+            ASSERT_EQ(ending.signal, SIGKILL);
+            ++kills;
+        }
+
+        ASSERT_FALSE(reliability::WriteLockHeld(machine_.root())) << "kill " << kills;
+        const std::string left = reliability::StoreConfiguration(machine_.root());
+        ASSERT_EQ(reliability::StoreProblem(machine_.root()), "") << "kill " << kills;
+        ASSERT_TRUE((install ? installConfigurations : uninstallConfigurations).count(left))
+            << "kill " << kills << " left a configuration no whole run passes through:\n"
+            << left;
+
+        if (left != (install ? fresh : installed) && left != (install ? installed : fresh)) {
+            ++leftMidway;
+        }
+
+        if (ending.exited) {
+            continue;
+        }
+        // From whatever was left, removal and a new installation still work.
+        const int removal = RunToEnd("Uninstall");
+        ASSERT_TRUE(removal == 0 || removal == 903 % 256 || removal == 904 % 256)
+            << "kill " << kills << ": Uninstall exit " << removal;
+        ASSERT_EQ(ComponentIds(), freshIds) << "kill " << kills;
+        ASSERT_EQ(RunToEnd("Install"), 0) << "kill " << kills;
+        ASSERT_EQ(ComponentIds().size(), freshIds.size() + 2) << "kill " << kills;
+    }
+    for (const std::string& line : reliability::FileLines(reliability::LogFileIn(logs_))) {
+        ASSERT_TRUE(reliability::HasTimePrefix(line)) << "torn line: '" << line << "'";
+    }
+    std::cout << kills << " runs killed with SIGKILL (" << leftMidway
+              << " of them between two Applies; " << finishedFirst
+              << " more ended before their moment), seed " << kSeed << std::endl;
+    RecordProperty("kills", kills);
+    EXPECT_GE(kills, kKillsWanted);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// A sample of whole runs under valgrind: every outcome the program has, from success to each
+// refusal and a failed cycle, ends with its own exit code and with no memory error or leak that
+// valgrind can see (it would end the run with status 1, which is no exit code of ours).
+#include "support/machine_checks.h"
+#include "support/process.h"
+#include "support/temp_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define RELIABILITY_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define RELIABILITY_SANITIZED 1
+#endif
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct SampleRun {
+    std::string name;
+    std::vector<std::string> arguments;
+    std::string faults;  // the machine's fault rules for the run
+    bool installedFirst;
+    bool withInfFiles;
+    int exitStatus;
+};
+
+// Listings and failure messages name the case.
+void PrintTo(const SampleRun& tested, std::ostream* out) {
+    *out << tested.name;
+}
+
+const SampleRun kSamples[] = {
+    {"InstallSucceeds", {"Install"}, "", false, true, 0},
+    {"UninstallSucceeds", {"Uninstall"}, "", true, true, 0},
+    {"UninstallOfNothing", {"Uninstall"}, "", false, true, 903 % 256},
+    {"NoCommand", {}, "", false, true, 905 % 256},
+    {"UnknownCommand", {"Reinstall"}, "", false, true, 906 % 256},
+    {"InfFilesMissing", {"Install"}, "", false, false, 908 % 256},
+    {"AdapterCycleFails", {"Install"}, "INetCfg::Apply E_FAIL nth 1\n", false, true, 901 % 256},
+    {"LockRefusedWithHolder",
+     {"Uninstall"},
+     "INetCfgLock::AcquireWriteLock S_FALSE always text Other Setup\n",
+     true,
+     true,
+     903 % 256},
+    {"BindingsFail", {"Install"}, "INetCfgBindingPath::Enable E_FAIL always\n", false, true, 0},
+};
+
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
+        return tested.param.name;
+    }
+};
+
+class UnderValgrind : public ::testing::TestWithParam<SampleRun> {};
+
+TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
+#ifdef RELIABILITY_SANITIZED
+    GTEST_SKIP() << "valgrind cannot run a program built with AddressSanitizer";
+#else
+    ASSERT_TRUE(fs::exists(VALGRIND_EXE)) << "valgrind is not installed";
+    const SampleRun& sample = GetParam();
+    testsupport::TempMachine machine{simwin::MachineOptions{true}};
+    const std::string setup = machine.MakeFolder("setup");
+    const std::string logs = machine.MakeFolder("logs");
+    if (sample.withInfFiles) {
+        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
+            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup) / name);
+        }
+    }
+    testsupport::ProcessOptions options;
+    options.workingFolder = setup;
+    options.environment = {{"SIMWIN_ROOT", machine.root()}, {"AutInstLog", logs}};
+    testsupport::WriteFile(machine.root() + "/faults", "Sleep 0 always\n");
+    if (sample.installedFirst) {
+        ASSERT_EQ(testsupport::RunProcess(DRIVERINSTALLER_EXE, {"Install"}, options), 0);
+    }
+    testsupport::WriteFile(machine.root() + "/faults", "Sleep 0 always\n" + sample.faults);
+    options.prefix = {VALGRIND_EXE,
+                      "--quiet",
+                      "--error-exitcode=1",
+                      "--leak-check=full",
+                      "--errors-for-leak-kinds=definite,indirect",
+                      "--"};
+
+    const std::string output = logs + "/valgrind.out";
+    EXPECT_EQ(testsupport::RunProcess(DRIVERINSTALLER_EXE, sample.arguments, options, output),
+              sample.exitStatus)
+        << testsupport::ReadFile(output);
+    EXPECT_EQ(reliability::StoreProblem(machine.root()), "");
+    EXPECT_FALSE(reliability::WriteLockHeld(machine.root()));
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Sample, UnderValgrind, ::testing::ValuesIn(kSamples), CaseName{});
+
+}  // namespace
