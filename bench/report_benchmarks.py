@@ -256,10 +256,6 @@ NOTES = """## How it is measured
   with `renameat2(RENAME_EXCHANGE)` and an `unlink` of the old file the replacement is as atomic
   for readers and about ten times cheaper for a small file. Every `Apply` that changes components,
   every INF-store index update and every services update goes through it.
-- **The log formats its time prefix once a second.** glibc's `localtime` checks `/etc/localtime`
-  with a `stat` on every call when `TZ` is not set; the log now keeps the last prefix and
-  formats it again only when the second or `TZ` has changed. One log line went from 8.26 µs to
-  about 6.4 µs (3.00x to about 2.4x the bare calls) in runs taken the same way.
 
 ## Where the time goes, and what is left
 
@@ -272,11 +268,13 @@ NOTES = """## How it is measured
   so every line walks the log's long path twice; and each call records a journal entry (a
   formatted string, the path converted to UTF-8). What the log adds over those calls: the local
   time ({localtime_us} µs a call, because glibc's `localtime` checks `/etc/localtime` on every
-  call when `TZ` is not set; the log now converts the time once a second, see above) and the
+  call when `TZ` is not set) and the
   conversion of the message to the ANSI code page ({conversion_us} µs in the simulated
   `WideCharToMultiByte`, which encodes one character at a time through a temporary string). The
   target cannot be met from the log's side: the platform's own calls already exceed 1.5 times
-  the bare ones. Opening without `O_CREAT` first and creating only on `ENOENT` in
+  the bare ones. Keeping the last time prefix and formatting it again only when the second
+  changes was tried (8.26 µs to about 6.4 µs a line) and left out: it adds state to the log to
+  save well under a millisecond a run (a run writes about two hundred lines). Opening without `O_CREAT` first and creating only on `ENOENT` in
   `simwin/kernel/create_file.cpp`, and encoding the whole text in one pass in
   `simwin/kernel/code_page.cpp`, would take most of the rest away; neither file is part of
   this work.
