@@ -81,17 +81,20 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
     const std::string substitute = utf8                     ? std::string("\xEF\xBF\xBD")
                                    : defaultChar != nullptr ? defaultChar
                                                             : "?";
-    std::string converted;
-    converted.reserve(count);
+    // Text that holds only valid code points, as nearly all does, is encoded in one pass; only
+    // text with something to substitute goes character by character.
     bool substituted = false;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!EncodeOne(wideText[i], &converted)) {
-            if ((flags & WC_ERR_INVALID_CHARS) != 0) {
-                return Fail(kName, codePage, wideLength, multiByteSize,
-                            ERROR_NO_UNICODE_TRANSLATION);
+    std::string converted = simwin::ToUtf8(std::wstring_view(wideText, count), &substituted);
+    if (substituted) {
+        converted.clear();
+        for (std::size_t i = 0; i < count; ++i) {
+            if (!EncodeOne(wideText[i], &converted)) {
+                if ((flags & WC_ERR_INVALID_CHARS) != 0) {
+                    return Fail(kName, codePage, wideLength, multiByteSize,
+                                ERROR_NO_UNICODE_TRANSLATION);
+                }
+                converted += substitute;
             }
-            converted += substitute;
-            substituted = true;
         }
     }
     const auto needed = static_cast<int>(converted.size());

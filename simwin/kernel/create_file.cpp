@@ -86,15 +86,22 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
             fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, mode);
             break;
         case CREATE_ALWAYS:
-        case OPEN_ALWAYS:
-            // Try to create first, so that whether the file was already there is known exactly.
-            fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, mode);
-            if (fd < 0 && errno == EEXIST) {
-                existed = true;
-                const int truncate = creationDisposition == CREATE_ALWAYS ? O_TRUNC : 0;
-                fd = ::open(path.c_str(), flags | truncate);
+        case OPEN_ALWAYS: {
+            // The file is usually there (a log appended to line by line): open it first, and
+            // create it only when it is missing. O_EXCL tells exactly whether this call created
+            // it; a file that appeared in between is opened as an existing one.
+            const int truncate = creationDisposition == CREATE_ALWAYS ? O_TRUNC : 0;
+            fd = ::open(path.c_str(), flags | truncate);
+            existed = fd >= 0;
+            if (fd < 0 && errno == ENOENT) {
+                fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, mode);
+                if (fd < 0 && errno == EEXIST) {
+                    existed = true;
+                    fd = ::open(path.c_str(), flags | truncate);
+                }
             }
             break;
+        }
         case OPEN_EXISTING:
             fd = ::open(path.c_str(), flags);
             break;
@@ -118,7 +125,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
         ::close(fd);
         return Fail(call, ERROR_ACCESS_DENIED);
     }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!S_ISREG(info.st_mode)) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);  // no effect on a regular file
+    }
     // Windows reports through the last error whether OPEN_ALWAYS or CREATE_ALWAYS found the file.
     if (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS) {
         SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
