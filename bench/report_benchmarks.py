@@ -262,22 +262,21 @@ NOTES = """## How it is measured
 - **Log line ({log_us} µs against {bare_us} µs, {log_ratio}x; target not met).** The log makes
   the calls a line needs through the platform: `CreateFileW`, `WriteFile`, `CloseHandle`. Through
   the simulated platform those calls alone take {platform_us} µs, {platform_ratio}x the bare
-  `open`/`write`/`close`, and the log line is {over_platform}x them. What the platform adds: its
-  `CreateFileW` with `OPEN_ALWAYS` first tries `open(O_CREAT|O_EXCL)` to learn whether the file
-  existed (Windows reports that through the last error) and then opens the existing file again,
-  so every line walks the log's long path twice; and each call records a journal entry (a
-  formatted string, the path converted to UTF-8). What the log adds over those calls: the local
+  `open`/`write`/`close`, and the log line is {over_platform}x them. What the platform adds: each call consults the fault
+  rules and records a journal entry (a formatted string, the path converted to UTF-8), and
+  `CreateFileW` looks at what it opened (`fstat`) so that it can refuse a FIFO, which would
+  otherwise hold the caller for ever. What the log adds over those calls: the local
   time ({localtime_us} µs a call, because glibc's `localtime` checks `/etc/localtime` on every
   call when `TZ` is not set) and the
   conversion of the message to the ANSI code page ({conversion_us} µs in the simulated
-  `WideCharToMultiByte`, which encodes one character at a time through a temporary string). The
+  `WideCharToMultiByte`). The
   target cannot be met from the log's side: the platform's own calls already exceed 1.5 times
   the bare ones. Keeping the last time prefix and formatting it again only when the second
   changes was tried (8.26 µs to about 6.4 µs a line) and left out: it adds state to the log to
-  save well under a millisecond a run (a run writes about two hundred lines). Opening without `O_CREAT` first and creating only on `ENOENT` in
-  `simwin/kernel/create_file.cpp`, and encoding the whole text in one pass in
-  `simwin/kernel/code_page.cpp`, would take most of the rest away; neither file is part of
-  this work.
+  save well under a millisecond a run (a run writes about a hundred lines). Two costs of the
+  simulated platform were taken away: `CreateFileW` used to try `open(O_CREAT|O_EXCL)` first and
+  then open the existing file again, and `WideCharToMultiByte` encoded one character at a time
+  through a temporary string (8.26 µs a line before, {log_us} µs now).
 - **Whole runs.** The floor ({floor_ms}) is one process start that loads the C library alone;
   five floors are {five_floors}. The installer also loads the C++ runtime (about 0.4 ms of
   symbol binding a start, measured with `perf stat`; linking it statically, as the Windows build
