@@ -3,7 +3,6 @@
 #include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
-#include "netcfg/staged_config.h"
 #include "testing/journal.h"
 #include "testing/ledger.h"
 
@@ -104,23 +103,8 @@ public:
     }
 
     HRESULT STDMETHODCALLTYPE FindComponent(LPCWSTR infId, INetCfgComponent** component) override {
-        PlatformCall call("INetCfg::FindComponent", detail::JournalText(infId));
-        if (component == nullptr || infId == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *component = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
-            return call.Finish(hr);
-        }
-        const ComponentRecord* found = FindComponentById(session_->staged(), infId, std::nullopt);
-        if (found == nullptr) {
-            return call.Finish(S_FALSE);
-        }
-        *component = NewNetCfgComponent(session_, *found);
-        return call.Finish(S_OK);
+        return FindStagedComponent("INetCfg::FindComponent", session_, infId, std::nullopt,
+                                   component);
     }
 
     HRESULT STDMETHODCALLTYPE QueryNetCfgClass(const GUID* classGuid, REFIID riid,

@@ -79,23 +79,8 @@ public:
         : session_(std::move(session)), class_(componentClass) {}
 
     HRESULT STDMETHODCALLTYPE FindComponent(LPCWSTR infId, INetCfgComponent** component) override {
-        PlatformCall call("INetCfgClass::FindComponent", detail::JournalText(infId));
-        if (component == nullptr || infId == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *component = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
-            return call.Finish(hr);
-        }
-        const ComponentRecord* found = FindComponentById(session_->staged(), infId, class_);
-        if (found == nullptr) {
-            return call.Finish(S_FALSE);
-        }
-        *component = NewNetCfgComponent(session_, *found);
-        return call.Finish(S_OK);
+        return FindStagedComponent("INetCfgClass::FindComponent", session_, infId, class_,
+                                   component);
     }
 
     HRESULT STDMETHODCALLTYPE EnumComponents(IEnumNetCfgComponent** components) override {

@@ -3,6 +3,7 @@
 #include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
+#include "netcfg/staged_config.h"
 #include "testing/journal.h"
 
 #include "kernel/utf8.h"
@@ -102,6 +103,28 @@ private:
 INetCfgComponent* NewNetCfgComponent(std::shared_ptr<NetCfgSession> session,
                                      const ComponentRecord& record) {
     return new NetCfgComponent(std::move(session), record);
+}
+
+HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSession>& session,
+                            LPCWSTR infId, std::optional<ComponentClass> componentClass,
+                            INetCfgComponent** component) {
+    PlatformCall call(callName, detail::JournalText(infId));
+    if (component == nullptr || infId == nullptr) {
+        return call.Finish(E_POINTER);
+    }
+    *component = nullptr;
+    if (call.Failing()) {
+        return call.Finish(call.FaultResult());
+    }
+    if (const HRESULT hr = session->CheckReadable(); FAILED(hr)) {
+        return call.Finish(hr);
+    }
+    const ComponentRecord* found = FindComponentById(session->staged(), infId, componentClass);
+    if (found == nullptr) {
+        return call.Finish(S_FALSE);
+    }
+    *component = NewNetCfgComponent(session, *found);
+    return call.Finish(S_OK);
 }
 
 std::optional<unsigned> ComponentInstance(INetCfgComponent* component) {

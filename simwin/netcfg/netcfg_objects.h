@@ -21,6 +21,11 @@ HRESULT NewNetCfg(const std::string& root, REFIID riid, void** object);
 // net_cfg_component.cpp: a component (INetCfgComponent and INetCfgComponentBindings).
 INetCfgComponent* NewNetCfgComponent(std::shared_ptr<NetCfgSession> session,
                                      const ComponentRecord& record);
+// FindComponent of INetCfg (every class) and of INetCfgClass (its own class), journalled under
+// callName: the staged component whose id is infId, letter case ignored, or S_FALSE and null.
+HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSession>& session,
+                            LPCWSTR infId, std::optional<ComponentClass> componentClass,
+                            INetCfgComponent** component);
 // The instance number of a component object this layer made; none for any other object.
 std::optional<unsigned> ComponentInstance(INetCfgComponent* component);
 
