@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Installs, from Debian's packages, what building and testing need and a fresh machine lacks.
+# Installs, from Debian's packages, what building and testing need and a fresh machine lacks,
+# and any further packages named as arguments (the benchmarks name theirs).
+#   install-build-deps.sh [PACKAGE...]
 set -euo pipefail
 
+packages=(
+    cmake make g++ libgtest-dev libgmock-dev util-linux procps
+    # The second Linux compiler, the Windows cross build and Wine to run its executable.
+    clang g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+    # The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.
+    libclang-rt-14-dev valgrind
+    "$@"
+)
 needed=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for package in cmake make g++ libgtest-dev libgmock-dev util-linux procps; do
-    have "$package" || needed+=("$package")
-done
-# The second Linux compiler, the Windows cross build and Wine to run its executable.
-for package in clang g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64; do
-    have "$package" || needed+=("$package")
-done
-# The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.
-for package in clang libclang-rt-14-dev valgrind; do
-    have "$package" || needed+=("$package")
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        needed+=("$package")
 done
 if [ "${#needed[@]}" -gt 0 ]; then
     echo "Installing: ${needed[*]}"

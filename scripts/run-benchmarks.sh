@@ -12,17 +12,7 @@ repetitions="${1:-15}"
 refused_repetitions=5
 build_dir="${BENCH_BUILD_DIR:-build/linux-bench}"
 
-needed=()
-have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for package in cmake make g++ libbenchmark-dev python3; do
-    have "$package" || needed+=("$package")
-done
-if [ "${#needed[@]}" -gt 0 ]; then
-    echo "Installing: ${needed[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${needed[@]}" >/dev/null
-fi
+bash scripts/install-build-deps.sh libbenchmark-dev python3
 
 cmake --preset linux-bench -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j2 --target log_line_bench lock_handoff_bench \
