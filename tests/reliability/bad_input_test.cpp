@@ -59,6 +59,14 @@ std::set<std::string> Configuration(const simwin::MachineState& state) {
     return items;
 }
 
+std::set<std::string> ComponentIds(const simwin::MachineState& state) {
+    std::set<std::string> ids;
+    for (const auto& component : state.components) {
+        ids.insert(Narrow(component.id));
+    }
+    return ids;
+}
+
 // A folder whose path is exactly length characters, made of nested folders under base.
 std::string FolderOfLength(const std::string& base, std::size_t length) {
     std::string path = base;
@@ -148,10 +156,7 @@ TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
 
     EXPECT_EQ(world.Run({"Install"}), kExitOk);
 
-    std::set<std::string> ids;
-    for (const auto& component : world.machine().State().components) {
-        ids.insert(Narrow(component.id));
-    }
+    const std::set<std::string> ids = ComponentIds(world.machine().State());
     EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
     EXPECT_THAT(ids, Contains("quorix_ndislwf"));
     EXPECT_TRUE(fs::is_empty(world.fallback())) << "a log went to the temporary folder";
@@ -291,10 +296,7 @@ TEST_P(GoodFolder, InstallsBothComponents) {
 
     EXPECT_EQ(world.Run({"Install"}), kExitOk);
 
-    std::set<std::string> ids;
-    for (const auto& component : world.machine().State().components) {
-        ids.insert(Narrow(component.id));
-    }
+    const std::set<std::string> ids = ComponentIds(world.machine().State());
     EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
     EXPECT_THAT(ids, Contains("quorix_ndislwf"));
 }
