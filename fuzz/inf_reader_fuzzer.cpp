@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the INF reader and, when it accepts them, asks of the result every
 // question the platform asks of an INF file. A refusal must say why in one line.
-#include "setupapi/inf_file.h"
+#include "machine/inf_file.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,9 +2,9 @@
 #include <objbase.h>
 
 #include "com/class_factory.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
-#include "testing/ledger.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
+#include "instrumentation/ledger.h"
 
 #include <netcfgx.h>
 

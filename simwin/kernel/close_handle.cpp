@@ -3,8 +3,8 @@
 
 #include "kernel/handles.h"
 #include "kernel/win32_error.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <string>

@@ -2,9 +2,9 @@
 // CP_THREAD_ACP, CP_UTF8) is UTF-8; wide text is UTF-32 (wchar_t).
 #include <windows.h>
 
-#include "kernel/utf8.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "base/utf8.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <algorithm>
 #include <cwchar>

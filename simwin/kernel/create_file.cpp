@@ -2,10 +2,10 @@
 #include <windows.h>
 
 #include "kernel/handles.h"
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 #include "kernel/win32_error.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,11 +1,11 @@
 // GetCurrentDirectoryW: the process's working folder.
 #include <windows.h>
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 #include "kernel/wide_result.h"
 #include "kernel/win32_error.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <cstdlib>

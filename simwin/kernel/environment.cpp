@@ -1,10 +1,10 @@
 // GetEnvironmentVariableW: a variable of the process environment.
 #include <windows.h>
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 #include "kernel/wide_result.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cstring>
 #include <cwctype>

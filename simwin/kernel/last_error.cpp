@@ -1,8 +1,8 @@
 // The thread's last error.
 #include <windows.h>
 
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <string>
 

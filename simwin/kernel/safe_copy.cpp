@@ -1,7 +1,7 @@
 // wcscpy_s: a bounded copy of a wide string.
 #include <windows.h>
 
-#include "testing/fault_rules.h"
+#include "instrumentation/fault_rules.h"
 
 #include <cerrno>
 #include <cwchar>

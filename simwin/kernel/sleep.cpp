@@ -1,8 +1,8 @@
 // Sleep: waits on the calling thread.
 #include <windows.h>
 
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <ctime>

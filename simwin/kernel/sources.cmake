@@ -10,7 +10,6 @@ target_sources(simwin PRIVATE
     kernel/sleep.cpp
     kernel/split_path.cpp
     kernel/temp_path.cpp
-    kernel/utf8.cpp
     kernel/wide_result.cpp
     kernel/win32_error.cpp
     kernel/write_file.cpp)

@@ -1,7 +1,7 @@
 // _wsplitpath and _wsplitpath_s: a path's folder, file name and extension.
 #include <windows.h>
 
-#include "testing/fault_rules.h"
+#include "instrumentation/fault_rules.h"
 
 #include <cerrno>
 #include <cwchar>

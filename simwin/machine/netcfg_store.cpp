@@ -1,7 +1,7 @@
 #include "machine/netcfg_store.h"
 
-#include "kernel/utf8.h"
-#include "machine/atomic_file.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
 
 #include <devguid.h>
 

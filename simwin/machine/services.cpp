@@ -1,7 +1,7 @@
 #include "machine/services.h"
 
-#include "machine/atomic_file.h"
-#include "machine/file_lock.h"
+#include "base/atomic_file.h"
+#include "base/file_lock.h"
 
 #include <strings.h>
 

@@ -1,8 +1,11 @@
-target_sources(simwin PRIVATE
-    machine/atomic_file.cpp
-    machine/file_lock.cpp
-    machine/machine_init.cpp
-    machine/machine_root.cpp
-    machine/machine_state.cpp
+# The machine's files. On Windows the system's INF folder stands in for the INF store and the
+# system's services for the services file.
+set(SIMWIN_MACHINE_SOURCES
+    machine/inf_file.cpp
     machine/netcfg_store.cpp
-    machine/services.cpp)
+    machine/write_lock.cpp)
+if(WIN32)
+    list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_lookup_win32.cpp machine/services_win32.cpp)
+else()
+    list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_store.cpp machine/services.cpp)
+endif()

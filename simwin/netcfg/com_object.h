@@ -4,7 +4,7 @@
 #pragma once
 
 #include "netcfg/platform_call.h"
-#include "testing/ledger.h"
+#include "instrumentation/ledger.h"
 
 #include <netcfgx.h>
 

@@ -3,10 +3,10 @@
 #include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
-#include "testing/journal.h"
-#include "testing/ledger.h"
+#include "instrumentation/journal.h"
+#include "instrumentation/ledger.h"
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 namespace simwin {
 

@@ -4,10 +4,10 @@
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
-#include "setupapi/inf_store.h"
-#include "testing/journal.h"
+#include "machine/inf_store.h"
+#include "instrumentation/journal.h"
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 #include <setupapi.h>
 

@@ -4,9 +4,9 @@
 #include "netcfg/netcfg_objects.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
-#include "testing/journal.h"
+#include "instrumentation/journal.h"
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 namespace simwin {
 

@@ -1,7 +1,7 @@
 #include "netcfg/netcfg_session.h"
 
-#include "kernel/utf8.h"
-#include "machine/atomic_file.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
 
 #include <netcfgx.h>
 

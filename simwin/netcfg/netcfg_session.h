@@ -3,7 +3,7 @@
 #pragma once
 
 #include "machine/netcfg_store.h"
-#include "netcfg/write_lock.h"
+#include "machine/write_lock.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "netcfg/platform_call.h"
 
-#include "testing/journal.h"
+#include "instrumentation/journal.h"
 
 #include <netcfgx.h>
 #include <objbase.h>

@@ -2,7 +2,7 @@
 // fault rules, and journal the call with its key arguments and its result.
 #pragma once
 
-#include "testing/fault_rules.h"
+#include "instrumentation/fault_rules.h"
 
 #include <windows.h>
 

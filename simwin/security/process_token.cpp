@@ -2,8 +2,8 @@
 #include <windows.h>
 
 #include "kernel/handles.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cstdio>
 #include <string>

@@ -1,13 +1,13 @@
 // SetupCopyOEMInfW: publishing an INF file into the machine's INF store.
 #include <setupapi.h>
 
-#include "kernel/utf8.h"
-#include "machine/atomic_file.h"
-#include "machine/machine_root.h"
-#include "setupapi/inf_file.h"
-#include "setupapi/inf_store.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
+#include "base/machine_root.h"
+#include "machine/inf_file.h"
+#include "machine/inf_store.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <sys/stat.h>
 

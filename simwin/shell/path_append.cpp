@@ -1,8 +1,8 @@
 // PathAppendW: joins a name onto a path in a MAX_PATH buffer.
 #include <shlwapi.h>
 
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cwchar>
 #include <string>

@@ -1,10 +1,10 @@
 // PathFileExistsW: whether a file or folder exists.
 #include <shlwapi.h>
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 #include "kernel/win32_error.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <string>

@@ -1,12 +1,12 @@
 // ShellExecuteW: starts a program by name without waiting for it.
 #include <shellapi.h>
 
-#include "kernel/utf8.h"
-#include "machine/machine_root.h"
+#include "base/utf8.h"
+#include "base/machine_root.h"
 #include "shell/command_line.h"
 #include "shell/detached_launch.h"
-#include "testing/fault_rules.h"
-#include "testing/journal.h"
+#include "instrumentation/fault_rules.h"
+#include "instrumentation/journal.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // The simulated machine's net.exe: "net.exe start NAME" starts a registered service.
-#include "machine/machine_root.h"
+#include "base/machine_root.h"
 #include "machine/services.h"
 
 #include <cstdio>

@@ -1,8 +1,8 @@
 // netcfg-sim: creates a simulated machine, shows its state, holds its write lock, and manages
 // its fault rules and journal.
-#include "kernel/utf8.h"
-#include "machine/atomic_file.h"
-#include "machine/machine_root.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
+#include "base/machine_root.h"
 #include "machine/netcfg_store.h"
 
 #include <netcfgx.h>
@@ -10,7 +10,9 @@
 #include <simwin/machine.h>
 #include <simwin/testing.h>
 
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -45,9 +47,18 @@ int Failed(const std::string& message) {
 }
 
 std::string OwnFolder() {
+#ifdef _WIN32
+    wchar_t self[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return ".";
+    }
+    return simwin::ToUtf8(std::filesystem::path(self).parent_path().wstring());
+#else
     std::error_code failure;
     const auto self = std::filesystem::read_symlink("/proc/self/exe", failure);
     return failure ? std::string(".") : self.parent_path().string();
+#endif
 }
 
 int Init(const Args& args) {
@@ -259,6 +270,20 @@ int Run(const Args& args) {
 
 }  // namespace
 
+#ifdef _WIN32
+// The arguments as UTF-8, as the rest of the tool reads them on Linux.
+int wmain(int argc, wchar_t** argv) {
+    try {
+        Args args;
+        for (int i = 1; i < argc; ++i) {
+            args.push_back(simwin::ToUtf8(argv[i]));
+        }
+        return Run(args);
+    } catch (const std::exception& failure) {
+        return Failed(failure.what());
+    }
+}
+#else
 int main(int argc, char** argv) {
     try {
         return Run(Args(argv + 1, argv + argc));
@@ -266,3 +291,4 @@ int main(int argc, char** argv) {
         return Failed(failure.what());
     }
 }
+#endif

@@ -5,7 +5,7 @@
 #include "support/spawn.h"
 #include "support/temp_machine.h"
 
-#include "machine/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 # the net.exe stand-in.
 add_unit_test(simwin_runtime_tests
     simwin/com/com_runtime_test.cpp
-    simwin/testing/fault_rule_text_test.cpp
+    simwin/instrumentation/fault_rule_text_test.cpp
     simwin/kernel/code_page_tests.cpp
     simwin/kernel/crt_tests.cpp
     simwin/kernel/environment_tests.cpp

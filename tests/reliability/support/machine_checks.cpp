@@ -1,7 +1,7 @@
 #include "support/machine_checks.h"
 
 #include "machine/netcfg_store.h"
-#include "netcfg/write_lock.h"
+#include "machine/write_lock.h"
 
 #include "support/temp_machine.h"
 

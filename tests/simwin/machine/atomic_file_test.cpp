@@ -1,6 +1,6 @@
 // Replacing and appending to machine files: what ends up on disk, what a reader that opened
 // the file earlier still sees, and what is left beside it.
-#include "machine/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include "support/temp_machine.h"
 

@@ -1,6 +1,6 @@
 #include "netcfg_client.h"
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 #include <simwin/testing.h>
 

@@ -1,6 +1,6 @@
 // Publishing INF files into the machine's INF store, and reading INF files.
-#include "kernel/utf8.h"
-#include "setupapi/inf_file.h"
+#include "base/utf8.h"
+#include "machine/inf_file.h"
 #include "support/temp_machine.h"
 
 #include <setupapi.h>

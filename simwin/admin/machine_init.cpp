@@ -1,9 +1,11 @@
 // Creating a fresh simulated machine.
-#include "machine/atomic_file.h"
+#include "base/atomic_file.h"
 #include "machine/netcfg_store.h"
 #include "machine/services.h"
-#include "netcfg/write_lock.h"
-#include "setupapi/inf_store.h"
+#include "machine/write_lock.h"
+#ifndef _WIN32
+#include "machine/inf_store.h"
+#endif
 
 #include <simwin/machine.h>
 
@@ -85,6 +87,7 @@ bool ClearMachine(const std::string& root, std::string* error) {
     return true;
 }
 
+#ifndef _WIN32
 bool PlaceNetExe(const std::string& root, const std::string& netExePath, std::string* error) {
     const fs::path systemFolder = fs::path(root) / "drive_c" / "Windows" / "System32";
     std::error_code failure;
@@ -106,6 +109,7 @@ bool PlaceNetExe(const std::string& root, const std::string& netExePath, std::st
     }
     return true;
 }
+#endif
 
 }  // namespace
 
@@ -115,17 +119,29 @@ bool InitMachine(const std::string& root, const MachineOptions& options, bool fo
     if (fs::exists(fs::path(root) / "netcfg.store", failure) && !force) {
         return Fail(error, root + " already holds a machine (--force replaces it)");
     }
+#ifdef _WIN32
+    (void)netExePath;
+#else
     if (!fs::is_regular_file(netExePath, failure)) {
         return Fail(error, netExePath + ": net.exe not found");
     }
+#endif
     fs::create_directories(root, failure);
     if (failure) {
         return Fail(error, root + ": cannot create: " + failure.message());
     }
-    if (!ClearMachine(root, error) || !PlaceNetExe(root, netExePath, error)) {
+    if (!ClearMachine(root, error)) {
         return false;
     }
     std::string writeError;
+#ifdef _WIN32
+    // On Windows the system's INF folder, net.exe and services are the machine's; the tool that
+    // creates the machine registers what it needs with the system.
+    (void)options;
+#else
+    if (!PlaceNetExe(root, netExePath, error)) {
+        return false;
+    }
     if (!CreateInfStore(root, &writeError)) {
         return Fail(error, writeError);
     }
@@ -136,6 +152,7 @@ bool InitMachine(const std::string& root, const MachineOptions& options, bool fo
     if (!WriteServices(root, services, &writeError)) {
         return Fail(error, writeError);
     }
+#endif
     // The store last: its presence is what marks the folder as a machine.
     if (!WriteNetCfgStore(root + "/netcfg.store", BaselineStore(), &writeError)) {
         return Fail(error, writeError);

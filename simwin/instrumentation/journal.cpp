@@ -1,18 +1,31 @@
-#include "testing/journal.h"
+#include "instrumentation/journal.h"
 
-#include "kernel/utf8.h"
-#include "machine/machine_root.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
+#include "base/machine_root.h"
 
 #include <simwin/testing.h>
 
 #include <cstdio>
-#include <fcntl.h>
 #include <mutex>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace simwin {
 
 namespace {
+
+unsigned long ProcessId() {
+#ifdef _WIN32
+    return GetCurrentProcessId();
+#else
+    return static_cast<unsigned long>(::getpid());
+#endif
+}
 
 // The journal of this process. When the machine has a "journal.log" file, the entries are
 // appended to it in one write as the process ends, so that tests that run the program as a
@@ -27,17 +40,12 @@ struct JournalState {
         if (entries.empty()) {
             return;
         }
-        const int fd = ::open(MachinePath("journal.log").c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-        if (fd < 0) {
-            return;
-        }
-        std::string block = "# process " + std::to_string(::getpid()) + "\n";
+        std::string block = "# process " + std::to_string(ProcessId()) + "\n";
         for (const std::string& entry : entries) {
             block += entry + "\n";
         }
-        const ssize_t written = ::write(fd, block.data(), block.size());
-        (void)written;  // nothing to report to at exit
-        ::close(fd);
+        // Only a machine whose journal is on has the file; nothing to report to at exit.
+        AppendToExistingFile(MachinePath("journal.log"), block);
     }
 };
 

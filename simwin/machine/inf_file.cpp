@@ -1,6 +1,6 @@
-#include "setupapi/inf_file.h"
+#include "machine/inf_file.h"
 
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 #include <cwctype>
 

@@ -1,7 +1,7 @@
-#include "setupapi/inf_store.h"
+#include "machine/inf_store.h"
 
-#include "machine/atomic_file.h"
-#include "machine/file_lock.h"
+#include "base/atomic_file.h"
+#include "base/file_lock.h"
 
 #include <sys/stat.h>
 

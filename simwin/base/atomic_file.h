@@ -1,4 +1,6 @@
-// Replacing a machine file as a whole, so that a reader sees either the old or the new text.
+// The machine's files: replacing one as a whole, so that a reader sees either the old or the new
+// text; appending to one; reading one. Paths are UTF-8. On POSIX (atomic_file_posix.cpp) and on
+// Windows (atomic_file_win32.cpp) the same rules hold; errors set errno on both.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +19,10 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
 // not, or cannot be opened or written; a failed write may have left part of text at the end.
 bool AppendToFileOfLength(const std::string& path, std::size_t expectedLength,
                           const std::string& text, std::string* error);
+
+// Appends text to an existing file in one write; false when the file does not exist or the
+// write fails. For records several processes append to, such as the journal.
+bool AppendToExistingFile(const std::string& path, const std::string& text);
 
 // The whole text of a file. False with errno set when it cannot be opened or read (a folder
 // counts as unreadable: EISDIR).

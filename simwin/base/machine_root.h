@@ -5,7 +5,8 @@
 
 namespace simwin {
 
-// SIMWIN_ROOT when it is set and not empty, else "$HOME/.simwin", else "/tmp/simwin".
+// SIMWIN_ROOT when it is set and not empty; else on Linux "$HOME/.simwin", else "/tmp/simwin";
+// on Windows "%ProgramData%\simwin" (in a Wine prefix, C:\ProgramData\simwin).
 std::string MachineRoot();
 // A file or folder of the machine, e.g. MachinePath("netcfg.store").
 std::string MachinePath(const std::string& name);

@@ -2,7 +2,8 @@
 // "index" file, one "PUBLISHED<TAB>ORIGINAL NAME<TAB>SOURCE LOCATION" a line.
 #pragma once
 
-#include "setupapi/inf_file.h"
+#include "machine/inf_file.h"
+#include "machine/inf_lookup.h"
 
 #include <simwin/machine.h>
 
@@ -23,16 +24,5 @@ bool ReadInfIndex(const std::string& root, std::vector<InfInfo>* infs, std::stri
 // INF's name (its source location updated); otherwise the lowest free N. Under the store's lock.
 bool PublishInf(const std::string& root, const std::string& originalName, const std::string& bytes,
                 const std::string& sourceLocation, std::string* publishedName, std::string* error);
-
-// A published INF whose models name a hardware id.
-struct InfDriver {
-    std::string publishedName;
-    InfFile inf;
-    InfModel model;
-};
-
-// The first published INF (in index order) whose models line names hardwareId, compared
-// without regard to case.
-std::optional<InfDriver> FindInfDriver(const std::string& root, const std::wstring& hardwareId);
 
 }  // namespace simwin

@@ -1,4 +1,4 @@
-#include "machine/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <atomic>
 #include <cerrno>
@@ -100,6 +100,19 @@ bool AppendToFileOfLength(const std::string& path, std::size_t expectedLength,
         return Fail(error, "cannot append to " + path);
     }
     return true;
+}
+
+bool AppendToExistingFile(const std::string& path, const std::string& text) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ssize_t written = -1;
+    do {
+        written = ::write(fd, text.data(), text.size());
+    } while (written < 0 && errno == EINTR);
+    ::close(fd);
+    return written == static_cast<ssize_t>(text.size());
 }
 
 bool ReadWholeFile(const std::string& path, std::string* text) {

@@ -1,10 +1,30 @@
-#include "kernel/utf8.h"
+#include "base/utf8.h"
 
 #include <cstdint>
 
 namespace simwin {
 
 namespace {
+
+// Wide text is UTF-16 where wchar_t has 16 bits.
+constexpr bool kUtf16 = sizeof(wchar_t) == 2;
+
+bool IsHighSurrogate(std::uint32_t value) {
+    return value >= 0xD800 && value <= 0xDBFF;
+}
+
+bool IsLowSurrogate(std::uint32_t value) {
+    return value >= 0xDC00 && value <= 0xDFFF;
+}
+
+void AppendWide(std::wstring& out, std::uint32_t cp) {
+    if (kUtf16 && cp >= 0x10000) {
+        out += static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10));
+        out += static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        return;
+    }
+    out += static_cast<wchar_t>(cp);
+}
 
 bool IsCodePoint(std::uint32_t value) {
     return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
@@ -47,8 +67,12 @@ std::string ToUtf8(std::wstring_view text, bool* usedDefault) {
     std::string out;
     out.reserve(text.size());
     bool substituted = false;
-    for (wchar_t ch : text) {
-        const auto cp = static_cast<std::uint32_t>(ch);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto cp = static_cast<std::uint32_t>(text[i]);
+        if (kUtf16 && IsHighSurrogate(cp) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<std::uint32_t>(text[i + 1]))) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<std::uint32_t>(text[++i]) - 0xDC00);
+        }
         if (IsCodePoint(cp)) {
             AppendUtf8(out, cp);
         } else {
@@ -98,7 +122,7 @@ std::wstring FromUtf8(std::string_view text) {
             valid = false;
         }
         if (valid) {
-            out += static_cast<wchar_t>(cp);
+            AppendWide(out, cp);
             i += static_cast<std::size_t>(length);
         } else {
             out += static_cast<wchar_t>(0xFFFD);

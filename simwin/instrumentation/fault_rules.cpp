@@ -1,11 +1,11 @@
-#include "testing/fault_rules.h"
+#include "instrumentation/fault_rules.h"
 
-#include "kernel/utf8.h"
-#include "machine/machine_root.h"
+#include "base/utf8.h"
+#include "base/atomic_file.h"
+#include "base/machine_root.h"
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <mutex>
 #include <sstream>
 
@@ -72,9 +72,13 @@ std::optional<std::int64_t> ParseNumber(const std::string& word) {
 
 std::vector<FaultRule> ReadMachineRules() {
     std::vector<FaultRule> rules;
-    std::ifstream file(MachinePath("faults"));
+    std::string text;
+    if (!ReadWholeFile(MachinePath("faults"), &text)) {
+        return rules;
+    }
+    std::istringstream lines(text);
     std::string line;
-    while (std::getline(file, line)) {
+    while (std::getline(lines, line)) {
         if (line.empty() || line[0] == '#') {
             continue;
         }

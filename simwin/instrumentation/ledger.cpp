@@ -1,4 +1,4 @@
-#include "testing/ledger.h"
+#include "instrumentation/ledger.h"
 
 #include <simwin/testing.h>
 

@@ -1,8 +1,11 @@
 // Reading the durable state of a simulated machine.
 #include "machine/netcfg_store.h"
 #include "machine/services.h"
-#include "netcfg/write_lock.h"
-#include "setupapi/inf_store.h"
+#include "machine/write_lock.h"
+
+#ifndef _WIN32
+#include "machine/inf_store.h"
+#endif
 
 #include <simwin/machine.h>
 
@@ -28,7 +31,13 @@ bool ReadMachineState(const std::string& root, MachineState* state, std::string*
         binding.enabled = enabled;
         result.bindings.push_back(binding);
     }
-    if (!ReadInfIndex(root, &result.infs, error) || !ReadServices(root, &result.services, error)) {
+#ifndef _WIN32
+    // On Windows the INF store is the system's INF folder, which is not the machine's to list.
+    if (!ReadInfIndex(root, &result.infs, error)) {
+        return false;
+    }
+#endif
+    if (!ReadServices(root, &result.services, error)) {
         return false;
     }
     // A holder that has not yet written its description is still a holder.

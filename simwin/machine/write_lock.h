@@ -1,10 +1,13 @@
-// The machine-wide write lock over the network configuration: an flock on "<root>/netcfg.lock",
-// which the holder fills with its client description. The kernel gives the lock back when the
-// holder's descriptor closes, so a holder that dies frees it at once.
+// The machine-wide write lock over the network configuration: an exclusive lock on
+// "<root>/netcfg.lock", which the holder fills with its client description. The system gives the
+// lock back when the holder's file closes, so a holder that dies frees it at once.
 #pragma once
+
+#include "base/lock_file.h"
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 namespace simwin {
@@ -13,8 +16,8 @@ std::string WriteLockPath(const std::string& root);
 
 class WriteLock {
 public:
-    // path: the lock file. Each WriteLock opens its own description of it, so two objects of
-    // one process exclude each other as two processes do.
+    // path: the lock file. Each WriteLock opens it anew, so two objects of one process exclude
+    // each other as two processes do.
     explicit WriteLock(std::string path);
     ~WriteLock();
     WriteLock(const WriteLock&) = delete;
@@ -30,7 +33,7 @@ public:
 
 private:
     std::string path_;
-    int fd_ = -1;
+    std::unique_ptr<LockFile> file_;  // opened at the first Acquire
     bool held_ = false;
 };
 

@@ -1,6 +1,6 @@
 // What CoCreateInstance(CLSID_CNetCfg) makes: a configuration object of the process's machine.
 #include "com/class_factory.h"
-#include "machine/machine_root.h"
+#include "base/machine_root.h"
 #include "netcfg/netcfg_objects.h"
 
 namespace simwin {
