@@ -1,5 +1,6 @@
 // DriverInstaller run as a process on a fresh simulated machine, the way a setup program runs it:
 // the exit code, the machine's state afterwards and the log.
+#include "support/expected_runs.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 
@@ -90,6 +91,12 @@ protected:
         }
     }
 
+    // Adds a fault rule to the machine, as `netcfg-sim fault add` does.
+    void AddMachineFault(const std::string& rule) {
+        const std::string path = machine_.root() + "/faults";
+        testsupport::WriteFile(path, testsupport::ReadFile(path) + rule + "\n");
+    }
+
     int Run(const std::vector<std::string>& arguments, std::vector<std::string> prefix = {}) {
         ProcessOptions options;
         options.workingFolder = setupFolder_;
@@ -149,6 +156,62 @@ TEST_F(InstallerProcessTest,
 
     EXPECT_EQ(Run({"Uninstall"}), kExitRemoveAdapterFailed);
 }
+
+// A whole run, from a state reached by earlier runs, compared with the log every build must write.
+struct WholeRunCase {
+    const char* name;
+    bool installFirst;  // an Install run before the run under test
+    const char* fault;  // a fault rule added for the run under test, or ""
+    const char* command;
+    int exitCode;
+    // The whole log of the run under test, given the setup folder's INF path of the adapter.
+    expected_runs::Lines (*log)(const std::string& adapterInfPath);
+};
+
+void PrintTo(const WholeRunCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class WholeRunTest : public InstallerProcessTest,
+                     public ::testing::WithParamInterface<WholeRunCase> {};
+
+TEST_P(WholeRunTest, EndsWithItsCodeAndWritesTheWholeLog) {
+    const WholeRunCase& c = GetParam();
+    if (c.installFirst) {
+        ASSERT_EQ(Run({"Install"}), kExitOk);
+        fs::remove(fs::path(logFolder_) / kLogName);
+    }
+    if (*c.fault != '\0') {
+        AddMachineFault(c.fault);
+    }
+
+    EXPECT_EQ(Run({c.command}), c.exitCode);
+
+    EXPECT_EQ(LogLines(logFolder_), c.log(setupFolder_ + "/quorixvmini60.inf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, WholeRunTest,
+    ::testing::Values(
+        WholeRunCase{"InstallOnAFreshMachine", false, "", "Install", kExitOk,
+                     [](const std::string&) { return expected_runs::InstallSucceeds(); }},
+        WholeRunCase{"UninstallAfterInstall", true, "", "Uninstall", kExitOk,
+                     [](const std::string&) { return expected_runs::UninstallSucceeds(); }},
+        WholeRunCase{"UninstallWithNothingInstalled", false, "", "Uninstall",
+                     kExitRemoveAdapterFailed,
+                     [](const std::string&) {
+                         // FindComponent answers S_FALSE for a component that is not there.
+                         return expected_runs::UninstallFindsNothing("hr='1' / hr='0x00000001'");
+                     }},
+        WholeRunCase{"InstallWhoseAdapterApplyAnswersReboot", false,
+                     "INetCfg::Apply NETCFG_S_REBOOT nth 2", "Install",
+                     expected_runs::kExitAdapterInstallFailed,
+                     expected_runs::InstallAdapterApplyAnswersReboot},
+        WholeRunCase{
+            "UninstallWhoseSwitchApplyAnswersReboot", true, "INetCfg::Apply NETCFG_S_REBOOT nth 1",
+            "Uninstall", expected_runs::kExitSwitchRemovalFailed,
+            [](const std::string&) { return expected_runs::UninstallSwitchApplyAnswersReboot(); }}),
+    [](const ::testing::TestParamInfo<WholeRunCase>& runCase) { return runCase.param.name; });
 
 TEST_F(InstallerProcessTest, EveryRunStartsWithTheBannerAndRefusalsHaveTheirCodes) {
     EXPECT_EQ(Run({}), kExitNoArgument);
@@ -216,12 +279,11 @@ TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatCli
     ::waitpid(holder, nullptr, 0);
 
     EXPECT_EQ(status, kExitRemoveAdapterFailed);
-    const std::string holderLine =
-        "<ERROR> | DeviceManager::UninstallDriver() Other Setup Wizard currently holds the lock, "
-        "try later.";
     // Each removal cycle makes its own attempt at the lock and reports the holder.
     const auto log = LogLines(logFolder_);
-    EXPECT_EQ(std::count(log.begin(), log.end(), holderLine), 2);
+    const auto uninstallRun = std::find(log.rbegin(), log.rend(), "< START >").base() - 5;
+    EXPECT_EQ(std::vector<std::string>(uninstallRun, log.end()),
+              expected_runs::UninstallWhileLockHeld("Other Setup Wizard"));
     EXPECT_EQ(Components(machine_.State()), Components(installed));
 }
 

@@ -1,0 +1,52 @@
+// Whole logs of whole DriverInstaller runs, as every build must write them: the messages without
+// their time prefix, one string a line. The Linux process tests and the Wine tests of the
+// Windows executable compare their runs' logs with these same tables.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+namespace expected_runs {
+
+using Lines = std::vector<std::string>;
+
+Lines Join(std::initializer_list<Lines> pieces);
+
+// Exit codes as a Linux parent (of the program, or of Wine) sees them: the code modulo 256.
+constexpr int kExitOk = 0;
+constexpr int kExitAdapterInstallFailed = 901 % 256;
+constexpr int kExitAdapterRemovalFailed = 903 % 256;
+constexpr int kExitSwitchRemovalFailed = 904 % 256;
+constexpr int kExitNoArgument = 905 % 256;
+constexpr int kExitRefused = 906 % 256;
+constexpr int kExitInfMissing = 908 % 256;
+
+// ---- Pieces
+// The start banner of every run.
+extern const Lines kBanner;
+// One traced release of an interface.
+extern const Lines kReleaseOne;
+// HrGetINetCfg granted the write lock and initialised, and HrReleaseINetCfg after it.
+extern const Lines kGetWithLock;
+extern const Lines kReleaseWithLock;
+// An Install run up to the point where the INF files have been found.
+extern const Lines kInstallStart;
+
+// ---- Whole runs on a machine whose network configuration behaves as documented
+// Install on a fresh machine: both components installed, npf started, the bindings set.
+Lines InstallSucceeds();
+// Uninstall after that Install: both components removed.
+Lines UninstallSucceeds();
+// Uninstall with neither component installed: FindComponent answers findResult, written as
+// the hr line writes it ("hr='1' / hr='0x00000001'" for S_FALSE).
+Lines UninstallFindsNothing(const std::string& findResult);
+// Uninstall while another client holds the write lock and describes itself as holder.
+Lines UninstallWhileLockHeld(const std::string& holder);
+// Install whose adapter cycle's second Apply answers NETCFG_S_REBOOT; adapterInfPath is the INF
+// full path as the program built it.
+Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
+// Uninstall (after an Install) whose switch removal's Apply answers NETCFG_S_REBOOT.
+Lines UninstallSwitchApplyAnswersReboot();
+
+}  // namespace expected_runs
