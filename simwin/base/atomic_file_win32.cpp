@@ -105,10 +105,8 @@ bool AppendToFileOfLength(const std::string& path, std::size_t expectedLength,
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) ||
         static_cast<std::size_t>(size.QuadPart) != expectedLength) {
-        SetLastError(ERROR_FILE_INVALID);
-        Fail(error, path + " changed since it was read");
-        errno = ESTALE;
-        return false;
+        // The C runtime has no ESTALE; the message says what happened.
+        return Fail(error, path + " changed since it was read");
     }
     if (!WriteOnce(file.get(), text)) {
         return Fail(error, "cannot append to " + path);

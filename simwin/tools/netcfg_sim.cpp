@@ -11,6 +11,8 @@
 #include <simwin/testing.h>
 
 #ifdef _WIN32
+#include "tools/wine_prefix.h"
+
 #include <windows.h>
 #endif
 
@@ -61,6 +63,21 @@ std::string OwnFolder() {
 #endif
 }
 
+#ifdef _WIN32
+// Registers the machine with the Wine prefix: the engine's DLL beside this tool as the
+// configuration object's server and, when asked, our npf service.
+bool RegisterWithPrefix(bool withNpf, std::string* error) {
+    std::wstring failure;
+    const std::wstring folder = simwin::FromUtf8(OwnFolder());
+    if (!simwin::RegisterNetCfgServer(folder + L"\\simwin-netcfg.dll", &failure) ||
+        (withNpf && !simwin::RegisterNpfService(folder + L"\\npf-service.exe", &failure))) {
+        *error = simwin::ToUtf8(failure);
+        return false;
+    }
+    return true;
+}
+#endif
+
 int Init(const Args& args) {
     simwin::MachineOptions options;
     bool force = false;
@@ -73,11 +90,23 @@ int Init(const Args& args) {
             return Usage("unknown option '" + args[i] + "' for init");
         }
     }
+#ifdef _WIN32
+    // The prefix's registry and services are a real Windows machine's outside Wine.
+    if (!simwin::RunningUnderWine()) {
+        std::cerr << "netcfg-sim: not running under Wine: init changes nothing on Windows\n";
+        return kExitUsage;
+    }
+#endif
     std::string error;
     const std::string root = simwin::MachineRoot();
     if (!simwin::InitMachine(root, options, force, OwnFolder() + "/net.exe", &error)) {
         return Failed(error);
     }
+#ifdef _WIN32
+    if (!RegisterWithPrefix(options.withNpf, &error)) {
+        return Failed(error);
+    }
+#endif
     std::cout << "created a machine in " << root << "\n";
     return kExitOk;
 }
