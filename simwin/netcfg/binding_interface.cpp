@@ -12,6 +12,12 @@ public:
     BindingInterface(std::shared_ptr<NetCfgSession> session, BindingKey key)
         : session_(std::move(session)), key_(key) {}
 
+    // The names of binding interfaces ("ndis5") come from INF sections the store does not keep.
+    HRESULT STDMETHODCALLTYPE GetName(LPWSTR* interfaceName) override {
+        return NotModelled("INetCfgBindingInterface::GetName", BindingPathName(*session_, key_),
+                           interfaceName);
+    }
+
     HRESULT STDMETHODCALLTYPE GetUpperComponent(INetCfgComponent** component) override {
         return GiveComponent("INetCfgBindingInterface::GetUpperComponent", key_.first, component);
     }

@@ -16,18 +16,21 @@ struct ComponentEnumNames {
     static constexpr const char* kNext = "IEnumNetCfgComponent::Next";
     static constexpr const char* kSkip = "IEnumNetCfgComponent::Skip";
     static constexpr const char* kReset = "IEnumNetCfgComponent::Reset";
+    static constexpr const char* kClone = "IEnumNetCfgComponent::Clone";
 };
 
 struct BindingPathEnumNames {
     static constexpr const char* kNext = "IEnumNetCfgBindingPath::Next";
     static constexpr const char* kSkip = "IEnumNetCfgBindingPath::Skip";
     static constexpr const char* kReset = "IEnumNetCfgBindingPath::Reset";
+    static constexpr const char* kClone = "IEnumNetCfgBindingPath::Clone";
 };
 
 struct BindingInterfaceEnumNames {
     static constexpr const char* kNext = "IEnumNetCfgBindingInterface::Next";
     static constexpr const char* kSkip = "IEnumNetCfgBindingInterface::Skip";
     static constexpr const char* kReset = "IEnumNetCfgBindingInterface::Reset";
+    static constexpr const char* kClone = "IEnumNetCfgBindingInterface::Clone";
 };
 
 template <typename EnumInterface, typename Item, typename Names>
@@ -80,6 +83,11 @@ public:
         }
         position_ = 0;
         return call.Finish(S_OK);
+    }
+
+    // Microsoft documents the Clone of these enumerators as not implemented.
+    HRESULT STDMETHODCALLTYPE Clone(EnumInterface** enumerator) override {
+        return NotModelled(Names::kClone, std::string(), enumerator);
     }
 
 private:

@@ -99,6 +99,14 @@ public:
         return call.Finish(S_OK);
     }
 
+    // Asks the user to pick a component in a dialog: a machine without a user does not model it.
+    HRESULT STDMETHODCALLTYPE SelectAndInstall(HWND parent, OBO_TOKEN* oboToken,
+                                               INetCfgComponent** component) override {
+        (void)parent;
+        (void)oboToken;
+        return NotModelled("INetCfgClassSetup::SelectAndInstall", ClassName(class_), component);
+    }
+
     HRESULT STDMETHODCALLTYPE Install(LPCWSTR infId, OBO_TOKEN* oboToken, DWORD setupFlags,
                                       DWORD upgradeFromBuildNo, LPCWSTR answerFile,
                                       LPCWSTR answerSections,

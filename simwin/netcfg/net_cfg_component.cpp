@@ -19,12 +19,38 @@ public:
 
     unsigned instance() const { return record_.instance; }
 
+    // ---- INetCfgComponent
+
     HRESULT STDMETHODCALLTYPE GetDisplayName(LPWSTR* displayName) override {
         return GiveText("INetCfgComponent::GetDisplayName", record_.displayName, displayName);
     }
 
+    HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR displayName) override {
+        (void)displayName;
+        return NotModelled("INetCfgComponent::SetDisplayName", ToUtf8(record_.id));
+    }
+
+    // The store keeps no help text, characteristics, instance GUID, device node, bind name,
+    // device status, parameters or property pages of a component: those methods are not modelled.
+    HRESULT STDMETHODCALLTYPE GetHelpText(LPWSTR* helpText) override {
+        return NotModelled("INetCfgComponent::GetHelpText", ToUtf8(record_.id), helpText);
+    }
+
     HRESULT STDMETHODCALLTYPE GetId(LPWSTR* id) override {
         return GiveText("INetCfgComponent::GetId", record_.id, id);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetCharacteristics(LPDWORD characteristics) override {
+        return NotModelled("INetCfgComponent::GetCharacteristics", ToUtf8(record_.id),
+                           characteristics);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetInstanceGuid(GUID* instanceGuid) override {
+        return NotModelled("INetCfgComponent::GetInstanceGuid", ToUtf8(record_.id), instanceGuid);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetPnpDevNodeId(LPWSTR* devNodeId) override {
+        return NotModelled("INetCfgComponent::GetPnpDevNodeId", ToUtf8(record_.id), devNodeId);
     }
 
     HRESULT STDMETHODCALLTYPE GetClassGuid(GUID* classGuid) override {
@@ -38,6 +64,53 @@ public:
         }
         *classGuid = ClassGuid(record_.componentClass);
         return call.Finish(S_OK);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetBindName(LPWSTR* bindName) override {
+        return NotModelled("INetCfgComponent::GetBindName", ToUtf8(record_.id), bindName);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetDeviceStatus(ULONG* status) override {
+        return NotModelled("INetCfgComponent::GetDeviceStatus", ToUtf8(record_.id), status);
+    }
+
+    HRESULT STDMETHODCALLTYPE OpenParamKey(HKEY* key) override {
+        return NotModelled("INetCfgComponent::OpenParamKey", ToUtf8(record_.id), key);
+    }
+
+    HRESULT STDMETHODCALLTYPE RaisePropertyUi(HWND parent, DWORD flags,
+                                              IUnknown* context) override {
+        (void)parent;
+        (void)context;
+        return NotModelled("INetCfgComponent::RaisePropertyUi",
+                           ToUtf8(record_.id) + " " + std::to_string(flags));
+    }
+
+    // ---- INetCfgComponentBindings
+
+    // The store keeps each path's state, but binding whole components to each other, binding
+    // interface names and the order of paths are not modelled.
+    HRESULT STDMETHODCALLTYPE BindTo(INetCfgComponent* component) override {
+        return NotModelled("INetCfgComponentBindings::BindTo", PairName(component));
+    }
+
+    HRESULT STDMETHODCALLTYPE UnbindFrom(INetCfgComponent* component) override {
+        return NotModelled("INetCfgComponentBindings::UnbindFrom", PairName(component));
+    }
+
+    HRESULT STDMETHODCALLTYPE SupportsBindingInterface(DWORD flags,
+                                                       LPCWSTR interfaceName) override {
+        return NotModelled("INetCfgComponentBindings::SupportsBindingInterface",
+                           ToUtf8(record_.id) + " " + std::to_string(flags) + " \"" +
+                               detail::JournalText(interfaceName) + "\"");
+    }
+
+    HRESULT STDMETHODCALLTYPE IsBoundTo(INetCfgComponent* component) override {
+        return NotModelled("INetCfgComponentBindings::IsBoundTo", PairName(component));
+    }
+
+    HRESULT STDMETHODCALLTYPE IsBindableTo(INetCfgComponent* component) override {
+        return NotModelled("INetCfgComponentBindings::IsBindableTo", PairName(component));
     }
 
     // EBP_BELOW: the paths whose upper end this component is; EBP_ABOVE: those whose lower end
@@ -78,8 +151,33 @@ public:
         return call.Finish(S_OK);
     }
 
+    HRESULT STDMETHODCALLTYPE MoveBefore(INetCfgBindingPath* path,
+                                         INetCfgBindingPath* destination) override {
+        (void)path;
+        (void)destination;
+        return NotModelled("INetCfgComponentBindings::MoveBefore", ToUtf8(record_.id));
+    }
+
+    HRESULT STDMETHODCALLTYPE MoveAfter(INetCfgBindingPath* path,
+                                        INetCfgBindingPath* destination) override {
+        (void)path;
+        (void)destination;
+        return NotModelled("INetCfgComponentBindings::MoveAfter", ToUtf8(record_.id));
+    }
+
 private:
     ~NetCfgComponent() = default;
+
+    // "this->other" for the journal: this component's id and the other's, when it is one of ours
+    // that the configuration still holds.
+    std::string PairName(INetCfgComponent* other) const {
+        const auto instance =
+            other != nullptr ? ComponentInstance(other) : std::optional<unsigned>();
+        const auto& components = session_->staged().components;
+        const auto found = instance ? components.find(*instance) : components.end();
+        return ToUtf8(record_.id) + "->" +
+               (found != components.end() ? ToUtf8(found->second.id) : "(unknown)");
+    }
 
     HRESULT GiveText(const char* name, const std::wstring& text, LPWSTR* out) {
         PlatformCall call(name, ToUtf8(record_.id));

@@ -4,6 +4,7 @@
 
 #include "machine/netcfg_store.h"
 #include "netcfg/netcfg_session.h"
+#include "netcfg/platform_call.h"
 
 #include <netcfgx.h>
 
@@ -13,6 +14,19 @@
 #include <vector>
 
 namespace simwin {
+
+// A method of the interfaces that the engine does not model: journalled under name with its key
+// arguments like every other call, its out-parameters cleared, and E_NOTIMPL answered (or a fault
+// rule's failure), as Wine's own network configuration answers the methods it lacks.
+template <typename... Out>
+HRESULT NotModelled(const char* name, std::string arguments, Out*... outs) {
+    PlatformCall call(name, std::move(arguments));
+    ((outs != nullptr ? static_cast<void>(*outs = Out{}) : static_cast<void>(0)), ...);
+    if (call.Failing()) {
+        return call.Finish(call.FaultResult());
+    }
+    return call.Finish(E_NOTIMPL);
+}
 
 // net_cfg.cpp: the configuration object (INetCfg and INetCfgLock) of the machine in root, as
 // the interface riid (IUnknown, INetCfg or INetCfgLock; E_NOINTERFACE for another).

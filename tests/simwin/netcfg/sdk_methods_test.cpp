@@ -1,0 +1,271 @@
+// The methods of the SDK's interfaces beyond what the configuration models: those it does not
+// model answer E_NOTIMPL, clear their out-parameters and are journalled like every other call, so
+// that a call nobody expected shows; the few it does model answer from the configuration.
+#include "netcfg_client.h"
+
+#include <simwin/testing.h>
+
+#include <cstdint>
+#include <functional>
+
+namespace netcfgtest {
+namespace {
+
+constexpr wchar_t kTcpIpId[] = L"ms_tcpip";
+constexpr wchar_t kFirstAdapterId[] = L"pci\\ven_8086&dev_100e";
+
+// One of each object of the family, reached the way a client reaches them: IPv4, its bindings,
+// its path to the first adapter and that path's interface, the protocols' class, and the three
+// enumerators.
+struct Family {
+    Ref<INetCfgComponent> protocol;
+    Ref<INetCfgComponent> adapter;
+    Ref<INetCfgComponentBindings> bindings;
+    Ref<IEnumNetCfgBindingPath> paths;
+    Ref<INetCfgBindingPath> path;
+    Ref<IEnumNetCfgBindingInterface> interfaces;
+    Ref<INetCfgBindingInterface> bindingInterface;
+    Ref<INetCfgClassSetup> setup;
+    Ref<IEnumNetCfgComponent> components;
+};
+
+class SdkMethodsTest : public NetCfgTest {
+protected:
+    // The family of the configuration netCfg; IPv4's binding paths below it come in adapter order.
+    static void Reach(INetCfg* netCfg, Family* family) {
+        ASSERT_EQ(S_OK, netCfg->FindComponent(kTcpIpId, family->protocol.Put()));
+        ASSERT_EQ(S_OK, netCfg->FindComponent(kFirstAdapterId, family->adapter.Put()));
+        ASSERT_EQ(S_OK, family->protocol->QueryInterface(IID_INetCfgComponentBindings,
+                                                         family->bindings.PutVoid()));
+        ASSERT_EQ(S_OK, family->bindings->EnumBindingPaths(EBP_BELOW, family->paths.Put()));
+        ASSERT_EQ(S_OK, family->paths->Next(1, family->path.Put(), nullptr));
+        ASSERT_EQ(S_OK, family->path->EnumBindingInterfaces(family->interfaces.Put()));
+        ASSERT_EQ(S_OK, family->interfaces->Next(1, family->bindingInterface.Put(), nullptr));
+        ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClassSetup,
+                                                 family->setup.PutVoid()));
+        ASSERT_EQ(S_OK, netCfg->EnumComponents(nullptr, family->components.Put()));
+    }
+};
+
+// A call's result, and whether it left its out-parameter empty (true for a call without one).
+struct Answer {
+    HRESULT hr;
+    bool outCleared;
+};
+
+// Calls call with an out-parameter that holds something already, as a caller's variable may.
+template <typename Out, typename Call>
+Answer WithOut(Out held, Call call) {
+    Out out = held;
+    const HRESULT hr = call(&out);
+    return {hr, out == Out{}};
+}
+
+Answer Without(HRESULT hr) {
+    return {hr, true};
+}
+
+LPWSTR HeldText() {
+    static wchar_t held[] = L"held";
+    return held;
+}
+
+template <typename T>
+T* HeldPointer() {
+    return reinterpret_cast<T*>(static_cast<std::uintptr_t>(0x1000));
+}
+
+struct NotModelledCase {
+    const char* journal;  // the one journal line the call makes
+    std::function<Answer(Family&)> call;
+};
+
+TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
+    const GUID heldGuid = GUID_DEVCLASS_NET;
+    const NotModelledCase cases[] = {
+        {"INetCfgComponent::SetDisplayName ms_tcpip -> 0x80004001",
+         [](Family& f) { return Without(f.protocol->SetDisplayName(L"Renamed")); }},
+        {"INetCfgComponent::GetHelpText ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldText(), [&](LPWSTR* out) { return f.protocol->GetHelpText(out); });
+         }},
+        {"INetCfgComponent::GetCharacteristics ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(DWORD{NCF_HIDDEN},
+                            [&](DWORD* out) { return f.protocol->GetCharacteristics(out); });
+         }},
+        {"INetCfgComponent::GetInstanceGuid ms_tcpip -> 0x80004001",
+         [&heldGuid](Family& f) {
+             return WithOut(heldGuid, [&](GUID* out) { return f.protocol->GetInstanceGuid(out); });
+         }},
+        {"INetCfgComponent::GetPnpDevNodeId ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldText(),
+                            [&](LPWSTR* out) { return f.protocol->GetPnpDevNodeId(out); });
+         }},
+        {"INetCfgComponent::GetBindName ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldText(), [&](LPWSTR* out) { return f.protocol->GetBindName(out); });
+         }},
+        {"INetCfgComponent::GetDeviceStatus ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(ULONG{7}, [&](ULONG* out) { return f.protocol->GetDeviceStatus(out); });
+         }},
+        {"INetCfgComponent::OpenParamKey ms_tcpip -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldPointer<HKEY__>(),
+                            [&](HKEY* out) { return f.protocol->OpenParamKey(out); });
+         }},
+        {"INetCfgComponent::RaisePropertyUi ms_tcpip 1 -> 0x80004001",
+         [](Family& f) {
+             return Without(f.protocol->RaisePropertyUi(nullptr, NCRP_QUERY_PROPERTY_UI, nullptr));
+         }},
+        {"INetCfgComponentBindings::BindTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->BindTo(f.adapter.get())); }},
+        {"INetCfgComponentBindings::UnbindFrom ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->UnbindFrom(f.adapter.get())); }},
+        {"INetCfgComponentBindings::SupportsBindingInterface ms_tcpip 1 \"ndis5\" -> 0x80004001",
+         [](Family& f) {
+             return Without(f.bindings->SupportsBindingInterface(NCF_LOWER, L"ndis5"));
+         }},
+        {"INetCfgComponentBindings::IsBoundTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->IsBoundTo(f.adapter.get())); }},
+        {"INetCfgComponentBindings::IsBindableTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->IsBindableTo(f.adapter.get())); }},
+        {"INetCfgComponentBindings::MoveBefore ms_tcpip -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->MoveBefore(f.path.get(), f.path.get())); }},
+        {"INetCfgComponentBindings::MoveAfter ms_tcpip -> 0x80004001",
+         [](Family& f) { return Without(f.bindings->MoveAfter(f.path.get(), f.path.get())); }},
+        {"INetCfgClassSetup::SelectAndInstall nettrans -> 0x80004001",
+         [](Family& f) {
+             OBO_TOKEN obo{};
+             obo.Type = OBO_USER;
+             return WithOut(HeldPointer<INetCfgComponent>(), [&](INetCfgComponent** out) {
+                 return f.setup->SelectAndInstall(nullptr, &obo, out);
+             });
+         }},
+        {"INetCfgBindingPath::IsSubPathOf ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) { return Without(f.path->IsSubPathOf(f.path.get())); }},
+        {"INetCfgBindingPath::GetPathToken ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldText(), [&](LPWSTR* out) { return f.path->GetPathToken(out); });
+         }},
+        {"INetCfgBindingPath::GetDepth ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) {
+             return WithOut(ULONG{2}, [&](ULONG* out) { return f.path->GetDepth(out); });
+         }},
+        {"INetCfgBindingInterface::GetName ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldText(),
+                            [&](LPWSTR* out) { return f.bindingInterface->GetName(out); });
+         }},
+        {"IEnumNetCfgComponent::Clone -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldPointer<IEnumNetCfgComponent>(),
+                            [&](IEnumNetCfgComponent** out) { return f.components->Clone(out); });
+         }},
+        {"IEnumNetCfgBindingPath::Clone -> 0x80004001",
+         [](Family& f) {
+             return WithOut(HeldPointer<IEnumNetCfgBindingPath>(),
+                            [&](IEnumNetCfgBindingPath** out) { return f.paths->Clone(out); });
+         }},
+        {"IEnumNetCfgBindingInterface::Clone -> 0x80004001",
+         [](Family& f) {
+             return WithOut(
+                 HeldPointer<IEnumNetCfgBindingInterface>(),
+                 [&](IEnumNetCfgBindingInterface** out) { return f.interfaces->Clone(out); });
+         }},
+    };
+    Ref<INetCfg> netCfg = Open(true);
+    {
+        Family family;
+        Reach(netCfg.get(), &family);
+        for (const NotModelledCase& testCase : cases) {
+            SCOPED_TRACE(testCase.journal);
+            simwin::ClearJournal();
+            const Answer answer = testCase.call(family);
+            EXPECT_EQ(E_NOTIMPL, answer.hr);
+            EXPECT_TRUE(answer.outCleared);
+            EXPECT_EQ(std::vector<std::string>{testCase.journal}, simwin::JournalEntries());
+        }
+    }
+    Close(netCfg.get(), true);
+}
+
+TEST_F(SdkMethodsTest, FaultRulesReachTheUnmodelledOnes) {
+    // A failing rule answers instead of E_NOTIMPL, as it does for every other call.
+    std::string error;
+    const auto rule = simwin::ParseFaultRule("INetCfgBindingPath::GetDepth E_OUTOFMEMORY", &error);
+    ASSERT_TRUE(rule.has_value()) << error;
+    simwin::AddFaultRule(*rule);
+    Ref<INetCfg> netCfg = Open(true);
+    {
+        Family family;
+        Reach(netCfg.get(), &family);
+        ULONG depth = 2;
+        EXPECT_EQ(E_OUTOFMEMORY, family.path->GetDepth(&depth));
+        EXPECT_EQ(0u, depth);
+    }
+    Close(netCfg.get(), true);
+}
+
+TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
+    Ref<INetCfg> netCfg = Open(true);
+    {
+        Family family;
+        Reach(netCfg.get(), &family);
+        // The same path handed out again, by a second enumeration, is another object.
+        Ref<IEnumNetCfgBindingPath> again;
+        ASSERT_EQ(S_OK, family.bindings->EnumBindingPaths(EBP_BELOW, again.Put()));
+        Ref<INetCfgBindingPath> samePath;
+        Ref<INetCfgBindingPath> secondAdapterPath;
+        ASSERT_EQ(S_OK, again->Next(1, samePath.Put(), nullptr));
+        ASSERT_EQ(S_OK, again->Next(1, secondAdapterPath.Put(), nullptr));
+        ASSERT_NE(family.path.get(), samePath.get());
+        struct SameCase {
+            const char* name;
+            INetCfgBindingPath* other;
+            HRESULT expected;
+        };
+        const SameCase cases[] = {
+            {"itself", family.path.get(), S_OK},
+            {"the same ends, another object", samePath.get(), S_OK},
+            {"the path to the other adapter", secondAdapterPath.get(), S_FALSE},
+            {"no path", nullptr, E_POINTER},
+        };
+        for (const SameCase& testCase : cases) {
+            SCOPED_TRACE(testCase.name);
+            EXPECT_EQ(testCase.expected, family.path->IsSamePathAs(testCase.other));
+        }
+    }
+    Close(netCfg.get(), true);
+}
+
+TEST_F(SdkMethodsTest, PathIsOwnedByItsUpperEnd) {
+    Ref<INetCfg> netCfg = Open(true);
+    {
+        Family family;
+        Reach(netCfg.get(), &family);
+        // Seen from the adapter (EBP_ABOVE), the path still belongs to the protocol above it; the
+        // adapter's first path above is IPv4's, since paths come in the store's order.
+        Ref<INetCfgComponentBindings> adapterBindings;
+        ASSERT_EQ(S_OK, family.adapter->QueryInterface(IID_INetCfgComponentBindings,
+                                                       adapterBindings.PutVoid()));
+        Ref<IEnumNetCfgBindingPath> above;
+        ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
+        Ref<INetCfgBindingPath> fromAdapter;
+        ASSERT_EQ(S_OK, above->Next(1, fromAdapter.Put(), nullptr));
+        for (INetCfgBindingPath* path : {family.path.get(), fromAdapter.get()}) {
+            Ref<INetCfgComponent> owner;
+            ASSERT_EQ(S_OK, path->GetOwner(owner.Put()));
+            TaskText id;
+            ASSERT_EQ(S_OK, owner->GetId(id.Put()));
+            EXPECT_EQ(kTcpIpId, id.str());
+        }
+        EXPECT_EQ(E_POINTER, family.path->GetOwner(nullptr));
+    }
+    Close(netCfg.get(), true);
+}
+
+}  // namespace
+}  // namespace netcfgtest
