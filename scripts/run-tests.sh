@@ -4,10 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-build-deps.sh
-# DriverInstaller.exe for Windows comes first: the Linux test build runs it under Wine.
+# The Windows build comes first: the Linux test build runs its programs under Wine.
 cmake --preset windows
 cmake --build --preset windows
-cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
+cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe" \
+    -DDRIVERINSTALLER_NPF_SERVICE_EXE="$(pwd)/build/windows/simwin/tools/npf-service.exe" \
+    -DDRIVERINSTALLER_PREFIX_SETUP_PROBE_EXE="$(pwd)/build/windows/tests/wine/prefix_setup_probe.exe"
 cmake --build --preset linux-debug
 ctest --preset linux-debug -j2
 # The same code and tests built with the second compiler, which catches what only one accepts.
