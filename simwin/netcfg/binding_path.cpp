@@ -106,8 +106,8 @@ public:
         return call.Finish(S_OK);
     }
 
-    // Microsoft's page counts components in one place and interfaces in another: not modelled
-    // rather than answered one way.
+    // Microsoft's page counts the path's components, its parameter's name its interfaces: not
+    // modelled rather than answered one way.
     HRESULT STDMETHODCALLTYPE GetDepth(ULONG* interfaceCount) override {
         return NotModelled("INetCfgBindingPath::GetDepth", BindingPathName(*session_, key_),
                            interfaceCount);

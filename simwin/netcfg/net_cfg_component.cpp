@@ -25,13 +25,14 @@ public:
         return GiveText("INetCfgComponent::GetDisplayName", record_.displayName, displayName);
     }
 
+    // Renaming a component is not modelled, nor anything the store keeps no record of: help
+    // text, characteristics, instance GUID, device node, bind name, device status, parameters
+    // and property pages.
     HRESULT STDMETHODCALLTYPE SetDisplayName(LPCWSTR displayName) override {
         (void)displayName;
         return NotModelled("INetCfgComponent::SetDisplayName", ToUtf8(record_.id));
     }
 
-    // The store keeps no help text, characteristics, instance GUID, device node, bind name,
-    // device status, parameters or property pages of a component: those methods are not modelled.
     HRESULT STDMETHODCALLTYPE GetHelpText(LPWSTR* helpText) override {
         return NotModelled("INetCfgComponent::GetHelpText", ToUtf8(record_.id), helpText);
     }
@@ -88,8 +89,8 @@ public:
 
     // ---- INetCfgComponentBindings
 
-    // The store keeps each path's state, but binding whole components to each other, binding
-    // interface names and the order of paths are not modelled.
+    // Only single paths are modelled (EnumBindingPaths): what two whole components share, the
+    // binding interface names an INF declares and the order of paths are not.
     HRESULT STDMETHODCALLTYPE BindTo(INetCfgComponent* component) override {
         return NotModelled("INetCfgComponentBindings::BindTo", PairName(component));
     }
