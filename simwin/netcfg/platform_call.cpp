@@ -60,8 +60,9 @@ std::string InterfaceName(REFIID riid) {
         }
     }
     char digits[40];
-    std::snprintf(digits, sizeof digits, "{%08X-%04X-%04X-...}", riid.Data1, riid.Data2,
-                  riid.Data3);
+    // Data1 is an unsigned long, 32 bits on both platforms but not the same type.
+    std::snprintf(digits, sizeof digits, "{%08X-%04X-%04X-...}",
+                  static_cast<unsigned>(riid.Data1), riid.Data2, riid.Data3);
     return digits;
 }
 

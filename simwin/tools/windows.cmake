@@ -1,6 +1,6 @@
 # Windows-only tools of the Wine tests, built by the windows preset: the registrations that make a
 # Wine prefix a test machine, and the stand-in "npf" service. For tests only: never shipped.
-# Included from the top-level CMakeLists when WIN32; paths are relative to this file.
+# Included from this folder's CMakeLists when WIN32.
 add_library(simwin_wine_prefix STATIC ${CMAKE_CURRENT_LIST_DIR}/wine_prefix.cpp)
 target_include_directories(simwin_wine_prefix PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(simwin_wine_prefix PUBLIC advapi32 PRIVATE project_warnings)

@@ -2,6 +2,7 @@
 // whole log for the answers Wine gives. Wine's network configuration object takes the write lock
 // and initialises but implements neither class queries, component lookups, enumeration nor
 // Apply (E_NOTIMPL), so every configuration cycle here ends in that failure.
+#include "support/expected_runs.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
@@ -20,59 +21,23 @@ using winetest::LogFile;
 using winetest::ReadLog;
 using winetest::RunInstaller;
 using winetest::WindowsPath;
-using Lines = std::vector<std::string>;
+using Lines = expected_runs::Lines;
 
 constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
 constexpr char kAdapterInf[] = "quorixvmini60.inf";
 constexpr char kSwitchInf[] = "quorixlwf.inf";
 
-// Exit codes as the Linux parent of Wine sees them: the code modulo 256.
-constexpr int kExitAdapterInstallFailed = 901 % 256;
-constexpr int kExitAdapterRemovalFailed = 903 % 256;
-constexpr int kExitNoArgument = 905 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
-
-Lines Join(std::initializer_list<Lines> pieces) {
-    Lines joined;
-    for (const Lines& piece : pieces) {
-        joined.insert(joined.end(), piece.begin(), piece.end());
-    }
-    return joined;
-}
-
-const Lines kBanner = {
-    "",          "",
-    "",          "====================================================================",
-    "< START >", "====================================================================",
-};
-const Lines kReleaseOne = {
-    "DeviceManager::ReleaseRef() | Enter...",
-    "DeviceManager::ReleaseRef() IUnknown* reference released.",
-    "DeviceManager::ReleaseRef() | Exit...",
-};
-// Wine grants the write lock and initialises the configuration.
-const Lines kGetWithLock = Join({
-    {"DeviceManager::HrGetINetCfg() | Enter...",
-     "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
-     "DeviceManager::HrGetINetCfg() | Initialize returns OK..."},
-    kReleaseOne,
-    kReleaseOne,
-    {"DeviceManager::HrGetINetCfg() | Exit..."},
-});
-const Lines kReleaseWithLock = Join({
-    {"DeviceManager::HrReleaseINetCfg() | Enter...",
-     "DeviceManager::HrReleaseINetCfg() | Release write lock..."},
-    kReleaseOne,
-    kReleaseOne,
-    {"DeviceManager::HrReleaseINetCfg() | Exit..."},
-});
-
-// The Install run up to the point where the INF files have been looked for.
-const Lines kInstallStart = Join({
-    kBanner,
-    {"Command found: install ethernet adapter and switch", "DeviceManager::Installer() | Enter..."},
-});
+using expected_runs::Join;
+using expected_runs::kBanner;
+using expected_runs::kExitAdapterInstallFailed;
+using expected_runs::kExitAdapterRemovalFailed;
+using expected_runs::kExitInfMissing;
+using expected_runs::kExitNoArgument;
+using expected_runs::kExitRefused;
+using expected_runs::kGetWithLock;
+using expected_runs::kInstallStart;
+using expected_runs::kReleaseWithLock;
+using winetest::ExpectLog;
 
 Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
     return Join({
@@ -103,30 +68,6 @@ Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
          "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
          "result=901"},
     });
-}
-
-// One removal cycle in which Wine cannot look the component up.
-Lines RemovalNotFound(const std::string& componentId) {
-    return Join({
-        {"DeviceManager::UninstallDriver() | Enter..."},
-        kGetWithLock,
-        {"<ERROR> | DeviceManager::UninstallDriver() Couldn't get an interface pointer to " +
-             componentId + ".",
-         "<ERROR> | DeviceManager::UninstallDriver() FindComponent returned hr='-2147467263' / "
-         "hr='0x80004001'"},
-        kReleaseWithLock,
-        {"DeviceManager::UninstallDriver() | Exit..."},
-    });
-}
-
-void ExpectLog(const LogFile& log, const Lines& expected) {
-    ASSERT_TRUE(log.exists);
-    EXPECT_TRUE(log.malformedLines.empty())
-        << "first line without a time prefix or CR LF: '" << log.malformedLines.front() << "'";
-    ASSERT_EQ(log.messages.size(), expected.size()) << "whole log differs in length";
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(log.messages[i], expected[i]) << "line " << i + 1;
-    }
 }
 
 class InstallerUnderWineTest : public ::testing::Test {
@@ -191,18 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Uninstall",
                     {"uNINSTALL", "ignored"},
                     kExitAdapterRemovalFailed,
-                    Join({kBanner,
-                          {"Command found: uninstall ethernet adapter and switch",
-                           "DeviceManager::Uninstaller() | Enter..."},
-                          RemovalNotFound("QUORIX_NdisLwf"),
-                          {"<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall "
-                           "failed."},
-                          RemovalNotFound("root\\quorixvmini60_a"),
-                          {"<ERROR> | DeviceManager::Uninstaller() Virtual Ethernet Adapter "
-                           "uninstall failed.",
-                           "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch "
-                           "and/or virtual ethernet adapter failed.",
-                           "DeviceManager::Uninstaller() | Exit..."}})}),
+                    // Wine's object answers E_NOTIMPL to FindComponent.
+                    expected_runs::UninstallFindsNothing("hr='-2147467263' / hr='0x80004001'")}),
     [](const ::testing::TestParamInfo<CommandCase>& tested) { return tested.param.name; });
 
 // Install with both INF files: the adapter's INF really reaches Wine's INF folder (copied from

@@ -5,7 +5,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <regex>
+
+#include <gtest/gtest.h>
 
 namespace winetest {
 
@@ -16,37 +19,60 @@ namespace {
 constexpr char kTimePrefixPattern[] = R"(^\d{4}-\d{2}-\d{2}___\d{2}:\d{2}:\d{2} \| )";
 constexpr std::size_t kTimePrefixLength = 24;
 
-testsupport::ProcessOptions WineOptions(const std::string& workingFolder) {
-    testsupport::ProcessOptions options;
-    options.workingFolder = workingFolder;
-    // No debug channels on stderr, and no offer to download the browser and .NET engines when
-    // the prefix is created: the tests need neither.
-    options.environment = {{"WINEPREFIX", WINE_PREFIX},
-                           {"WINEDEBUG", "-all"},
-                           {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
-    return options;
-}
-
 }  // namespace
 
-bool EnsurePrefix() {
-    if (fs::exists(fs::path(WINE_PREFIX) / "system.reg")) {
+std::map<std::string, std::string> WinePrefix::BaseEnvironment() const {
+    return {{"WINEPREFIX", path_}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
+}
+
+bool WinePrefix::Ensure() const {
+    if (fs::exists(fs::path(path_) / "system.reg")) {
         return true;
     }
-    fs::create_directories(fs::path(WINE_PREFIX).parent_path());
-    const std::string output = std::string(WINE_PREFIX) + ".create.txt";
-    if (testsupport::RunProcess(WINE_PROGRAM, {"wineboot", "--init"}, WineOptions(""), output) !=
-        0) {
+    fs::create_directories(fs::path(path_).parent_path());
+    const std::string output = path_ + ".create.txt";
+    if (Run({"wineboot", "--init"}, "", {}, {}, output) != 0) {
         return false;
     }
     // The registry reaches its files only when the server ends; wait for that, so that a
     // prefix is never seen as ready while it is half-written.
-    testsupport::RunProcess(WINESERVER_PROGRAM, {"--wait"}, WineOptions(""), output + ".server");
-    return fs::exists(fs::path(WINE_PREFIX) / "system.reg");
+    Server({"--wait"});
+    return fs::exists(fs::path(path_) / "system.reg");
+}
+
+int WinePrefix::Run(const std::vector<std::string>& words, const std::string& workingFolder,
+                    const std::map<std::string, std::string>& environment,
+                    const std::vector<std::string>& unset, const std::string& outputPath) const {
+    testsupport::ProcessOptions options;
+    options.workingFolder = workingFolder;
+    options.environment = BaseEnvironment();
+    for (const auto& [name, value] : environment) {
+        options.environment[name] = value;
+    }
+    // A Linux machine's folder means nothing to the Windows programs.
+    options.unsetEnvironment = unset;
+    options.unsetEnvironment.push_back("SIMWIN_ROOT");
+    return testsupport::RunProcess(WINE_PROGRAM, words, options,
+                                   outputPath.empty() ? path_ + ".output.txt" : outputPath);
+}
+
+int WinePrefix::Server(const std::vector<std::string>& arguments) const {
+    testsupport::ProcessOptions options;
+    options.environment = BaseEnvironment();
+    return testsupport::RunProcess(WINESERVER_PROGRAM, arguments, options, path_ + ".server.txt");
+}
+
+const WinePrefix& PlainPrefix() {
+    static const WinePrefix prefix(WINE_PREFIX);
+    return prefix;
+}
+
+bool EnsurePrefix() {
+    return PlainPrefix().Ensure();
 }
 
 std::string DriveC() {
-    return std::string(WINE_PREFIX) + "/drive_c";
+    return PlainPrefix().DriveC();
 }
 
 std::string WindowsPath(const std::string& unixPath) {
@@ -60,18 +86,19 @@ std::string WindowsPath(const std::string& unixPath) {
 }
 
 int RunInstaller(const std::vector<std::string>& arguments, const std::string& workingFolder,
-                 const std::string* logFolder) {
-    testsupport::ProcessOptions options = WineOptions(workingFolder);
+                 const std::string* logFolder, const WinePrefix& prefix) {
+    std::map<std::string, std::string> environment;
+    std::vector<std::string> unset;
     if (logFolder != nullptr) {
-        options.environment["AutInstLog"] = *logFolder;
+        environment["AutInstLog"] = *logFolder;
     } else {
-        options.unsetEnvironment.push_back("AutInstLog");
+        unset.push_back("AutInstLog");
     }
     std::vector<std::string> words = {DRIVERINSTALLER_WINDOWS_EXE};
     words.insert(words.end(), arguments.begin(), arguments.end());
     // Wine's own messages, if any, go beside the working folder rather than into the test's output.
     const fs::path output = fs::path(workingFolder).parent_path() / "wine-output.txt";
-    return testsupport::RunProcess(WINE_PROGRAM, words, options, output.string());
+    return prefix.Run(words, workingFolder, environment, unset, output.string());
 }
 
 LogFile ReadLog(const std::string& path) {
@@ -97,6 +124,19 @@ LogFile ReadLog(const std::string& path) {
         log.messages.push_back(line.substr(kTimePrefixLength));
     }
     return log;
+}
+
+void ExpectLog(const LogFile& log, const expected_runs::Lines& expected) {
+    const bool matched = log.exists && log.malformedLines.empty() && log.messages == expected;
+    std::cout << "Wine run of DriverInstaller.exe: " << (matched ? "log matched" : "log differed")
+              << std::endl;
+    ASSERT_TRUE(log.exists);
+    EXPECT_TRUE(log.malformedLines.empty())
+        << "first line without a time prefix or CR LF: '" << log.malformedLines.front() << "'";
+    ASSERT_EQ(log.messages.size(), expected.size()) << "whole log differs in length";
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(log.messages[i], expected[i]) << "line " << i + 1;
+    }
 }
 
 CaseFolder::CaseFolder() {

@@ -1,26 +1,61 @@
-// Running the Windows build of DriverInstaller under Wine, and reading the log it writes there.
+// Running the Windows build's programs under Wine, in a Wine prefix inside the build folder, and
+// reading the log DriverInstaller.exe writes there.
 #pragma once
 
+#include "support/expected_runs.h"
+
+#include <map>
 #include <string>
 #include <vector>
 
 namespace winetest {
 
-// The Wine prefix the tests share, inside the build folder; created by the first run that needs
-// it. Returns false when Wine could not create it.
+// A Wine prefix: a folder that holds one Windows installation.
+class WinePrefix {
+public:
+    explicit WinePrefix(std::string path) : path_(std::move(path)) {}
+
+    // Creates the prefix when it does not exist yet. False when Wine could not create it.
+    bool Ensure() const;
+    // The prefix's drive C: as a Unix folder.
+    std::string DriveC() const { return path_ + "/drive_c"; }
+    // Runs a Windows program (its Unix path first, then its arguments) under Wine in
+    // workingFolder, with environment set over the test's own and SIMWIN_ROOT and the names in
+    // unset removed. Output goes to outputPath when given. Returns the exit status as a Linux
+    // parent sees it (the code modulo 256), or -1.
+    int Run(const std::vector<std::string>& words, const std::string& workingFolder,
+            const std::map<std::string, std::string>& environment = {},
+            const std::vector<std::string>& unset = {}, const std::string& outputPath = "") const;
+    // Runs wineserver with arguments: "-p" keeps the prefix's server (and so its services) up
+    // between processes, "-k" ends it and every process of the prefix, "--wait" waits for its end.
+    int Server(const std::vector<std::string>& arguments) const;
+    // The environment that every run gets: the prefix, no debug channels, no offer to download
+    // the browser and .NET engines.
+    std::map<std::string, std::string> BaseEnvironment() const;
+
+private:
+    std::string path_;
+};
+
+// The prefix of the tests against Wine's own network configuration object, created by the first
+// run that needs it.
+const WinePrefix& PlainPrefix();
+
+// Ensures the plain prefix. Returns false when Wine could not create it.
 bool EnsurePrefix();
 
-// The prefix's drive C: as a Unix folder.
+// The plain prefix's drive C: as a Unix folder.
 std::string DriveC();
 
 // A Unix path as a Windows program under Wine sees it: drive Z: maps the root.
 std::string WindowsPath(const std::string& unixPath);
 
-// Runs DriverInstaller.exe under Wine in workingFolder. logFolder, when not empty, is handed to
-// the program as AutInstLog (already in the form the program should read); otherwise AutInstLog
-// is left unset. Returns the exit status as a Linux parent sees it (the code modulo 256), or -1.
+// Runs DriverInstaller.exe under Wine in the given prefix (the plain one when none is given) in
+// workingFolder. logFolder, when not null, is handed to the program as AutInstLog (already in
+// the form the program should read); otherwise AutInstLog is left unset. Returns the exit status
+// as a Linux parent sees it (the code modulo 256), or -1.
 int RunInstaller(const std::vector<std::string>& arguments, const std::string& workingFolder,
-                 const std::string* logFolder);
+                 const std::string* logFolder, const WinePrefix& prefix = PlainPrefix());
 
 // A log file as read back: each line's message with its time prefix removed, and what was wrong
 // with the file's shape (lines not ending in CR LF, lines without a well-formed time prefix).
@@ -30,6 +65,11 @@ struct LogFile {
     std::vector<std::string> malformedLines;
 };
 LogFile ReadLog(const std::string& path);
+
+// Compares a log with the whole expected log, line by line, every line ending in CR LF, and
+// reports the outcome as one "Wine run of DriverInstaller.exe: ..." line on standard output, which
+// the test command counts.
+void ExpectLog(const LogFile& log, const expected_runs::Lines& expected);
 
 // A fresh folder for one case, removed with its contents when the object goes.
 class CaseFolder {
