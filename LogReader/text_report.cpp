@@ -5,7 +5,7 @@ namespace logreader {
 namespace {
 
 std::string FormatResult(const DecodedResult& result) {
-    std::string text = "    " + result.field + " " + result.written;
+    std::string text = "      " + result.field + " " + result.written;
     if (!result.known) {
         text += ": not a result this reader knows";
     } else if (result.name.empty()) {
@@ -15,7 +15,7 @@ std::string FormatResult(const DecodedResult& result) {
     }
     text += "\n";
     if (!result.systemText.empty()) {
-        text += "      system text: " + result.systemText + "\n";
+        text += "        system text: " + result.systemText + "\n";
     }
     return text;
 }
@@ -26,7 +26,7 @@ std::string FormatLine(const NotableLine& line) {
     }
     std::string text = "    " + line.time + " " + line.text + "\n";
     for (const DecodedResult& result : line.results) {
-        text += "  " + FormatResult(result);
+        text += FormatResult(result);
     }
     return text;
 }
