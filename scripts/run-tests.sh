@@ -7,7 +7,8 @@ bash scripts/install-build-deps.sh
 # DriverInstaller.exe for Windows comes first: the Linux test build runs it under Wine.
 cmake --preset windows
 cmake --build --preset windows
-cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
+cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe" \
+    -DDRIVERINSTALLER_LOG_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/driverinstaller-log.exe"
 cmake --build --preset linux-debug
 ctest --preset linux-debug -j2
 # The same code and tests built with the second compiler, which catches what only one accepts.
