@@ -28,15 +28,20 @@ constexpr std::size_t kMaxPath = 260;
 using NativeString = std::wstring;
 constexpr wchar_t kSeparator = L'\\';
 
+NativeString Native(const char* text) {
+    return NativeString(text, text + std::strlen(text));
+}
+
 // The variable's value, or nothing when it is not set or empty. Windows ignores the letter case
 // of variable names.
-std::optional<NativeString> ReadVariable(const wchar_t* name) {
-    const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
+std::optional<NativeString> ReadVariable(const char* asciiName) {
+    const NativeString name = Native(asciiName);
+    const DWORD needed = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (needed == 0) {
         return std::nullopt;
     }
     NativeString value(needed, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name, value.data(), needed);
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), needed);
     if (length == 0 || length >= needed) {
         return std::nullopt;
     }
@@ -51,10 +56,6 @@ std::optional<NativeString> ReadTempFolder() {
         return std::nullopt;
     }
     return NativeString(folder, length);
-}
-
-NativeString Native(const char* text) {
-    return NativeString(text, text + std::strlen(text));
 }
 #else
 using NativeString = std::string;
@@ -102,12 +103,6 @@ NativeString Native(const char* text) {
 }
 #endif
 
-#ifdef _WIN32
-#define LOGREADER_TEXT(text) L##text
-#else
-#define LOGREADER_TEXT(text) text
-#endif
-
 // folder and name joined by exactly one separator.
 NativeString Join(NativeString folder, const NativeString& name) {
     while (!folder.empty() && folder.back() == kSeparator) {
@@ -120,9 +115,9 @@ NativeString Join(NativeString folder, const NativeString& name) {
 
 LogLocation FindDefaultLogFile() {
     LogLocation location;
-    std::optional<NativeString> folder = ReadVariable(LOGREADER_TEXT("AutInstLog"));
+    std::optional<NativeString> folder = ReadVariable("AutInstLog");
     if (!folder) {
-        folder = ReadVariable(LOGREADER_TEXT("tmp"));
+        folder = ReadVariable("tmp");
     }
     if (!folder) {
         folder = ReadTempFolder();
