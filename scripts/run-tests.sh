@@ -7,9 +7,8 @@ bash scripts/install-build-deps.sh
 # The Windows build comes first: the Linux test build runs its programs under Wine.
 cmake --preset windows
 cmake --build --preset windows
-cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe" \
-    -DDRIVERINSTALLER_NPF_SERVICE_EXE="$(pwd)/build/windows/simwin/tools/npf-service.exe" \
-    -DDRIVERINSTALLER_PREFIX_SETUP_PROBE_EXE="$(pwd)/build/windows/tests/wine/prefix_setup_probe.exe"
+# The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
+cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 cmake --build --preset linux-debug
 ctest --preset linux-debug -j2
 # The same code and tests built with the second compiler, which catches what only one accepts.
@@ -19,5 +18,6 @@ ctest --preset linux-clang -j2
 # Reliability: the counts its tests reported, the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
 bash scripts/show-reliability-counts.sh build/linux-debug
+bash scripts/show-wine-counts.sh build/linux-debug
 bash scripts/run-sanitizers.sh
 FUZZ_SECONDS=60 bash scripts/run-fuzz.sh

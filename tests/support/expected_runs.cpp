@@ -10,114 +10,142 @@ Lines Join(std::initializer_list<Lines> pieces) {
     return joined;
 }
 
-const Lines kBanner = {
-    "",          "",
-    "",          "====================================================================",
-    "< START >", "====================================================================",
-};
+const Lines& Banner() {
+    static const Lines lines = {
+        "",          "",
+        "",          "====================================================================",
+        "< START >", "====================================================================",
+    };
+    return lines;
+}
 
-const Lines kReleaseOne = {
-    "DeviceManager::ReleaseRef() | Enter...",
-    "DeviceManager::ReleaseRef() IUnknown* reference released.",
-    "DeviceManager::ReleaseRef() | Exit...",
-};
+const Lines& ReleaseOne() {
+    static const Lines lines = {
+        "DeviceManager::ReleaseRef() | Enter...",
+        "DeviceManager::ReleaseRef() IUnknown* reference released.",
+        "DeviceManager::ReleaseRef() | Exit...",
+    };
+    return lines;
+}
 
-const Lines kGetWithLock = Join({
-    {"DeviceManager::HrGetINetCfg() | Enter...",
-     "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
-     "DeviceManager::HrGetINetCfg() | Initialize returns OK..."},
-    kReleaseOne,
-    kReleaseOne,
-    {"DeviceManager::HrGetINetCfg() | Exit..."},
-});
+const Lines& GetWithLock() {
+    static const Lines lines = Join({
+        {"DeviceManager::HrGetINetCfg() | Enter...",
+         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
+         "DeviceManager::HrGetINetCfg() | Initialize returns OK..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrGetINetCfg() | Exit..."},
+    });
+    return lines;
+}
 
-const Lines kReleaseWithLock = Join({
-    {"DeviceManager::HrReleaseINetCfg() | Enter...",
-     "DeviceManager::HrReleaseINetCfg() | Release write lock..."},
-    kReleaseOne,
-    kReleaseOne,
-    {"DeviceManager::HrReleaseINetCfg() | Exit..."},
-});
+const Lines& ReleaseWithLock() {
+    static const Lines lines = Join({
+        {"DeviceManager::HrReleaseINetCfg() | Enter...",
+         "DeviceManager::HrReleaseINetCfg() | Release write lock..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrReleaseINetCfg() | Exit..."},
+    });
+    return lines;
+}
 
-const Lines kInstallStart = Join({
-    kBanner,
-    {"Command found: install ethernet adapter and switch", "DeviceManager::Installer() | Enter..."},
-});
+const Lines& InstallStart() {
+    static const Lines lines = Join({
+        Banner(),
+        {"Command found: install ethernet adapter and switch",
+         "DeviceManager::Installer() | Enter..."},
+    });
+    return lines;
+}
 
 namespace {
 
-const Lines kUninstallStart = Join({
-    kBanner,
-    {"Command found: uninstall ethernet adapter and switch",
-     "DeviceManager::Uninstaller() | Enter..."},
-});
+const Lines& UninstallStart() {
+    static const Lines lines = Join({
+        Banner(),
+        {"Command found: uninstall ethernet adapter and switch",
+         "DeviceManager::Uninstaller() | Enter..."},
+    });
+    return lines;
+}
 
 // One installation cycle that installs its component and applies the change, up to the end of
 // InstallSpecifiedComponent.
-const Lines kInstallCycle = Join({
-    {"DeviceManager::InstallDriver() | Enter...",
-     "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-    kGetWithLock,
-    {"DeviceManager::HrInstallNetComponent() | Enter...",
-     "DeviceManager::HrInstallComponent() | Enter...",
-     "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...",
-     "DeviceManager::HrInstallComponent() Install returns OK..."},
-    kReleaseOne,
-    kReleaseOne,
-    {"DeviceManager::HrInstallComponent() | Exit...",
-     "DeviceManager::HrInstallNetComponent() | Exit..."},
-    kReleaseWithLock,
-    {"DeviceManager::InstallSpecifiedComponent() | Exit..."},
-});
+const Lines& InstallCycle() {
+    static const Lines lines = Join({
+        {"DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+        GetWithLock(),
+        {"DeviceManager::HrInstallNetComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...",
+         "DeviceManager::HrInstallComponent() Install returns OK..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrInstallComponent() | Exit...",
+         "DeviceManager::HrInstallNetComponent() | Exit..."},
+        ReleaseWithLock(),
+        {"DeviceManager::InstallSpecifiedComponent() | Exit..."},
+    });
+    return lines;
+}
 
 // The service start and the binding configuration after a successful installation, on a machine
 // with two physical adapters besides the virtual one.
-const Lines kConfiguration = {
-    "Configuration of NPF service begins.",
-    "DeviceManager::StartNPFService() | Enter...",
-    "DeviceManager::StartNPFService() was successful.",
-    "DeviceManager::StartNPFService() | Exit...",
-    "Configuration of NPF service has ended.",
-    "Configuration of IPv6 and Virtual Switch begins.",
-    "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...",
-    "DeviceManager::ConfigureNetworkAdapters() | Enter...",
-    "DeviceManager::setBinding() | Enter...",
-    "DeviceManager::setBinding() | Exit...",
-    "DeviceManager::setBinding() | Enter...",
-    "DeviceManager::setBinding() | Exit...",
-    "DeviceManager::ConfigureNetworkAdapters() | Exit...",
-    "DeviceManager::ConfigureNetworkAdapters() | Enter...",
-    "DeviceManager::setBinding() | Enter...",
-    "DeviceManager::setBinding() | Exit...",
-    "DeviceManager::ConfigureNetworkAdapters() | Exit...",
-    "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Exit...",
-    "Configuration of IPv6 and Virtual Switch succeeded.",
-};
+const Lines& Configuration() {
+    static const Lines lines = {
+        "Configuration of NPF service begins.",
+        "DeviceManager::StartNPFService() | Enter...",
+        "DeviceManager::StartNPFService() was successful.",
+        "DeviceManager::StartNPFService() | Exit...",
+        "Configuration of NPF service has ended.",
+        "Configuration of IPv6 and Virtual Switch begins.",
+        "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...",
+        "DeviceManager::ConfigureNetworkAdapters() | Enter...",
+        "DeviceManager::setBinding() | Enter...",
+        "DeviceManager::setBinding() | Exit...",
+        "DeviceManager::setBinding() | Enter...",
+        "DeviceManager::setBinding() | Exit...",
+        "DeviceManager::ConfigureNetworkAdapters() | Exit...",
+        "DeviceManager::ConfigureNetworkAdapters() | Enter...",
+        "DeviceManager::setBinding() | Enter...",
+        "DeviceManager::setBinding() | Exit...",
+        "DeviceManager::ConfigureNetworkAdapters() | Exit...",
+        "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Exit...",
+        "Configuration of IPv6 and Virtual Switch succeeded.",
+    };
+    return lines;
+}
 
 // One removal cycle that finds, removes and applies.
-const Lines kRemovalCycle = Join({
-    {"DeviceManager::UninstallDriver() | Enter..."},
-    kGetWithLock,
-    {"DeviceManager::UninstallDriver() FindComponent was successful.",
-     "DeviceManager::UninstallDriver() ClassGuid OK..",
-     "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
-     "DeviceManager::UninstallDriver() QueryInterface OK..",
-     "DeviceManager::UninstallDriver() Uninstall OK..."},
-    kReleaseOne,
-    kReleaseOne,
-    kReleaseOne,
-    kReleaseWithLock,
-    {"DeviceManager::UninstallDriver() | Exit..."},
-});
+const Lines& RemovalCycle() {
+    static const Lines lines = Join({
+        {"DeviceManager::UninstallDriver() | Enter..."},
+        GetWithLock(),
+        {"DeviceManager::UninstallDriver() FindComponent was successful.",
+         "DeviceManager::UninstallDriver() ClassGuid OK..",
+         "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
+         "DeviceManager::UninstallDriver() QueryInterface OK..",
+         "DeviceManager::UninstallDriver() Uninstall OK..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        ReleaseOne(),
+        ReleaseWithLock(),
+        {"DeviceManager::UninstallDriver() | Exit..."},
+    });
+    return lines;
+}
 
 Lines RemovalNotFound(const std::string& componentId, const std::string& findResult) {
     return Join({
         {"DeviceManager::UninstallDriver() | Enter..."},
-        kGetWithLock,
+        GetWithLock(),
         {"<ERROR> | DeviceManager::UninstallDriver() Couldn't get an interface pointer to " +
              componentId + ".",
          "<ERROR> | DeviceManager::UninstallDriver() FindComponent returned " + findResult},
-        kReleaseWithLock,
+        ReleaseWithLock(),
         {"DeviceManager::UninstallDriver() | Exit..."},
     });
 }
@@ -126,8 +154,8 @@ Lines RemovalLockRefused(const std::string& holder) {
     return Join({
         {"DeviceManager::UninstallDriver() | Enter...", "DeviceManager::HrGetINetCfg() | Enter...",
          "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
-        kReleaseOne,
-        kReleaseOne,
+        ReleaseOne(),
+        ReleaseOne(),
         {"DeviceManager::HrGetINetCfg() | Exit...",
          "<ERROR> | DeviceManager::UninstallDriver() " + holder +
              " currently holds the lock, try later.",
@@ -137,12 +165,16 @@ Lines RemovalLockRefused(const std::string& holder) {
     });
 }
 
-const Lines kBothRemovalsFailed = {
-    "<ERROR> | DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.",
-    "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual ethernet "
-    "adapter failed.",
-    "DeviceManager::Uninstaller() | Exit...",
-};
+const Lines& BothRemovalsFailed() {
+    static const Lines lines = {
+        "<ERROR> | DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.",
+        "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
+        "ethernet "
+        "adapter failed.",
+        "DeviceManager::Uninstaller() | Exit...",
+    };
+    return lines;
+}
 
 const char kSwitchRemovalFailed[] =
     "<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
@@ -151,27 +183,27 @@ const char kSwitchRemovalFailed[] =
 
 Lines InstallSucceeds() {
     return Join({
-        kInstallStart,
+        InstallStart(),
         {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
-        kInstallCycle,
+        InstallCycle(),
         {"DeviceManager::InstallDriver() | Exit...",
          "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
          "DeviceManager::Installer() Installing Virtual Switch..."},
-        kInstallCycle,
+        InstallCycle(),
         {"DeviceManager::InstallDriver() | Exit...",
          "DeviceManager::Installer() Installing Virtual Switch succeeded.",
          "DeviceManager::Installer() | Exit...",
          "Installation of Virtual Ethernet Adapter and Virtual Switch is finished."},
-        kConfiguration,
+        Configuration(),
     });
 }
 
 Lines UninstallSucceeds() {
     return Join({
-        kUninstallStart,
-        kRemovalCycle,
+        UninstallStart(),
+        RemovalCycle(),
         {"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded."},
-        kRemovalCycle,
+        RemovalCycle(),
         {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
          "DeviceManager::Uninstaller() Uninstall of virtual switch and virtual ethernet adapter "
          "succeeded.",
@@ -181,29 +213,29 @@ Lines UninstallSucceeds() {
 
 Lines UninstallFindsNothing(const std::string& findResult) {
     return Join({
-        kUninstallStart,
+        UninstallStart(),
         RemovalNotFound("QUORIX_NdisLwf", findResult),
         {kSwitchRemovalFailed},
         RemovalNotFound("root\\quorixvmini60_a", findResult),
-        kBothRemovalsFailed,
+        BothRemovalsFailed(),
     });
 }
 
 Lines UninstallWhileLockHeld(const std::string& holder) {
     return Join({
-        kUninstallStart,
+        UninstallStart(),
         RemovalLockRefused(holder),
         {kSwitchRemovalFailed},
         RemovalLockRefused(holder),
-        kBothRemovalsFailed,
+        BothRemovalsFailed(),
     });
 }
 
 Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath) {
     return Join({
-        kInstallStart,
+        InstallStart(),
         {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
-        kInstallCycle,
+        InstallCycle(),
         {"<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
          "hr='303136' / hr='0x0004a020'",
          "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
@@ -219,10 +251,10 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath) {
 
 Lines UninstallSwitchApplyAnswersReboot() {
     return Join({
-        kUninstallStart,
-        kRemovalCycle,
+        UninstallStart(),
+        RemovalCycle(),
         {kSwitchRemovalFailed},
-        kRemovalCycle,
+        RemovalCycle(),
         {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
          "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
          "ethernet adapter failed.",

@@ -22,16 +22,16 @@ constexpr int kExitNoArgument = 905 % 256;
 constexpr int kExitRefused = 906 % 256;
 constexpr int kExitInfMissing = 908 % 256;
 
-// ---- Pieces
+// ---- Pieces (functions, so that other files' tables can be built from them at any time)
 // The start banner of every run.
-extern const Lines kBanner;
+const Lines& Banner();
 // One traced release of an interface.
-extern const Lines kReleaseOne;
+const Lines& ReleaseOne();
 // HrGetINetCfg granted the write lock and initialised, and HrReleaseINetCfg after it.
-extern const Lines kGetWithLock;
-extern const Lines kReleaseWithLock;
+const Lines& GetWithLock();
+const Lines& ReleaseWithLock();
 // An Install run up to the point where the INF files have been found.
-extern const Lines kInstallStart;
+const Lines& InstallStart();
 
 // ---- Whole runs on a machine whose network configuration behaves as documented
 // Install on a fresh machine: both components installed, npf started, the bindings set.

@@ -27,25 +27,25 @@ constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log
 constexpr char kAdapterInf[] = "quorixvmini60.inf";
 constexpr char kSwitchInf[] = "quorixlwf.inf";
 
+using expected_runs::Banner;
+using expected_runs::GetWithLock;
+using expected_runs::InstallStart;
 using expected_runs::Join;
-using expected_runs::kBanner;
 using expected_runs::kExitAdapterInstallFailed;
 using expected_runs::kExitAdapterRemovalFailed;
 using expected_runs::kExitInfMissing;
 using expected_runs::kExitNoArgument;
 using expected_runs::kExitRefused;
-using expected_runs::kGetWithLock;
-using expected_runs::kInstallStart;
-using expected_runs::kReleaseWithLock;
+using expected_runs::ReleaseWithLock;
 using winetest::ExpectLog;
 
 Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
     return Join({
-        kInstallStart,
+        InstallStart(),
         {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
          "DeviceManager::InstallDriver() | Enter...",
          "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        kGetWithLock,
+        GetWithLock(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
          "DeviceManager::HrInstallComponent() | Enter...",
          "<ERROR> |  hr='-2147467263' / hr='0x80004001'",
@@ -55,7 +55,7 @@ Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
          "DeviceManager::HrInstallNetComponent() | Exit...",
          "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
          "component. HrInstallNetComponent returned hr='-2147467263' / hr='0x80004001'"},
-        kReleaseWithLock,
+        ReleaseWithLock(),
         {"DeviceManager::InstallSpecifiedComponent() | Exit...",
          "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
          "hr='-2147467263' / hr='0x80004001'",
@@ -122,11 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
             "NoArgument",
             {},
             kExitNoArgument,
-            Join({kBanner, {"Too less command arguments, [install] or [uninstall] expected"}})},
+            Join({Banner(), {"Too less command arguments, [install] or [uninstall] expected"}})},
         CommandCase{"UnknownCommand",
                     {"Repair"},
                     kExitRefused,
-                    Join({kBanner, {"Command found: invalid command"}})},
+                    Join({Banner(), {"Command found: invalid command"}})},
         // The command word is matched without regard to case; the removal of the switch failing
         // does not keep the adapter's own cycle from being tried.
         CommandCase{"Uninstall",
@@ -173,7 +173,7 @@ TEST_P(MissingInfUnderWineTest, InstallStopsBeforeAnyConfiguration) {
         CopyInf(name);
     }
     EXPECT_EQ(Run({"Install"}), kExitInfMissing);
-    ExpectLog(Log(), Join({kInstallStart,
+    ExpectLog(Log(), Join({InstallStart(),
                            {"<ERROR> | DeviceManager::Installer() *.inf files for virtual ethernet "
                             "adapter or virtual switch not found",
                             "<ERROR> | DeviceManager::Installer() | Exit...",
@@ -189,13 +189,14 @@ INSTANTIATE_TEST_SUITE_P(Install, MissingInfUnderWineTest,
                              return tested.param.name;
                          });
 
-const Lines kNoArgumentRun =
-    Join({kBanner, {"Too less command arguments, [install] or [uninstall] expected"}});
+Lines NoArgumentRun() {
+    return Join({Banner(), {"Too less command arguments, [install] or [uninstall] expected"}});
+}
 
 TEST_F(InstallerUnderWineTest, SecondRunAppendsToTheSameLog) {
     EXPECT_EQ(Run({}), kExitNoArgument);
     EXPECT_EQ(Run({}), kExitNoArgument);
-    ExpectLog(Log(), Join({kNoArgumentRun, kNoArgumentRun}));
+    ExpectLog(Log(), Join({NoArgumentRun(), NoArgumentRun()}));
 }
 
 // Where the log goes when AutInstLog does not name a usable folder. Wine gives every process TMP
@@ -228,7 +229,7 @@ TEST_F(LogPlacementUnderWineTest, UnsetOrEmptyVariableLogsToTheTemporaryFolder) 
         EXPECT_EQ(RunInstaller({}, setupFolder_, value), kExitNoArgument);
         const std::vector<fs::path> logs = TempLogs();
         ASSERT_EQ(logs.size(), 1u);
-        ExpectLog(ReadLog(logs.front().string()), kNoArgumentRun);
+        ExpectLog(ReadLog(logs.front().string()), NoArgumentRun());
     }
     RemoveTempLogs();
 }

@@ -8,8 +8,8 @@ target_link_libraries(driverinstaller_wine_prefix_tests PRIVATE test_support GTe
                                                                 project_warnings)
 target_include_directories(driverinstaller_wine_prefix_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 target_compile_definitions(driverinstaller_wine_prefix_tests PRIVATE
-    PREFIX_SETUP_PROBE_EXE="${DRIVERINSTALLER_PREFIX_SETUP_PROBE_EXE}"
-    NPF_SERVICE_EXE="${DRIVERINSTALLER_NPF_SERVICE_EXE}"
+    PREFIX_SETUP_PROBE_EXE="${windows_build}/tests/wine/prefix_setup_probe.exe"
+    NPF_SERVICE_EXE="${windows_build}/simwin/tools/npf-service.exe"
     WINE_PROGRAM="${WINE_PROGRAM}"
     WINESERVER_PROGRAM="${WINESERVER_PROGRAM}"
     PREFIX_SETUP_PREFIX="${prefix_setup_prefix}")

@@ -1,0 +1,56 @@
+#include "json_report.h"
+
+#include <nlohmann/json.hpp>
+
+namespace logreader {
+
+namespace {
+
+// Members keep the order they are written in, so that a person reading the document finds the
+// run number, command and outcome first.
+using json = nlohmann::ordered_json;
+
+json ResultJson(const DecodedResult& result) {
+    json object = {
+        {"field", result.field}, {"written", result.written}, {"value", result.value},
+        {"known", result.known}, {"name", result.name},       {"meaning", result.meaning},
+    };
+    if (!result.systemText.empty()) {
+        object["systemText"] = result.systemText;
+    }
+    return object;
+}
+
+json LineJson(const NotableLine& line) {
+    if (!line.parsed) {
+        return json{{"kind", "unparsed"}, {"text", line.text}};
+    }
+    json results = json::array();
+    for (const DecodedResult& result : line.results) {
+        results.push_back(ResultJson(result));
+    }
+    return json{{"kind", "error"}, {"time", line.time}, {"text", line.text}, {"results", results}};
+}
+
+}  // namespace
+
+std::string FormatRunJson(const RunSummary& run) {
+    json lines = json::array();
+    for (const NotableLine& line : run.lines) {
+        lines.push_back(LineJson(line));
+    }
+    const json document = {
+        {"run", run.number},
+        {"started", run.started},
+        {"startMissing", run.startMissing},
+        {"command", run.command},
+        {"complete", run.complete},
+        {"exitCode", run.complete ? json(run.exitCode) : json(nullptr)},
+        {"outcome", run.outcome},
+        {"lockHolders", run.lockHolders},
+        {"lines", lines},
+    };
+    return document.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace logreader

@@ -1,0 +1,169 @@
+#include "run_summary.h"
+
+#include "result_names.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+
+namespace logreader {
+
+const char kOutcomeUnknown[] = "unknown: the run's last lines are missing";
+
+namespace {
+
+// The lines that settle a run's command and exit code, as DriverInstaller writes them.
+constexpr char kNotElevated[] = "Admin rights are required to install the driver!";
+constexpr char kNoArgument[] = "Too less command arguments, [install] or [uninstall] expected";
+constexpr char kInvalidCommand[] = "Command found: invalid command";
+constexpr char kInstallCommand[] = "Command found: install ethernet adapter and switch";
+constexpr char kUninstallCommand[] = "Command found: uninstall ethernet adapter and switch";
+// Install: the install sequence's result, when it is not 0, becomes the exit code ...
+constexpr char kInstallFailedPrefix[] =
+    "Installation of virtual ethernet adapter failed. 'Installer()' returned result=";
+// ... and when it is 0, the binding configuration's outcome is the run's last line.
+constexpr char kBindingsSucceeded[] = "Configuration of IPv6 and Virtual Switch succeeded.";
+constexpr char kBindingsFailedPrefix[] = "Configuration of IPv6 and Virtual Switch failed. ";
+// Uninstall: the removal's Exit line ends the run; its failure lines fix the code.
+constexpr char kUninstallerExit[] = "DeviceManager::Uninstaller() | Exit...";
+constexpr char kSwitchRemovalFailed[] =
+    "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
+constexpr char kAdapterRemovalFailed[] =
+    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
+// "<operation>() <holder> currently holds the lock, try later."
+constexpr const char* kLockHolderPrefixes[] = {"DeviceManager::InstallSpecifiedComponent() ",
+                                               "DeviceManager::UninstallDriver() "};
+constexpr char kLockHolderSuffix[] = " currently holds the lock, try later.";
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitSwitchRemovalFailed = 904;
+constexpr int kExitAdapterRemovalFailed = 903;
+constexpr int kExitNoCommand = 905;
+constexpr int kExitRefused = 906;
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::optional<std::string> LockHolder(const LogLine& line) {
+    if (!line.isError || !EndsWith(line.message, kLockHolderSuffix)) {
+        return std::nullopt;
+    }
+    for (const char* prefix : kLockHolderPrefixes) {
+        const std::string operation = prefix;
+        if (StartsWith(line.message, operation)) {
+            const std::size_t length =
+                line.message.size() - operation.size() - (sizeof kLockHolderSuffix - 1);
+            return line.message.substr(operation.size(), length);
+        }
+    }
+    return std::nullopt;
+}
+
+// Follows the run's lines to its command and, when the deciding line is there, its exit code.
+class OutcomeTracker {
+public:
+    void See(const LogLine& line) {
+        if (!line.parsed || settled_) {
+            return;
+        }
+        const std::string& message = line.message;
+        if (line.isError && message == kNotElevated) {
+            Settle("not looked at: the process is not elevated", kExitRefused);
+        } else if (message == kNoArgument) {
+            Settle("none: no command argument", kExitNoCommand);
+        } else if (message == kInvalidCommand) {
+            Settle("not recognised", kExitRefused);
+        } else if (message == kInstallCommand) {
+            command_ = "Install";
+        } else if (message == kUninstallCommand) {
+            command_ = "Uninstall";
+        } else if (command_ == "Install") {
+            SeeInstallLine(line);
+        } else if (command_ == "Uninstall") {
+            SeeUninstallLine(line);
+        }
+    }
+
+    void Fill(RunSummary* summary) const {
+        summary->command = command_.empty() ? "unknown: no line of the run names it" : command_;
+        summary->complete = settled_;
+        summary->exitCode = settled_ ? exitCode_ : 0;
+        summary->outcome = settled_ ? ExitCodeMeaning(exitCode_) : kOutcomeUnknown;
+        if (settled_ && summary->outcome.empty()) {
+            summary->outcome = "not one of DriverInstaller's exit codes";
+        }
+    }
+
+private:
+    void Settle(const std::string& command, int exitCode) {
+        command_ = command;
+        exitCode_ = exitCode;
+        settled_ = true;
+    }
+
+    void SeeInstallLine(const LogLine& line) {
+        if (line.isError && StartsWith(line.message, kInstallFailedPrefix)) {
+            Settle(command_, std::atoi(line.message.c_str() + sizeof kInstallFailedPrefix - 1));
+        } else if ((!line.isError && line.message == kBindingsSucceeded) ||
+                   (line.isError && StartsWith(line.message, kBindingsFailedPrefix))) {
+            Settle(command_, kExitSuccess);
+        }
+    }
+
+    void SeeUninstallLine(const LogLine& line) {
+        if (line.isError && line.message == kSwitchRemovalFailed) {
+            switchFailed_ = true;
+        } else if (line.isError && line.message == kAdapterRemovalFailed) {
+            adapterFailed_ = true;
+        } else if (!line.isError && line.message == kUninstallerExit) {
+            Settle(command_, adapterFailed_  ? kExitAdapterRemovalFailed
+                             : switchFailed_ ? kExitSwitchRemovalFailed
+                                             : kExitSuccess);
+        }
+    }
+
+    std::string command_;
+    bool settled_ = false;
+    int exitCode_ = 0;
+    bool switchFailed_ = false;
+    bool adapterFailed_ = false;
+};
+
+}  // namespace
+
+RunSummary SummarizeRun(const RunLines& run, int number) {
+    RunSummary summary;
+    summary.number = number;
+    summary.startMissing = run.startMissing;
+    OutcomeTracker outcome;
+    for (const LogLine& line : run.lines) {
+        outcome.See(line);
+        if (line.parsed && summary.started.empty()) {
+            summary.started = TimeStamp(line);
+        }
+        if (!line.parsed) {
+            summary.lines.push_back(NotableLine{false, {}, line.raw, {}});
+            continue;
+        }
+        if (!line.isError) {
+            continue;
+        }
+        summary.lines.push_back(
+            NotableLine{true, line.time, line.message, DecodeResults(line.message)});
+        const std::optional<std::string> holder = LockHolder(line);
+        if (holder && std::find(summary.lockHolders.begin(), summary.lockHolders.end(), *holder) ==
+                          summary.lockHolders.end()) {
+            summary.lockHolders.push_back(*holder);
+        }
+    }
+    outcome.Fill(&summary);
+    return summary;
+}
+
+}  // namespace logreader

@@ -1,0 +1,67 @@
+#include "text_report.h"
+
+namespace logreader {
+
+namespace {
+
+std::string FormatResult(const DecodedResult& result) {
+    std::string text = "      " + result.field + " " + result.written;
+    if (!result.known) {
+        text += ": not a result this reader knows";
+    } else if (result.name.empty()) {
+        text += ": " + result.meaning;
+    } else {
+        text += " = " + result.name + ": " + result.meaning;
+    }
+    text += "\n";
+    if (!result.systemText.empty()) {
+        text += "        system text: " + result.systemText + "\n";
+    }
+    return text;
+}
+
+std::string FormatLine(const NotableLine& line) {
+    if (!line.parsed) {
+        return "    not a log line: " + line.text + "\n";
+    }
+    std::string text = "    " + line.time + " " + line.text + "\n";
+    for (const DecodedResult& result : line.results) {
+        text += FormatResult(result);
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string FormatRunText(const RunSummary& run) {
+    std::string text = "Run " + std::to_string(run.number);
+    if (!run.started.empty()) {
+        text += ", started " + run.started;
+    }
+    if (run.startMissing) {
+        text += " (its first lines are not in the file)";
+    }
+    text += "\n  Command: " + run.command + "\n";
+    text += "  Outcome: ";
+    text += run.complete ? "exit code " + std::to_string(run.exitCode) + ": " + run.outcome
+                         : run.outcome;
+    text += "\n";
+    if (!run.lockHolders.empty()) {
+        text += "  Lock holder: ";
+        for (std::size_t i = 0; i < run.lockHolders.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + run.lockHolders[i];
+        }
+        text += "\n";
+    }
+    if (run.lines.empty()) {
+        text += "  Errors: none\n";
+    } else {
+        text += "  Errors:\n";
+        for (const NotableLine& line : run.lines) {
+            text += FormatLine(line);
+        }
+    }
+    return text + "\n";
+}
+
+}  // namespace logreader

@@ -1,0 +1,106 @@
+// Reading the log file: its lines at LF or CR LF, its text from the code page to UTF-8.
+#include "code_page.h"
+#include "log_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+
+struct SplitCase {
+    const char* name;
+    std::string text;
+    Lines lines;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitLinesTest, CutsAtLineEnds) {
+    EXPECT_EQ(logreader::SplitLines(GetParam().text), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SplitLinesTest,
+    ::testing::Values(SplitCase{"Lf", "a\nb\n", {"a", "b"}},
+                      SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+                      SplitCase{"Mixed", "a\r\nb\nc\r\n", {"a", "b", "c"}},
+                      SplitCase{"LastLineWithoutEnd", "a\nb", {"a", "b"}},
+                      SplitCase{"EmptyLines", "\n\r\n", {"", ""}},
+                      // Only the CR just before the LF belongs to the line end.
+                      SplitCase{"CrInsideALine", "a\rb\r\r\n", {"a\rb\r"}},
+                      SplitCase{"Nothing", "", {}}),
+    [](const ::testing::TestParamInfo<SplitCase>& tested) { return tested.param.name; });
+
+struct Utf8Case {
+    const char* name;
+    std::string bytes;
+    std::string text;
+};
+
+void PrintTo(const Utf8Case& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class AnsiToUtf8Test : public ::testing::TestWithParam<Utf8Case> {};
+
+// On Linux the ANSI code page is UTF-8: well-formed text passes, every other byte becomes
+// U+FFFD, one for each byte, so that nothing is dropped and the output stays valid UTF-8.
+TEST_P(AnsiToUtf8Test, KeepsWellFormedTextAndReplacesTheRest) {
+    EXPECT_EQ(logreader::AnsiToUtf8(GetParam().bytes), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, AnsiToUtf8Test,
+    ::testing::Values(Utf8Case{"Ascii", "Other Setup", "Other Setup"},
+                      Utf8Case{"TwoThreeAndFourBytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                               "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                      Utf8Case{"Latin1Byte", "caf\xE9!", "caf\xEF\xBF\xBD!"},
+                      Utf8Case{"CutSequenceAtTheEnd", "a\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      Utf8Case{"Overlong", "\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      Utf8Case{"Surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+                      Utf8Case{"BeyondU10FFFF", "\xF4\x90\x80\x80",
+                               "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
+    [](const ::testing::TestParamInfo<Utf8Case>& tested) { return tested.param.name; });
+
+class ReadLogFileTest : public ::testing::Test {
+protected:
+    ReadLogFileTest() {
+        std::string pattern = (fs::temp_directory_path() / "logreader-XXXXXX").string();
+        folder_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : "";
+    }
+    ~ReadLogFileTest() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    std::string folder_;
+};
+
+TEST_F(ReadLogFileTest, ReadsAWindowsLogWhole) {
+    const fs::path path = fs::path(folder_) / "log";
+    std::ofstream(path, std::ios::binary) << "2026-12-07___21:40:12 | \r\n"
+                                             "2026-12-07___21:40:12 | caf\xE9\r\n";
+    const logreader::LogFileText file = logreader::ReadLogFile(path);
+    EXPECT_TRUE(file.readable);
+    EXPECT_THAT(file.lines, ::testing::ElementsAre("2026-12-07___21:40:12 | ",
+                                                   "2026-12-07___21:40:12 | caf\xEF\xBF\xBD"));
+}
+
+TEST_F(ReadLogFileTest, AMissingFileOrAFolderIsUnreadable) {
+    EXPECT_FALSE(logreader::ReadLogFile(fs::path(folder_) / "missing").readable);
+    EXPECT_FALSE(logreader::ReadLogFile(folder_).readable);
+}
+
+}  // namespace

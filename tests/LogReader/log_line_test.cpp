@@ -1,0 +1,65 @@
+// Taking log lines apart: the time prefix, the error marker and the message.
+#include "log_line.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using logreader::LogLine;
+using logreader::ParseLogLine;
+
+struct LineCase {
+    const char* name;
+    const char* line;
+    bool parsed;
+    const char* time;
+    bool isError;
+    const char* message;
+};
+
+void PrintTo(const LineCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class LogLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(LogLineTest, TakesTheLineApart) {
+    const LineCase& c = GetParam();
+    const LogLine line = ParseLogLine(c.line);
+    EXPECT_EQ(line.raw, c.line);
+    EXPECT_EQ(line.parsed, c.parsed);
+    if (!c.parsed) {
+        return;
+    }
+    EXPECT_EQ(line.date, "2026-12-07");
+    EXPECT_EQ(line.time, c.time);
+    EXPECT_EQ(line.isError, c.isError);
+    EXPECT_EQ(line.message, c.message);
+    EXPECT_EQ(logreader::TimeStamp(line), std::string("2026-12-07 ") + c.time);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LogLineTest,
+    ::testing::Values(
+        LineCase{"Ordinary", "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...", true,
+                 "21:40:12", false, "DeviceManager::Installer() | Enter..."},
+        // The hr line's message starts with a blank, which is kept.
+        LineCase{"Error", "2026-12-07___09:05:00 | <ERROR> |  hr='1' / hr='0x00000001'", true,
+                 "09:05:00", true, " hr='1' / hr='0x00000001'"},
+        LineCase{"ErrorWithEmptyMessage", "2026-12-07___21:40:12 | <ERROR> | ", true, "21:40:12",
+                 true, ""},
+        LineCase{"PrefixOnly", "2026-12-07___21:40:12 | ", true, "21:40:12", false, ""},
+        LineCase{"PrefixOnlyTrimmedByAnEditor", "2026-12-07___21:40:12 |", true, "21:40:12", false,
+                 ""},
+        // A marker without its trailing blank is message text, not the marker.
+        LineCase{"MarkerWithoutBlank", "2026-12-07___21:40:12 | <ERROR> |x", true, "21:40:12",
+                 false, "<ERROR> |x"},
+        LineCase{"NoPrefix", "Signature=\"$Windows NT$\"", false, "", false, ""},
+        LineCase{"Empty", "", false, "", false, ""},
+        LineCase{"LetterInTheDate", "2026-1x-07___21:40:12 | text", false, "", false, ""},
+        LineCase{"TwelveHourClock", "2026-12-07___9:40:12 PM | text", false, "", false, ""},
+        LineCase{"NoBlankAfterTheBar", "2026-12-07___21:40:12 |text", false, "", false, ""},
+        LineCase{"OneUnderscoreShort", "2026-12-07__21:40:12 | text", false, "", false, ""}),
+    [](const ::testing::TestParamInfo<LineCase>& tested) { return tested.param.name; });
+
+}  // namespace

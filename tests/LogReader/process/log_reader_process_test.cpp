@@ -1,0 +1,440 @@
+// driverinstaller-log run as a process on logs that DriverInstaller itself wrote, run as a setup
+// program runs it on a fresh simulated machine: each summary compared whole. Time stamps vary
+// from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
+#include "support/process.h"
+#include "support/spawn.h"
+#include "support/temp_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using testsupport::ProcessOptions;
+using testsupport::RunProcess;
+using testsupport::TempMachine;
+
+constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+
+// Exit codes as a Linux parent sees them: the code modulo 256.
+constexpr int kExitAdapterInstallFailed = 901 % 256;
+constexpr int kExitAdapterRemovalFailed = 903 % 256;
+constexpr int kExitNoArgument = 905 % 256;
+constexpr int kExitRefused = 906 % 256;
+constexpr int kExitInfMissing = 908 % 256;
+constexpr int kReaderNoLog = 2;
+
+std::string WithoutTimes(const std::string& text) {
+    static const std::regex date(R"(\d{4}-\d{2}-\d{2})");
+    static const std::regex time(R"(\d{2}:\d{2}:\d{2})");
+    return std::regex_replace(std::regex_replace(text, date, "YYYY-MM-DD"), time, "hh:mm:ss");
+}
+
+struct ReaderRun {
+    int status = -1;
+    std::string output;  // standard output and error, times replaced
+};
+
+class LogReaderProcessTest : public ::testing::Test {
+protected:
+    LogReaderProcessTest()
+        : machine_(simwin::MachineOptions{true}),
+          setupFolder_(machine_.MakeFolder("setup")),
+          logFolder_(machine_.MakeFolder("logs")),
+          logPath_(logFolder_ + "/" + kLogName) {
+        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
+            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
+        }
+    }
+
+    ProcessOptions InstallerOptions(std::vector<std::string> prefix = {}) const {
+        ProcessOptions options;
+        options.workingFolder = setupFolder_;
+        options.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logFolder_}};
+        options.prefix = std::move(prefix);
+        return options;
+    }
+
+    int RunInstaller(const std::vector<std::string>& arguments,
+                     std::vector<std::string> prefix = {}) const {
+        return RunProcess(DRIVERINSTALLER_EXE, arguments, InstallerOptions(std::move(prefix)));
+    }
+
+    // The reader with arguments; environment as given (the test's own otherwise).
+    ReaderRun RunReader(const std::vector<std::string>& arguments,
+                        const ProcessOptions& options = {}) const {
+        const std::string outputPath = machine_.MakeFolder("reader") + "/output.txt";
+        ReaderRun run;
+        run.status = RunProcess(DRIVERINSTALLER_LOG_EXE, arguments, options, outputPath);
+        run.output = WithoutTimes(testsupport::ReadFile(outputPath));
+        return run;
+    }
+
+    ReaderRun ReadLog(std::vector<std::string> arguments = {}) const {
+        arguments.push_back(logPath_);
+        return RunReader(arguments);
+    }
+
+    // Holds the machine's write lock as another client would, until the object goes.
+    class OtherClientHoldingTheLock {
+    public:
+        explicit OtherClientHoldingTheLock(const TempMachine& machine) : machine_(machine) {
+            pid_ = ::fork();
+            if (pid_ == 0) {
+                ::setenv("SIMWIN_ROOT", machine.root().c_str(), 1);
+                ::execl(NETCFG_SIM_EXE, NETCFG_SIM_EXE, "lock", "--hold", "30", "--as",
+                        "Other Setup Wizard", static_cast<char*>(nullptr));
+                ::_exit(127);
+            }
+        }
+        ~OtherClientHoldingTheLock() {
+            if (pid_ > 0) {
+                ::kill(pid_, SIGKILL);
+                ::waitpid(pid_, nullptr, 0);
+            }
+        }
+        bool Holding() const {
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (machine_.State().lockHolder.empty() &&
+                   std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            return !machine_.State().lockHolder.empty();
+        }
+
+    private:
+        const TempMachine& machine_;
+        pid_t pid_ = -1;
+    };
+
+    TempMachine machine_;
+    std::string setupFolder_;
+    std::string logFolder_;
+    std::string logPath_;
+};
+
+TEST_F(LogReaderProcessTest, InstallThenUninstallAreTwoSuccessfulRuns) {
+    ASSERT_EQ(RunInstaller({"Install"}), 0);
+    ASSERT_EQ(RunInstaller({"Uninstall"}), 0);
+
+    const ReaderRun all = ReadLog();
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Install\n"
+              "  Outcome: exit code 0: the command succeeded\n"
+              "  Errors: none\n"
+              "\n"
+              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Uninstall\n"
+              "  Outcome: exit code 0: the command succeeded\n"
+              "  Errors: none\n"
+              "\n");
+
+    // The last run keeps its number in the file.
+    const ReaderRun last = ReadLog({"--last"});
+    EXPECT_EQ(last.status, 0);
+    EXPECT_EQ(last.output,
+              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Uninstall\n"
+              "  Outcome: exit code 0: the command succeeded\n"
+              "  Errors: none\n"
+              "\n");
+
+    const ReaderRun json = ReadLog({"--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.output, R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+                           R"("command":"Install","complete":true,"exitCode":0,)"
+                           R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                           "\n"
+                           R"({"run":2,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+                           R"("command":"Uninstall","complete":true,"exitCode":0,)"
+                           R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                           "\n");
+}
+
+TEST_F(LogReaderProcessTest, UninstallWithNothingInstalledIs903WithBothLookupsDecoded) {
+    ASSERT_EQ(RunInstaller({"Uninstall"}), kExitAdapterRemovalFailed);
+
+    const ReaderRun run = ReadLog();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Uninstall\n"
+              "  Outcome: exit code 903: removing the virtual ethernet adapter failed, whatever "
+              "became of the switch\n"
+              "  Errors:\n"
+              "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
+              "QUORIX_NdisLwf.\n"
+              "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+              "hr='0x00000001'\n"
+              "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
+              "already done)\n"
+              "    hh:mm:ss DeviceManager::Uninstaller() Virtual Switch uninstall failed.\n"
+              "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
+              "root\\quorixvmini60_a.\n"
+              "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+              "hr='0x00000001'\n"
+              "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
+              "already done)\n"
+              "    hh:mm:ss DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall "
+              "failed.\n"
+              "    hh:mm:ss DeviceManager::Uninstaller() Uninstall of virtual switch and/or "
+              "virtual ethernet adapter failed.\n"
+              "\n");
+}
+
+TEST_F(LogReaderProcessTest, AMissingInfFileIs908) {
+    fs::remove(fs::path(setupFolder_) / "quorixlwf.inf");
+    ASSERT_EQ(RunInstaller({"Install"}), kExitInfMissing);
+
+    const ReaderRun run = ReadLog();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Install\n"
+              "  Outcome: exit code 908: an INF file is missing from the current folder\n"
+              "  Errors:\n"
+              "    hh:mm:ss DeviceManager::Installer() *.inf files for virtual ethernet adapter or "
+              "virtual switch not found\n"
+              "    hh:mm:ss DeviceManager::Installer() | Exit...\n"
+              "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+              "returned result=908\n"
+              "      result 908: an INF file is missing from the current folder\n"
+              "\n");
+}
+
+TEST_F(LogReaderProcessTest, ARunWithoutPrivilegeIs906BeforeAnyCommand) {
+    // Without CAP_NET_ADMIN the simulated token is not elevated.
+    ASSERT_EQ(
+        RunInstaller({"Install"}, {"setpriv", "--bounding-set=-all", "--inh-caps=-all", "--"}),
+        kExitRefused);
+
+    const ReaderRun run = ReadLog();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: not looked at: the process is not elevated\n"
+              "  Outcome: exit code 906: the process token is not elevated, or the command is "
+              "not recognised\n"
+              "  Errors:\n"
+              "    hh:mm:ss Admin rights are required to install the driver!\n"
+              "\n");
+}
+
+TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEveryResult) {
+    OtherClientHoldingTheLock holder(machine_);
+    ASSERT_TRUE(holder.Holding());
+    ASSERT_EQ(RunInstaller({"Install"}), kExitAdapterInstallFailed);
+
+    const std::string adapterInf = setupFolder_ + "/quorixvmini60.inf";
+    const ReaderRun text = ReadLog();
+    EXPECT_EQ(text.status, 0);
+    EXPECT_EQ(text.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Install\n"
+              "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+              "  Lock holder: Other Setup Wizard\n"
+              "  Errors:\n"
+              "    hh:mm:ss  hr='-2147180508' / hr='0x8004a024'\n"
+              "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
+              "of the network configuration\n"
+              "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Other Setup Wizard "
+              "currently holds the lock, try later.\n"
+              "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+              "hr='-2147180508' / hr='0x8004a024'\n"
+              "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
+              "of the network configuration\n"
+              "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+              "szFileFullPath='" +
+                  adapterInf +
+                  "'\n"
+                  "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
+                  "failed. 'InstallDriver()' returned hr='-2147180508' / hr='0x8004a024'\n"
+                  "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write "
+                  "lock of the network configuration\n"
+                  "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+                  "returned result=901\n"
+                  "      result 901: installing the virtual ethernet adapter failed\n"
+                  "\n");
+
+    const std::string noWriteLock =
+        R"({"field":"hr","written":"0x8004a024","value":2147786788,"known":true,)"
+        R"("name":"NETCFG_E_NO_WRITE_LOCK",)"
+        R"("meaning":"another program holds the write lock of the network configuration"})";
+    const ReaderRun json = ReadLog({"--json"});
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.output,
+              R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+              R"("command":"Install","complete":true,"exitCode":901,)"
+              R"("outcome":"installing the virtual ethernet adapter failed",)"
+              R"("lockHolders":["Other Setup Wizard"],"lines":[)"
+              R"({"kind":"error","time":"hh:mm:ss","text":" hr='-2147180508' / hr='0x8004a024'",)"
+              R"("results":[)" +
+                  noWriteLock +
+                  R"(]},)"
+                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
+                  R"(InstallSpecifiedComponent() Other Setup Wizard currently holds the lock, )"
+                  R"(try later.","results":[]},)"
+                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::InstallDriver() )"
+                  R"(InstallSpecifiedComponent returned hr='-2147180508' / hr='0x8004a024'",)"
+                  R"("results":[)" +
+                  noWriteLock +
+                  R"(]},)"
+                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::InstallDriver() )"
+                  R"(InstallSpecifiedComponent szFileFullPath=')" +
+                  adapterInf +
+                  R"('","results":[]},)"
+                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::Installer() )"
+                  R"(Installing Virtual Ethernet adapter failed. 'InstallDriver()' returned )"
+                  R"(hr='-2147180508' / hr='0x8004a024'","results":[)" +
+                  noWriteLock +
+                  R"(]},)"
+                  R"({"kind":"error","time":"hh:mm:ss","text":"Installation of virtual ethernet )"
+                  R"(adapter failed. 'Installer()' returned result=901","results":[)"
+                  R"({"field":"result","written":"901","value":901,"known":true,"name":"",)"
+                  R"("meaning":"installing the virtual ethernet adapter failed"}]}]})"
+                  "\n");
+}
+
+TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNextRunIsItsOwn) {
+    // Install waits two seconds once it has found the INF files: it is killed in that wait.
+    reliability::Launch launch;
+    launch.program = DRIVERINSTALLER_EXE;
+    launch.arguments = {"Install"};
+    launch.workingFolder = setupFolder_;
+    launch.environment = InstallerOptions().environment;
+    const pid_t installer = reliability::Spawn(launch);
+    ASSERT_GT(installer, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (testsupport::ReadFile(logPath_).find("DeviceManager::Installer() | Enter...") ==
+               std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(installer, SIGKILL);
+    ASSERT_EQ(reliability::WaitFor(installer).signal, SIGKILL);
+    ASSERT_EQ(RunInstaller({}), kExitNoArgument);
+
+    const ReaderRun run = ReadLog();
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Install\n"
+              "  Outcome: unknown: the run's last lines are missing\n"
+              "  Errors: none\n"
+              "\n"
+              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: none: no command argument\n"
+              "  Outcome: exit code 905: no command argument\n"
+              "  Errors: none\n"
+              "\n");
+}
+
+// The file DriverInstaller writes to, found by the reader the same way when no file is named.
+struct LocationCase {
+    const char* name;
+    std::map<std::string, std::string> environment;  // "FOLDER" stands for the log folder
+};
+
+void PrintTo(const LocationCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class DefaultLogFileTest : public LogReaderProcessTest,
+                           public ::testing::WithParamInterface<LocationCase> {};
+
+TEST_P(DefaultLogFileTest, TheReaderFindsTheLogWhereTheInstallerWroteIt) {
+    ProcessOptions options;
+    options.unsetEnvironment = {"AutInstLog", "tmp", "TMP", "Tmp", "TMPDIR"};
+    for (const auto& [name, value] : GetParam().environment) {
+        options.environment[name] = value == "FOLDER" ? logFolder_ : value;
+    }
+    ProcessOptions installerOptions = options;
+    installerOptions.workingFolder = setupFolder_;
+    installerOptions.environment["SIMWIN_ROOT"] = machine_.root();
+    ASSERT_EQ(RunProcess(DRIVERINSTALLER_EXE, {}, installerOptions), kExitNoArgument);
+    ASSERT_TRUE(fs::exists(logPath_)) << "the installer wrote elsewhere";
+
+    const ReaderRun run = RunReader({}, options);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: none: no command argument\n"
+              "  Outcome: exit code 905: no command argument\n"
+              "  Errors: none\n"
+              "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Environments, DefaultLogFileTest,
+    ::testing::Values(
+        LocationCase{"AutInstLog", {{"AutInstLog", "FOLDER"}, {"tmp", "/nonexistent"}}},
+        // A variable that is set but empty counts as not set.
+        LocationCase{"EmptyAutInstLogThenTmp", {{"AutInstLog", ""}, {"tmp", "FOLDER"}}},
+        // tmp is looked up without regard to letter case, as Windows does.
+        LocationCase{"UpperCaseTmp", {{"TMP", "FOLDER"}}},
+        LocationCase{"TemporaryFolder", {{"TMPDIR", "FOLDER"}}}),
+    [](const ::testing::TestParamInfo<LocationCase>& tested) { return tested.param.name; });
+
+// What is not a log gets one line and exit code 2, whatever the options.
+struct NoLogCase {
+    const char* name;
+    const char* content;  // nullptr: no file is made; "/": a folder is made in its place
+    const char* complaint;
+};
+
+void PrintTo(const NoLogCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class NoLogTest : public LogReaderProcessTest, public ::testing::WithParamInterface<NoLogCase> {};
+
+TEST_P(NoLogTest, GetsOneLineAndExitCode2) {
+    const NoLogCase& c = GetParam();
+    const std::string path = machine_.MakeFolder("input") + "/given.log";
+    if (c.content != nullptr && std::string(c.content) == "/") {
+        fs::create_directory(path);
+    } else if (c.content != nullptr) {
+        testsupport::WriteFile(path, c.content);
+    }
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{}, std::vector<std::string>{"--json", "--last"}}) {
+        std::vector<std::string> arguments = options;
+        arguments.push_back(path);
+        const ReaderRun run = RunReader(arguments);
+        EXPECT_EQ(run.status, kReaderNoLog);
+        const std::string expected =
+            std::string(c.complaint) == "cannot read"
+                ? "driverinstaller-log: cannot read '" + path + "'\n"
+                : "driverinstaller-log: '" + path + "' " + c.complaint + "\n";
+        EXPECT_EQ(run.output, expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, NoLogTest,
+    ::testing::Values(
+        NoLogCase{"Missing", nullptr, "cannot read"}, NoLogCase{"Folder", "/", "cannot read"},
+        NoLogCase{"Empty", "", "is empty"},
+        NoLogCase{"OtherText", "[Version]\nSignature=\"$Windows NT$\"\n",
+                  "is not a DriverInstaller log: it holds no start banner"},
+        // Log lines alone, without the banner that starts every run, are no run of the program.
+        NoLogCase{"LinesWithoutBanner",
+                  "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...\n",
+                  "is not a DriverInstaller log: it holds no start banner"}),
+    [](const ::testing::TestParamInfo<NoLogCase>& tested) { return tested.param.name; });
+
+}  // namespace

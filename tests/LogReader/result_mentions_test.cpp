@@ -1,0 +1,117 @@
+// Finding the results written into a message and decoding them to a name and a meaning.
+#include "result_mentions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using logreader::DecodedResult;
+
+struct Expected {
+    std::string field;
+    std::string written;
+    std::uint32_t value;
+    std::string name;  // "" for exit codes and flags; "?" for a value the reader does not know
+};
+
+struct MentionCase {
+    const char* name;
+    std::string message;
+    std::vector<Expected> results;
+};
+
+void PrintTo(const MentionCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ResultMentionsTest : public ::testing::TestWithParam<MentionCase> {};
+
+TEST_P(ResultMentionsTest, FindsAndNamesEveryResult) {
+    const std::vector<DecodedResult> results = logreader::DecodeResults(GetParam().message);
+    ASSERT_EQ(results.size(), GetParam().results.size());
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const Expected& expected = GetParam().results[i];
+        SCOPED_TRACE(expected.written);
+        EXPECT_EQ(results[i].field, expected.field);
+        EXPECT_EQ(results[i].written, expected.written);
+        EXPECT_EQ(results[i].value, expected.value);
+        EXPECT_EQ(results[i].known, expected.name != "?");
+        EXPECT_EQ(results[i].name, expected.name == "?" ? "" : expected.name);
+        EXPECT_EQ(results[i].meaning.empty(), !results[i].known);
+        // Only Windows has message tables.
+        EXPECT_EQ(results[i].systemText, "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ResultMentionsTest,
+    ::testing::Values(
+        MentionCase{"HrLine",
+                    " hr='-2147180508' / hr='0x8004a024'",
+                    {{"hr", "0x8004a024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
+        MentionCase{"Reboot",
+                    "DeviceManager::HrInstallNetComponent() failed! hr='303136' / hr='0x0004a020'",
+                    {{"hr", "0x0004a020", 0x0004A020, "NETCFG_S_REBOOT"}}},
+        MentionCase{"SFalse",
+                    "FindComponent returned hr='1' / hr='0x00000001'",
+                    {{"hr", "0x00000001", 1, "S_FALSE"}}},
+        MentionCase{"NotImplemented",
+                    " hr='-2147467263' / hr='0x80004001'",
+                    {{"hr", "0x80004001", 0x80004001, "E_NOTIMPL"}}},
+        MentionCase{"ChangedMode",
+                    "CoInitializeEx returned hr='-2147417850' / hr='0x80010106'",
+                    {{"hr", "0x80010106", 0x80010106, "RPC_E_CHANGED_MODE"}}},
+        // A named HRESULT wins over the Win32 error it also carries.
+        MentionCase{"AccessDenied",
+                    " hr='-2147024891' / hr='0x80070005'",
+                    {{"hr", "0x80070005", 0x80070005, "E_ACCESSDENIED"}}},
+        MentionCase{"Win32AsHresult",
+                    " hr='-2147023673' / hr='0x800704c7'",
+                    {{"hr", "0x800704c7", 0x800704C7, "HRESULT_FROM_WIN32(ERROR_CANCELLED)"}}},
+        MentionCase{
+            "SetupApiAsHresult",
+            " hr='-2146500093' / hr='0x800f0203'",
+            {{"hr", "0x800f0203", 0x800F0203, "HRESULT_FROM_SETUPAPI(ERROR_NO_DRIVER_SELECTED)"}}},
+        MentionCase{"UnknownWin32AsHresult",
+                    " hr='-2147024385' / hr='0x800701ff'",
+                    {{"hr", "0x800701ff", 0x800701FF, "?"}}},
+        MentionCase{"UnknownFacility",
+                    " hr='-2147282380' / hr='0x80031234'",
+                    {{"hr", "0x80031234", 0x80031234, "?"}}},
+        // The hexadecimal half is the one read; upper-case digits are accepted.
+        MentionCase{"DecimalHalfDisagrees",
+                    " hr='0' / hr='0x8004A024'",
+                    {{"hr", "0x8004A024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
+        MentionCase{"ShellLaunchError",
+                    "DeviceManager::StartNPFService() failed. ShellExecute() returned "
+                    "errorMessageID=2",
+                    {{"errorMessageID", "2", 2, "ERROR_FILE_NOT_FOUND"}}},
+        MentionCase{"SetupApiError",
+                    "errorMessageID=3758096906",
+                    {{"errorMessageID", "3758096906", 0xE000020A, "ERROR_NO_INF"}}},
+        MentionCase{"UnknownSetupApiError",
+                    "errorMessageID=3758100479",
+                    {{"errorMessageID", "3758100479", 0xE0000FFF, "?"}}},
+        MentionCase{"ExitCode",
+                    "Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                    "result=902",
+                    {{"result", "902", 902, ""}}},
+        MentionCase{"NotAnExitCode", "returned result=907", {{"result", "907", 907, "?"}}},
+        MentionCase{"BindingFlag",
+                    "Configuration of IPv6 and Virtual Switch failed. "
+                    "'ConfigureIPv6AndVirtualSwitch()' returned ret=0",
+                    {{"ret", "0", 0, ""}}},
+        MentionCase{"TwoResults",
+                    "hr='1' / hr='0x00000001' then errorMessageID=5",
+                    {{"hr", "0x00000001", 1, "S_FALSE"},
+                     {"errorMessageID", "5", 5, "ERROR_ACCESS_DENIED"}}},
+        // Half an hr pair, or a word that merely ends in "result=", is no result.
+        MentionCase{"NoResults",
+                    "hr='0x8004a024' and myresult=3 and DeviceManager::Installer() | Enter...",
+                    {}}),
+    [](const ::testing::TestParamInfo<MentionCase>& tested) { return tested.param.name; });
+
+}  // namespace

@@ -1,0 +1,198 @@
+// A run's command and exit code as its lines imply them, its error lines and the lock holder,
+// on runs made of crafted lines.
+#include "run_summary.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using logreader::RunLines;
+using logreader::RunSummary;
+
+const std::string kRule(68, '=');
+
+// "E:" starts an error line, "?" stands for a line that is not a log line.
+RunLines CraftRun(const std::vector<std::string>& messages, bool startMissing = false) {
+    RunLines run;
+    run.startMissing = startMissing;
+    std::vector<std::string> all;
+    if (!startMissing) {
+        all = {"", "", "", kRule, "< START >", kRule};
+    }
+    all.insert(all.end(), messages.begin(), messages.end());
+    for (const std::string& message : all) {
+        std::string line;
+        if (message == "?") {
+            line = "not a log line";
+        } else if (message.compare(0, 2, "E:") == 0) {
+            line = "2026-12-07___21:40:12 | <ERROR> | " + message.substr(2);
+        } else {
+            line = "2026-12-07___21:40:12 | " + message;
+        }
+        run.lines.push_back(logreader::ParseLogLine(line));
+    }
+    return run;
+}
+
+struct SummaryCase {
+    const char* name;
+    std::vector<std::string> messages;
+    std::string command;
+    int exitCode;  // -1: the outcome is unknown
+    std::vector<std::string> lockHolders;
+    std::vector<std::string> shownLines;  // the error lines' messages; unparsed lines as they are
+};
+
+void PrintTo(const SummaryCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class RunSummaryTest : public ::testing::TestWithParam<SummaryCase> {};
+
+TEST_P(RunSummaryTest, ReadsCommandOutcomeAndErrors) {
+    const SummaryCase& c = GetParam();
+    const RunSummary summary = logreader::SummarizeRun(CraftRun(c.messages), 7);
+    EXPECT_EQ(summary.number, 7);
+    EXPECT_EQ(summary.started, "2026-12-07 21:40:12");
+    EXPECT_EQ(summary.command, c.command);
+    EXPECT_EQ(summary.complete, c.exitCode >= 0);
+    if (c.exitCode >= 0) {
+        EXPECT_EQ(summary.exitCode, c.exitCode);
+    } else {
+        EXPECT_EQ(summary.outcome, "unknown: the run's last lines are missing");
+    }
+    EXPECT_EQ(summary.lockHolders, c.lockHolders);
+    std::vector<std::string> shown;
+    for (const logreader::NotableLine& line : summary.lines) {
+        shown.push_back(line.text);
+    }
+    EXPECT_EQ(shown, c.shownLines);
+}
+
+const char kInstall[] = "Command found: install ethernet adapter and switch";
+const char kUninstall[] = "Command found: uninstall ethernet adapter and switch";
+const char kUninstallerExit[] = "DeviceManager::Uninstaller() | Exit...";
+const char kSwitchFailed[] = "E:DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
+const char kAdapterFailed[] =
+    "E:DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, RunSummaryTest,
+    ::testing::Values(
+        SummaryCase{"InstallSwitchFailed",
+                    {kInstall, "DeviceManager::Installer() | Exit...",
+                     "E:Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                     "result=902"},
+                    "Install",
+                    902,
+                    {},
+                    {"Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                     "result=902"}},
+        // A failed binding configuration is logged and leaves the code at 0.
+        SummaryCase{"InstallBindingsFailed",
+                    {kInstall, "Configuration of IPv6 and Virtual Switch begins.",
+                     "E:Configuration of IPv6 and Virtual Switch failed. "
+                     "'ConfigureIPv6AndVirtualSwitch()' returned ret=0"},
+                    "Install",
+                    0,
+                    {},
+                    {"Configuration of IPv6 and Virtual Switch failed. "
+                     "'ConfigureIPv6AndVirtualSwitch()' returned ret=0"}},
+        // Installed, but the lines stop before the bindings' outcome.
+        SummaryCase{"InstallCutShort",
+                    {kInstall,
+                     "Installation of Virtual Ethernet Adapter and Virtual Switch is "
+                     "finished.",
+                     "Configuration of IPv6 and Virtual Switch begins."},
+                    "Install",
+                    -1,
+                    {},
+                    {}},
+        SummaryCase{"UninstallSwitchOnlyFailed",
+                    {kUninstall, kSwitchFailed, kUninstallerExit},
+                    "Uninstall",
+                    904,
+                    {},
+                    {"DeviceManager::Uninstaller() Virtual Switch uninstall failed."}},
+        SummaryCase{"UninstallBothFailed",
+                    {kUninstall, kSwitchFailed, kAdapterFailed, kUninstallerExit},
+                    "Uninstall",
+                    903,
+                    {},
+                    {"DeviceManager::Uninstaller() Virtual Switch uninstall failed.",
+                     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed."}},
+        SummaryCase{"UninstallCutShort",
+                    {kUninstall, kSwitchFailed},
+                    "Uninstall",
+                    -1,
+                    {},
+                    {"DeviceManager::Uninstaller() Virtual Switch uninstall failed."}},
+        // Each removal cycle names the holder; the summary names it once. An unparsed line
+        // stays in its place among the errors.
+        SummaryCase{"UninstallLockHeld",
+                    {kUninstall,
+                     "E:DeviceManager::UninstallDriver() Other Setup currently holds the lock, "
+                     "try later.",
+                     "?",
+                     "E:DeviceManager::UninstallDriver() Other Setup currently holds the lock, "
+                     "try later.",
+                     kAdapterFailed, kUninstallerExit},
+                    "Uninstall",
+                    903,
+                    {"Other Setup"},
+                    {"DeviceManager::UninstallDriver() Other Setup currently holds the lock, try "
+                     "later.",
+                     "not a log line",
+                     "DeviceManager::UninstallDriver() Other Setup currently holds the lock, try "
+                     "later.",
+                     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed."}},
+        SummaryCase{"InstallLockHeld",
+                    {kInstall,
+                     "E:DeviceManager::InstallSpecifiedComponent() A B C currently holds the "
+                     "lock, try later."},
+                    "Install",
+                    -1,
+                    {"A B C"},
+                    {"DeviceManager::InstallSpecifiedComponent() A B C currently holds the lock, "
+                     "try later."}},
+        // The holder line is an error line; as an ordinary line it is someone else's text.
+        SummaryCase{"HolderLineNotAnError",
+                    {kInstall,
+                     "DeviceManager::InstallSpecifiedComponent() X currently holds the lock, try "
+                     "later."},
+                    "Install",
+                    -1,
+                    {},
+                    {}},
+        SummaryCase{"NotElevated",
+                    {"E:Admin rights are required to install the driver!"},
+                    "not looked at: the process is not elevated",
+                    906,
+                    {},
+                    {"Admin rights are required to install the driver!"}},
+        SummaryCase{"NoArgument",
+                    {"Too less command arguments, [install] or [uninstall] expected"},
+                    "none: no command argument",
+                    905,
+                    {},
+                    {}},
+        SummaryCase{
+            "InvalidCommand", {"Command found: invalid command"}, "not recognised", 906, {}, {}},
+        SummaryCase{"BannerOnly", {}, "unknown: no line of the run names it", -1, {}, {}}),
+    [](const ::testing::TestParamInfo<SummaryCase>& tested) { return tested.param.name; });
+
+TEST(RunSummaryHeadlessTest, ARunWithoutItsStartIsReadFromWhatIsLeft) {
+    const RunSummary summary =
+        logreader::SummarizeRun(CraftRun({"?", kAdapterFailed, kUninstallerExit}, true), 1);
+    EXPECT_TRUE(summary.startMissing);
+    // No line names the command, yet the Uninstaller's lines settle the outcome only for a run
+    // known to be an Uninstall.
+    EXPECT_EQ(summary.command, "unknown: no line of the run names it");
+    EXPECT_FALSE(summary.complete);
+    EXPECT_EQ(summary.started, "2026-12-07 21:40:12");
+}
+
+}  // namespace
