@@ -249,6 +249,45 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath) {
     });
 }
 
+Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
+    return Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         "DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+        GetWithLock(),
+        {"DeviceManager::HrInstallNetComponent() | Enter...",
+         "<ERROR> | DeviceManager::HrInstallNetComponent() Couldn't copy the setup INF file. "
+         "lpszInfFullPath='" +
+             adapterInfPath + "'",
+         "DeviceManager::HrInstallComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...",
+         // No published INF names the adapter: SPAPI_E_NO_DRIVER_SELECTED.
+         "<ERROR> | root\\quorixvmini60_a",
+         "<ERROR> | DeviceManager::HrInstallComponent() Install not successful... "
+         "hr='-2146500093' / hr='0x800f0203'"},
+        ReleaseOne(),
+        {"DeviceManager::HrInstallComponent() | Exit...",
+         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! hr='-2146500093' / "
+         "hr='0x800f0203'",
+         "DeviceManager::HrInstallNetComponent() | Exit...",
+         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
+         "component. HrInstallNetComponent returned hr='-2146500093' / hr='0x800f0203'"},
+        ReleaseWithLock(),
+        {"DeviceManager::InstallSpecifiedComponent() | Exit...",
+         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+         "hr='-2146500093' / hr='0x800f0203'",
+         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+             adapterInfPath + "'",
+         "DeviceManager::InstallDriver() | Exit...",
+         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+         "'InstallDriver()' returned hr='-2146500093' / hr='0x800f0203'",
+         "DeviceManager::Installer() | Exit...",
+         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
+         "result=901"},
+    });
+}
+
 Lines UninstallSwitchApplyAnswersReboot() {
     return Join({
         UninstallStart(),

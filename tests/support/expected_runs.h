@@ -46,6 +46,9 @@ Lines UninstallWhileLockHeld(const std::string& holder);
 // Install whose adapter cycle's second Apply answers NETCFG_S_REBOOT; adapterInfPath is the INF
 // full path as the program built it.
 Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
+// Install whose adapter INF cannot be copied into the INF store and is not published already:
+// the copy failure line names adapterInfPath whole, and the installation fails.
+Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);
 // Uninstall (after an Install) whose switch removal's Apply answers NETCFG_S_REBOOT.
 Lines UninstallSwitchApplyAnswersReboot();
 

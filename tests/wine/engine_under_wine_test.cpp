@@ -239,4 +239,32 @@ TEST_F(EngineUnderWineTest, AHeldLockIsNamedAndAKilledHolderFreesItAtOnce) {
     ExpectLog(Log(), expected_runs::UninstallSucceeds());
 }
 
+// A message of more than 255 characters is written whole: the INF copy failure line of a setup
+// folder deep enough. Wine refuses to copy an INF whose CatalogFile is missing beside it; with no
+// published INF of the adapter, the installation then fails as well.
+TEST_F(EngineUnderWineTest, AnInfCopyFailureInADeepFolderIsLoggedWhole) {
+    std::string deepFolder = folder_.path();
+    while (deepFolder.size() < 190) {
+        deepFolder += "/a-setup-folder-deep-enough";
+    }
+    fs::create_directories(deepFolder);
+    const std::string inf = testsupport::ReadFile(std::string(INF_FOLDER) + "/quorixvmini60.inf");
+    const std::string version = "[Version]\n";
+    std::string withCatalog = inf;
+    withCatalog.insert(inf.find(version) + version.size(), "CatalogFile=quorixvmini60.cat\n");
+    testsupport::WriteFile(deepFolder + "/quorixvmini60.inf", withCatalog);
+    fs::copy_file(fs::path(INF_FOLDER) / "quorixlwf.inf", fs::path(deepFolder) / "quorixlwf.inf");
+    const fs::path infFolder = fs::path(EnginePrefix().DriveC()) / "windows" / "inf";
+    fs::remove(infFolder / "quorixvmini60.inf");
+    fs::remove(infFolder / "quorixlwf.inf");
+    setupFolder_ = deepFolder;
+    const std::string infPath = WindowsPath(deepFolder) + "\\quorixvmini60.inf";
+    ASSERT_GT(infPath.size(), 165u);
+
+    EXPECT_EQ(Run("Install"), expected_runs::kExitAdapterInstallFailed);
+
+    ExpectLog(Log(), expected_runs::InstallAdapterInfNotCopied(infPath));
+    EXPECT_FALSE(fs::exists(infFolder / "quorixvmini60.inf"));
+}
+
 }  // namespace

@@ -133,7 +133,11 @@ void ExpectLog(const LogFile& log, const expected_runs::Lines& expected) {
     ASSERT_TRUE(log.exists);
     EXPECT_TRUE(log.malformedLines.empty())
         << "first line without a time prefix or CR LF: '" << log.malformedLines.front() << "'";
-    ASSERT_EQ(log.messages.size(), expected.size()) << "whole log differs in length";
+    std::string whole;
+    for (const std::string& message : log.messages) {
+        whole += message + "\n";
+    }
+    ASSERT_EQ(log.messages.size(), expected.size()) << "whole log differs in length:\n" << whole;
     for (std::size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(log.messages[i], expected[i]) << "line " << i + 1;
     }
