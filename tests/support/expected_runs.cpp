@@ -221,6 +221,22 @@ Lines UninstallFindsNothing(const std::string& findResult) {
     });
 }
 
+Lines UninstallStoreCorrupt() {
+    const Lines removal = Join({
+        {"DeviceManager::UninstallDriver() | Enter...", "DeviceManager::HrGetINetCfg() | Enter...",
+         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
+         "DeviceManager::HrGetINetCfg() | Initialize failed, ReleaseWriteLock... ",
+         "<ERROR> |  hr='-2147024883' / hr='0x8007000d'"},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrGetINetCfg() | Exit...",
+         "<ERROR> | DeviceManager::UninstallDriver() Couldn't get the notify object interface. "
+         "HrGetINetCfg returned hr='-2147024883' / hr='0x8007000d'",
+         "DeviceManager::UninstallDriver() | Exit..."},
+    });
+    return Join({UninstallStart(), removal, {kSwitchRemovalFailed}, removal, BothRemovalsFailed()});
+}
+
 Lines UninstallWhileLockHeld(const std::string& holder) {
     return Join({
         UninstallStart(),

@@ -41,6 +41,9 @@ Lines UninstallSucceeds();
 // Uninstall with neither component installed: FindComponent answers findResult, written as
 // the hr line writes it ("hr='1' / hr='0x00000001'" for S_FALSE).
 Lines UninstallFindsNothing(const std::string& findResult);
+// Uninstall on a machine whose store is corrupt: Initialize answers ERROR_INVALID_DATA in both
+// removal cycles.
+Lines UninstallStoreCorrupt();
 // Uninstall while another client holds the write lock and describes itself as holder.
 Lines UninstallWhileLockHeld(const std::string& holder);
 // Install whose adapter cycle's second Apply answers NETCFG_S_REBOOT; adapterInfPath is the INF

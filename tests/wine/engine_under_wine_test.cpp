@@ -239,6 +239,18 @@ TEST_F(EngineUnderWineTest, AHeldLockIsNamedAndAKilledHolderFreesItAtOnce) {
     ExpectLog(Log(), expected_runs::UninstallSucceeds());
 }
 
+// A corrupt store is refused by Initialize and never overwritten, as on Linux.
+TEST_F(EngineUnderWineTest, ACorruptStoreIsRefusedAndLeftAsItWas) {
+    const std::string store = EnginePrefix().DriveC() + "/ProgramData/simwin/netcfg.store";
+    ASSERT_TRUE(fs::exists(store));
+    testsupport::WriteFile(store, "garbage\n");
+
+    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitAdapterRemovalFailed);
+
+    ExpectLog(Log(), expected_runs::UninstallStoreCorrupt());
+    EXPECT_EQ(testsupport::ReadFile(store), "garbage\n");
+}
+
 // A message of more than 255 characters is written whole: the INF copy failure line of a setup
 // folder deep enough. Wine refuses to copy an INF whose CatalogFile is missing beside it; with no
 // published INF of the adapter, the installation then fails as well.

@@ -162,6 +162,7 @@ struct WholeRunCase {
     const char* name;
     bool installFirst;  // an Install run before the run under test
     const char* fault;  // a fault rule added for the run under test, or ""
+    const char* store;  // text that replaces the store before the run under test, or null
     const char* command;
     int exitCode;
     // The whole log of the run under test, given the setup folder's INF path of the adapter.
@@ -184,32 +185,42 @@ TEST_P(WholeRunTest, EndsWithItsCodeAndWritesTheWholeLog) {
     if (*c.fault != '\0') {
         AddMachineFault(c.fault);
     }
+    if (c.store != nullptr) {
+        testsupport::WriteFile(machine_.root() + "/netcfg.store", c.store);
+    }
 
     EXPECT_EQ(Run({c.command}), c.exitCode);
 
     EXPECT_EQ(LogLines(logFolder_), c.log(setupFolder_ + "/quorixvmini60.inf"));
+    if (c.store != nullptr) {
+        // A corrupt store is refused, never overwritten.
+        EXPECT_EQ(testsupport::ReadFile(machine_.root() + "/netcfg.store"), c.store);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, WholeRunTest,
     ::testing::Values(
-        WholeRunCase{"InstallOnAFreshMachine", false, "", "Install", kExitOk,
+        WholeRunCase{"InstallOnAFreshMachine", false, "", nullptr, "Install", kExitOk,
                      [](const std::string&) { return expected_runs::InstallSucceeds(); }},
-        WholeRunCase{"UninstallAfterInstall", true, "", "Uninstall", kExitOk,
+        WholeRunCase{"UninstallAfterInstall", true, "", nullptr, "Uninstall", kExitOk,
                      [](const std::string&) { return expected_runs::UninstallSucceeds(); }},
-        WholeRunCase{"UninstallWithNothingInstalled", false, "", "Uninstall",
+        WholeRunCase{"UninstallWithNothingInstalled", false, "", nullptr, "Uninstall",
                      kExitRemoveAdapterFailed,
                      [](const std::string&) {
                          // FindComponent answers S_FALSE for a component that is not there.
                          return expected_runs::UninstallFindsNothing("hr='1' / hr='0x00000001'");
                      }},
+        WholeRunCase{"UninstallWithACorruptStore", false, "", "garbage\n", "Uninstall",
+                     kExitRemoveAdapterFailed,
+                     [](const std::string&) { return expected_runs::UninstallStoreCorrupt(); }},
         WholeRunCase{"InstallWhoseAdapterApplyAnswersReboot", false,
-                     "INetCfg::Apply NETCFG_S_REBOOT nth 2", "Install",
+                     "INetCfg::Apply NETCFG_S_REBOOT nth 2", nullptr, "Install",
                      expected_runs::kExitAdapterInstallFailed,
                      expected_runs::InstallAdapterApplyAnswersReboot},
         WholeRunCase{
             "UninstallWhoseSwitchApplyAnswersReboot", true, "INetCfg::Apply NETCFG_S_REBOOT nth 1",
-            "Uninstall", expected_runs::kExitSwitchRemovalFailed,
+            nullptr, "Uninstall", expected_runs::kExitSwitchRemovalFailed,
             [](const std::string&) { return expected_runs::UninstallSwitchApplyAnswersReboot(); }}),
     [](const ::testing::TestParamInfo<WholeRunCase>& runCase) { return runCase.param.name; });
 
