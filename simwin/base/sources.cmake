@@ -3,5 +3,7 @@ set(SIMWIN_BASE_SOURCES base/utf8.cpp base/machine_root.cpp)
 if(WIN32)
     list(APPEND SIMWIN_BASE_SOURCES base/atomic_file_win32.cpp base/lock_file_win32.cpp)
 else()
-    list(APPEND SIMWIN_BASE_SOURCES base/atomic_file_posix.cpp base/lock_file_posix.cpp)
+    # On Linux the SDK's identifiers are defined here; on Windows they come from its uuid library.
+    list(APPEND SIMWIN_BASE_SOURCES base/atomic_file_posix.cpp base/lock_file_posix.cpp
+                                    base/sdk_guids.cpp)
 endif()

@@ -204,12 +204,6 @@ void ClearFaultRules() {
 
 namespace detail {
 
-void FaultHit::ApplyLastError() const {
-    if (lastError) {
-        SetLastError(*lastError);
-    }
-}
-
 std::optional<FaultHit> TakeFault(const char* call) {
     FaultState& state = State();
     std::lock_guard<std::mutex> guard(state.mutex);

@@ -11,8 +11,13 @@ struct FaultHit {
     std::wstring text;
 
     HRESULT hr() const { return static_cast<HRESULT>(result); }
-    // Sets the thread's last error when the rule names one.
-    void ApplyLastError() const;
+    // Sets the thread's last error when the rule names one. Inline, so that the platform's
+    // SetLastError is called from the area that made the call, above this layer.
+    void ApplyLastError() const {
+        if (lastError) {
+            SetLastError(*lastError);
+        }
+    }
 };
 
 // Counts one occurrence of the call and returns the rule that applies to it, if any.
