@@ -245,6 +245,7 @@ def write_report(outcomes, args, base_seconds, started_at):
         for o in survivors:
             before, after = shown(o.mutant.before, o.mutant.after)
             kind, text = verdicts.get(o.mutant.key, ("not judged", "no verdict recorded yet"))
+            text = text.replace("|", "\\|")
             lines.append(f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
                          f"{code(before)} → {code(after)} | **{kind}**: {text} |")
     else:
@@ -264,7 +265,8 @@ def write_report(outcomes, args, base_seconds, started_at):
             before, after = shown(before, after)
             here = by_key.get(key)
             status = f"{here.ident}: {here.status}" if here else "not drawn"
-            lines.append(f"| {path} {op}: {code(before)} → {code(after)} | {text} | {status} |")
+            lines.append(f"| {path} {op}: {code(before)} → {code(after)} | "
+                         f"{text.replace('|', chr(92) + '|')} | {status} |")
     if timeouts:
         lines += [
             "",
@@ -307,9 +309,9 @@ def write_report(outcomes, args, base_seconds, started_at):
         "that the same sources, seed and limit give the same mutants.",
         "",
         "Each mutant is written into a copy of the tree in `build/mutation/work`, which is first "
-        "made identical (rsync) to a base copy built from the unmutated sources, so the mutant is "
-        "built in a build folder of its own state and only what it touches is recompiled; the "
-        "base is built through ccache. The repository's own sources are only read, so an "
+        "made identical (rsync) to a base copy built from the unmutated sources, so that every "
+        "mutant is built from the same clean state, in a tree of its own, and only what it touches "
+        "is recompiled; the base is built through ccache. The repository's own sources are only read, so an "
         "interrupted run leaves them as they were.",
         "",
         "The tests run on each mutant are the suites that run the program's code and end within "
@@ -324,7 +326,7 @@ def write_report(outcomes, args, base_seconds, started_at):
         "journal test of `driverinstaller_tests`.",
         "",
         "Left out: the simulated platform's own suites (they do not contain the program), the "
-        "call-site sweep (about 165 s a run: it fails every platform call of whole runs), the "
+        "call-site sweep (one to three minutes a run: it fails every platform call of whole runs), the "
         "concurrent and killed runs (timing-driven, tens of seconds), valgrind, fuzzing and the "
         "Wine tests (the Windows build).",
         "",
