@@ -21,6 +21,18 @@ LedgerState& State() {
     return state;
 }
 
+// Counted per thread, as the COM depth it is judged by is.
+long& ThreadReleasesOutsideCom() {
+    thread_local long count = 0;
+    return count;
+}
+
+void CheckComIsInitialised() {
+    if (detail::ThreadComDepth() == 0) {
+        ++ThreadReleasesOutsideCom();
+    }
+}
+
 }  // namespace
 
 Ledger CurrentLedger() {
@@ -36,6 +48,7 @@ Ledger CurrentLedger() {
     ledger.cotaskmemBlocks = state.cotaskmemBlocks;
     ledger.comDepth = detail::ThreadComDepth();
     ledger.writeLocksHeld = state.writeLocksHeld;
+    ledger.releasesOutsideCom = ThreadReleasesOutsideCom();
     return ledger;
 }
 
@@ -43,7 +56,9 @@ std::string Describe(const Ledger& ledger) {
     std::string text = "objects=" + std::to_string(ledger.objects) +
                        " cotaskmem=" + std::to_string(ledger.cotaskmemBlocks) +
                        " comDepth=" + std::to_string(ledger.comDepth) +
-                       " writeLocks=" + std::to_string(ledger.writeLocksHeld) + " references={";
+                       " writeLocks=" + std::to_string(ledger.writeLocksHeld) +
+                       " releasesOutsideCom=" + std::to_string(ledger.releasesOutsideCom) +
+                       " references={";
     for (const auto& [name, count] : ledger.references) {
         text += " " + name + ":" + std::to_string(count);
     }
@@ -60,6 +75,7 @@ RefCount::RefCount(const char* interfaceName) : interfaceName_(interfaceName) {
 }
 
 RefCount::~RefCount() {
+    CheckComIsInitialised();
     LedgerState& state = State();
     std::lock_guard<std::mutex> guard(state.mutex);
     --state.objects;
@@ -73,6 +89,7 @@ ULONG RefCount::Add() {
 }
 
 ULONG RefCount::Drop() {
+    CheckComIsInitialised();
     LedgerState& state = State();
     std::lock_guard<std::mutex> guard(state.mutex);
     --state.references[interfaceName_];

@@ -114,9 +114,13 @@ BOOL SetupCopyOEMInfW(PCWSTR sourceInfFileName, PCWSTR oemSourceMediaLocation,
         return Failed(call, error);
     }
     const std::string root = simwin::MachineRoot();
-    const std::string location = oemSourceMediaLocation != nullptr
-                                     ? simwin::ToUtf8(oemSourceMediaLocation)
-                                     : FolderOf(sourcePath);
+    // SPOST_NONE keeps no source location, whatever location is given; otherwise a missing
+    // location means the INF's own folder.
+    std::string location;
+    if (oemSourceMediaType != SPOST_NONE) {
+        location = oemSourceMediaLocation != nullptr ? simwin::ToUtf8(oemSourceMediaLocation)
+                                                     : FolderOf(sourcePath);
+    }
     const std::size_t slash = sourcePath.find_last_of('/');
     const std::string originalName =
         slash == std::string::npos ? sourcePath : sourcePath.substr(slash + 1);

@@ -254,6 +254,15 @@ const RefusedCase kRefusedCases[] = {
      kExitRefused, "Command found: invalid command"},
     {"CommandWithTruncatedUtf8", [](World&) { return std::vector<std::string>{"Uninstall\xc3"}; },
      kExitRefused, "Command found: invalid command"},
+    // The third conversion in the process asks for the command's length; refused, the command
+    // reads as empty.
+    {"CommandThePlatformCannotWiden",
+     [](World& world) {
+         testsupport::WriteFile(world.machine().root() + "/faults",
+                                "Sleep 0 always\nMultiByteToWideChar 0 nth 3\n");
+         return std::vector<std::string>{"Install"};
+     },
+     kExitRefused, "Command found: invalid command"},
     {"CommandOfLoneContinuationBytes",
      [](World&) { return std::vector<std::string>{"\x80\x80\x80"}; }, kExitRefused,
      "Command found: invalid command"},

@@ -65,10 +65,14 @@ struct Ledger {
     long cotaskmemBlocks = 0;                // CoTaskMem blocks not yet freed
     int comDepth = 0;                        // COM initialisation depth of the calling thread
     int writeLocksHeld = 0;                  // write locks this process holds
+    // Releases and destructions of COM objects that the calling thread made while its COM
+    // depth was 0, that is after its last CoUninitialize: on Windows such a call may run code
+    // that COM has already unloaded.
+    long releasesOutsideCom = 0;
 
     bool Clean() const {
         return references.empty() && objects == 0 && cotaskmemBlocks == 0 && comDepth == 0 &&
-               writeLocksHeld == 0;
+               writeLocksHeld == 0 && releasesOutsideCom == 0;
     }
 };
 

@@ -17,6 +17,7 @@ using installer_test::E;
 using installer_test::ExpectLines;
 using installer_test::InstallerTest;
 using installer_test::JournalCalls;
+using installer_test::JournalEntriesOf;
 
 using LineList = std::vector<std::string>;
 
@@ -106,6 +107,26 @@ TEST_F(BindingTest, BindsFilterToVirtualAdapterOnlyAndUnbindsIpv6) {
     EXPECT_EQ(simwin::CurrentLedger().comDepth, 0);
 }
 
+// The job asks for the write lock under the program's name with the usual wait, and gives it
+// back itself once the configuration is unloaded, while it still holds the object (the platform
+// would also give it back when the object dies, which must not be what frees it).
+TEST_F(BindingTest, TakesTheWriteLockAndGivesItBackItself) {
+    PreInstall(true, true);
+    EXPECT_EQ(manager_->ConfigureIPv6AndVirtualSwitch(), TRUE);
+    EXPECT_EQ(
+        JournalEntriesOf({"CoInitializeEx", "INetCfgLock::AcquireWriteLock", "INetCfg::Initialize",
+                          "INetCfg::Uninitialize", "INetCfgLock::ReleaseWriteLock",
+                          "CoUninitialize"}),
+        (LineList{"CoInitializeEx 2 -> 0x00000000",
+                  "INetCfgLock::AcquireWriteLock 5000 \"TANDREL QUORIX Hal\" -> 0x00000000",
+                  "INetCfg::Initialize -> 0x00000000", "INetCfg::Uninitialize -> 0x00000000",
+                  "INetCfgLock::ReleaseWriteLock -> 0x00000000", "CoUninitialize -> depth 0"}));
+    // Every release came before CoUninitialize (the ledger counts any after it), so the
+    // ReleaseWriteLock above came before the object's last release.
+    const simwin::Ledger ledger = simwin::CurrentLedger();
+    EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
+}
+
 struct JobCase {
     const char* name;
     bool adapter;
@@ -160,6 +181,14 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 true,
                 "INetCfg::QueryNetCfgClass",
+                E_FAIL,
+                TRUE,
+                {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
+                 kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
+        JobCase{"ServiceComponentsNotListed",
+                true,
+                true,
+                "INetCfgClass::EnumComponents",
                 E_FAIL,
                 TRUE,
                 {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,

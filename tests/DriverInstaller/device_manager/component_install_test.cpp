@@ -18,6 +18,7 @@ using installer_test::ExpectLines;
 using installer_test::InstallerTest;
 using installer_test::Join;
 using installer_test::JournalCalls;
+using installer_test::JournalEntriesOf;
 using installer_test::kGetWithLockOk;
 using installer_test::kReleaseOne;
 using installer_test::kReleaseWithLock;
@@ -273,6 +274,18 @@ TEST_F(InstallerTest, InfCopyRecordsTheFolderAsSourceLocation) {
     ASSERT_EQ(infs.size(), 1u);
     EXPECT_EQ(infs[0].originalName, "quorixlwf.inf");
     EXPECT_EQ(infs[0].sourceLocation, folder + "/");
+}
+
+// The cycle waits 5000 ms for the write lock, under the program's own name, and records the INF's
+// folder as where its files lie.
+TEST_F(InstallerTest, CycleAsksForTheLockWithItsWaitAndName) {
+    const std::string folder = EnterInfFolder();
+    ASSERT_EQ(manager_->InstallDriver(fs::path(folder + "/quorixvmini60.inf").wstring().c_str(),
+                                      GUID_DEVCLASS_NET, L"root\\quorixvmini60_a"),
+              S_OK);
+    EXPECT_EQ(
+        JournalEntriesOf({"INetCfgLock::AcquireWriteLock"}),
+        (LineList{"INetCfgLock::AcquireWriteLock 5000 \"TANDREL QUORIX Hal\" -> 0x00000000"}));
 }
 
 }  // namespace

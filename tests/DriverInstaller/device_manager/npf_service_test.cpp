@@ -61,6 +61,10 @@ INSTANTIATE_TEST_SUITE_P(
                    {kEnter, Failed("2"), kExit}},
         LaunchCase{
             "ShellErrorCodeWithoutError", 31, std::nullopt, FALSE, {kEnter, Failed("31"), kExit}},
+        // 32 is the last of the shell's error codes; 33 the first value that means a launch.
+        LaunchCase{
+            "ShellErrorCodeAtBoundary", 32, std::nullopt, FALSE, {kEnter, Failed("32"), kExit}},
+        LaunchCase{"AcceptedJustAboveBoundary", 33, std::nullopt, TRUE, {kEnter, kOk, kExit}},
         LaunchCase{"RefusedWithoutError", 0, std::nullopt, FALSE, {kEnter, Failed("0"), kExit}},
         LaunchCase{"RefusedWithError", 0, 1155, FALSE, {kEnter, Failed("1155"), kExit}}),
     installer_test::CaseName());
@@ -84,6 +88,18 @@ TEST_F(InstallerTest, StartNpfJudgesComInitialisationApart) {
         // Called once at the end, whatever the initialisation gave.
         EXPECT_EQ(simwin::CurrentLedger().comDepth, 0);
     }
+}
+
+// Once the log file exists, opening it for the next line leaves ERROR_ALREADY_EXISTS behind. A
+// launch that fails without setting an error must still report the shell's own code.
+TEST_F(InstallerTest, StartNpfReportsTheShellsCodeNotAnEarlierError) {
+    logger_->Log(L"an earlier line");
+    logger_->Log(L"a second earlier line");
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
+        << "appending to the existing log is expected to leave this error behind";
+    AddFault("ShellExecuteW", 31);
+    EXPECT_EQ(manager_->StartNPFService(), FALSE);
+    ExpectLines(Lines(), {"an earlier line", "a second earlier line", kEnter, Failed("31"), kExit});
 }
 
 TEST_F(InstallerTest, StartNpfLaunchesNetExeHiddenInDriveRoot) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 namespace {
 
@@ -62,6 +63,36 @@ TEST_F(LoggerTest, LongMessageIsConvertedWhole) {
         expected += "\xc3\xa9";
     }
     ExpectLines(Lines(), (std::vector<std::string>{expected + "!"}));
+    // One conversion, into a buffer large enough from the start.
+    EXPECT_EQ(JournalCalls({"WideCharToMultiByte"}).size(), 1u);
+}
+
+TEST_F(LoggerTest, ShortMessageIsConvertedInOneCall) {
+    logger_->Log(L"short");
+    ExpectLines(Lines(), (std::vector<std::string>{"short"}));
+    EXPECT_EQ(JournalCalls({"WideCharToMultiByte"}).size(), 1u);
+}
+
+// When the whole message cannot be converted, each character is converted alone, and a UTF-16
+// surrogate pair (the first and last units of each range) is one character.
+TEST_F(LoggerTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
+    AddFault("WideCharToMultiByte", 0, 1, false, ERROR_NO_UNICODE_TRANSLATION);
+    const std::wstring message = {
+        static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
+        static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),
+        static_cast<wchar_t>(0xD800)};
+    logger_->Log(message);
+    ExpectLines(Lines(), (std::vector<std::string>{"??x????"}));
+    std::vector<std::string> lengths;
+    for (const std::string& entry : installer_test::JournalEntriesOf({"WideCharToMultiByte"})) {
+        // "WideCharToMultiByte CODEPAGE LENGTH SIZE -> RESULT"
+        std::istringstream fields(entry);
+        std::string name, codePage, length;
+        fields >> name >> codePage >> length;
+        lengths.push_back(length);
+    }
+    // The whole message (refused), then: pair, x, pair, a lone low and a lone high surrogate.
+    EXPECT_EQ(lengths, (std::vector<std::string>{"-1", "2", "1", "2", "1", "1"}));
 }
 
 TEST_F(LoggerTest, MissingFolderWritesNothingAndChangesNoExitCode) {

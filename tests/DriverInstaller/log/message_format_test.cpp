@@ -38,4 +38,14 @@ TEST(FormatTextTest, GrowsForLongText) {
     EXPECT_EQ(FormatText(L"<%ls>", longValue.c_str()), L"<" + longValue + L">");
 }
 
+// A text of a mebi-character or more is a fault in the caller: it gives an empty message rather
+// than an ever larger buffer. One character less still fits.
+TEST(FormatTextTest, GivesUpAtAMebiCharacter) {
+    const std::size_t limit = std::size_t{1} << 20;
+    const std::wstring fits(limit - 1, L'x');
+    EXPECT_EQ(FormatText(L"%ls", fits.c_str()), fits);
+    const std::wstring tooLong(limit, L'x');
+    EXPECT_EQ(FormatText(L"%ls", tooLong.c_str()), L"");
+}
+
 }  // namespace

@@ -92,6 +92,17 @@ std::vector<std::string> JournalCalls(const std::vector<std::string>& names, boo
     return calls;
 }
 
+std::vector<std::string> JournalEntriesOf(const std::vector<std::string>& names) {
+    std::vector<std::string> entries;
+    for (const std::string& entry : simwin::JournalEntries()) {
+        const std::string name = entry.substr(0, entry.find(' '));
+        if (std::find(names.begin(), names.end(), name) != names.end()) {
+            entries.push_back(entry);
+        }
+    }
+    return entries;
+}
+
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces) {
     std::vector<std::string> joined;
     for (const auto& piece : pieces) {

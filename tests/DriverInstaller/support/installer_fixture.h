@@ -35,6 +35,8 @@ void AddFault(const std::string& call, std::int64_t result, unsigned n = 0, bool
 // and, when withResult is set, its " -> RESULT" part.
 std::vector<std::string> JournalCalls(const std::vector<std::string>& names,
                                       bool withResult = false);
+// The whole journal entries, arguments and result included, of the calls named.
+std::vector<std::string> JournalEntriesOf(const std::vector<std::string>& names);
 
 // Names a parameterised case by its "name" field.
 struct CaseName {

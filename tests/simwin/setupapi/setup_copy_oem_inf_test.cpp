@@ -152,6 +152,37 @@ TEST(SetupCopyOemInfTest, FaultRuleFailsTheCopyWithItsError) {
     EXPECT_EQ((std::vector<std::string>{call + " -> 0 error 5", call + " -> 1"}), copies);
 }
 
+// The media type decides what is recorded as the INF's source location: SPOST_PATH the folder
+// given (the INF's own folder when none is), SPOST_NONE nothing at all.
+TEST(SetupCopyOemInfTest, RecordsTheSourceLocationTheMediaTypeAsksFor) {
+    testsupport::TempMachine machine;
+    const std::string folder = machine.MakeFolder("media");
+    const std::string elsewhere = machine.MakeFolder("elsewhere") + "/";
+    WriteFile(folder + "/adapter.inf", ReadFile(RepositoryInf("quorixvmini60.inf")));
+    const struct {
+        const char* name;
+        DWORD mediaType;
+        const char* location;  // nullptr: none given
+        std::string recorded;
+    } cases[] = {
+        {"path with a location", SPOST_PATH, elsewhere.c_str(), elsewhere},
+        {"path without a location", SPOST_PATH, nullptr, folder + "/"},
+        {"none with a location", SPOST_NONE, elsewhere.c_str(), ""},
+        {"none without a location", SPOST_NONE, nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring location = c.location != nullptr ? Wide(c.location) : L"";
+        ASSERT_TRUE(SetupCopyOEMInfW(Wide(folder + "/adapter.inf").c_str(),
+                                     c.location != nullptr ? location.c_str() : nullptr,
+                                     c.mediaType, 0, nullptr, 0, nullptr, nullptr));
+        // The same bytes each time: one published INF, whose location is the last copy's.
+        const simwin::MachineState state = machine.State();
+        ASSERT_EQ(1u, state.infs.size());
+        EXPECT_EQ(c.recorded, state.infs[0].sourceLocation);
+    }
+}
+
 TEST(InfFileTest, ReadsModelsThroughDecorationsStringsQuotesAndContinuations) {
     const std::string text =
         "; a comment line\n"

@@ -1,0 +1,261 @@
+"""Mutants of the program's C++ sources, made mechanically by a few operators that each model a
+mistake a developer makes: a relational operator moved across its boundary, a condition negated,
+one call of those that matter dropped, one character of a string literal changed, an integer
+constant changed, two adjacent log statements swapped.
+
+The choice is deterministic: the same sources, seed and limit give the same mutants.
+"""
+
+import dataclasses
+import random
+import re
+
+OPERATORS = ("boundary", "negate", "drop-call", "string-char", "integer", "swap-logs")
+
+# Calls whose loss a reader would not see in the code's shape: releases, the end of COM use,
+# the last error's reset, commits, the lock's hand-back, the install wait and the trace.
+CALLS_THAT_MATTER = frozenset(
+    ["ReleaseRef", "CoUninitialize", "SetLastError", "Apply", "ReleaseWriteLock", "Sleep", "Log",
+     "LogError"])
+LOG_CALLS = frozenset(["Log", "LogError"])
+
+
+@dataclasses.dataclass(frozen=True)
+class Mutant:
+    operator: str
+    path: str  # relative to the repository
+    start: int  # the edit: text[start:end] becomes replacement
+    end: int
+    replacement: str
+    line: int  # 1-based line of the edit's start
+    before: str  # the changed code as written, on one line
+    after: str  # the same after the change
+    key: str = ""  # stable name of the mutant across runs (file, operator, change, occurrence)
+
+    def apply(self, text):
+        return text[:self.start] + self.replacement + text[self.end:]
+
+
+def blank(text):
+    """The text with comments, string and character literals and preprocessor lines replaced by
+    spaces (line ends kept, so offsets and lines still match), and the spans of the string
+    literals, each from its opening to after its closing quote."""
+    out = list(text)
+    strings = []
+    n = len(text)
+    i = 0
+    line_start = True
+
+    def clear(a, b):
+        for k in range(a, b):
+            if out[k] != "\n":
+                out[k] = " "
+
+    while i < n:
+        c = text[i]
+        if c == "\n":
+            line_start = True
+            i += 1
+            continue
+        if line_start and c in " \t":
+            i += 1
+            continue
+        if line_start and c == "#":
+            j = i
+            while j < n and (text[j] != "\n" or text[j - 1] == "\\"):
+                j += 1
+            clear(i, j)
+            i = j
+            continue
+        line_start = False
+        if text.startswith("//", i):
+            j = text.find("\n", i)
+            j = n if j < 0 else j
+            clear(i, j)
+            i = j
+        elif text.startswith("/*", i):
+            j = text.find("*/", i + 2)
+            j = n if j < 0 else j + 2
+            clear(i, j)
+            i = j
+        elif c in "\"'":
+            if c == '"' and i > 0 and text[i - 1] == "R":
+                raise ValueError("raw string literals are not supported")
+            j = i + 1
+            while j < n and text[j] != c:
+                j += 2 if text[j] == "\\" else 1
+            j += 1
+            if c == '"':
+                strings.append((i, j))
+            clear(i, j)
+            i = j
+        else:
+            i += 1
+    return "".join(out), strings
+
+
+def matching_paren(code, open_at):
+    depth = 0
+    for k in range(open_at, len(code)):
+        if code[k] == "(":
+            depth += 1
+        elif code[k] == ")":
+            depth -= 1
+            if depth == 0:
+                return k
+    raise ValueError("unbalanced parentheses")
+
+
+def one_line(snippet):
+    return " ".join(snippet.split())
+
+
+def line_of(text, offset):
+    return text.count("\n", 0, offset) + 1
+
+
+def line_text(text, offset):
+    start = text.rfind("\n", 0, offset) + 1
+    end = text.find("\n", offset)
+    return text[start:len(text) if end < 0 else end]
+
+
+# A statement that is nothing but a call: "Name(...);", "object->Name(...);",
+# "(*object)->Name(...);". The group is the called name.
+CALL_STATEMENT = re.compile(r"(?:(?:\(\*\w+\)|\w+)(?:->|\.))*(?:::)?(\w+)\s*\(")
+
+
+def call_statements(code):
+    """(start, end, name) of each statement that is a bare call, end just past its ';'."""
+    found = []
+    for opener in re.finditer(r"[;{}]\s*", code):
+        start = opener.end()
+        match = CALL_STATEMENT.match(code, start)
+        if not match:
+            continue
+        close = matching_paren(code, match.end() - 1)
+        semicolon = close + 1
+        while semicolon < len(code) and code[semicolon] in " \t\n":
+            semicolon += 1
+        if semicolon < len(code) and code[semicolon] == ";":
+            found.append((start, semicolon + 1, match.group(1)))
+    return found
+
+
+FORMAT_SPEC = re.compile(r"%[-+ #0]*\d*(?:\.\d+)?(?:hh|h|ll|l|L|z|j|t)?[a-zA-Z%]")
+ESCAPE = re.compile(r"\\(?:[0-7]{1,3}|x[0-9A-Fa-f]+|.)")
+
+
+def changeable_positions(body):
+    """Offsets in a literal's body whose character can change without breaking the literal or a
+    format specifier: letters, digits, blanks and plain punctuation."""
+    fixed = set()
+    for pattern in (FORMAT_SPEC, ESCAPE):
+        for match in pattern.finditer(body):
+            fixed.update(range(match.start(), match.end()))
+    return [k for k, ch in enumerate(body)
+            if k not in fixed and (ch.isalnum() or ch in " .,:;!?'()[]<>=/_-*|")]
+
+
+def changed_char(ch):
+    if ch.isdigit():
+        return str((int(ch) + 1) % 10)
+    if "a" <= ch <= "z":
+        return chr((ord(ch) - ord("a") + 1) % 26 + ord("a"))
+    if "A" <= ch <= "Z":
+        return chr((ord(ch) - ord("A") + 1) % 26 + ord("A"))
+    if ch.isalpha():
+        return "x"
+    return "_" if ch == " " else "#"
+
+
+def mutants_of_file(path, text, seed):
+    code, strings = blank(text)
+    found = []
+
+    def add(operator, start, end, replacement):
+        mutated = text[:start] + replacement + text[end:]
+        before = one_line(text[start:end]) if operator in ("drop-call", "swap-logs") else \
+            line_text(text, start).strip()
+        if operator == "drop-call":
+            after = "(removed)"
+        elif operator == "swap-logs":
+            after = one_line(replacement)
+        else:
+            after = line_text(mutated, start).strip()
+        found.append(Mutant(operator, path, start, end, replacement, line_of(text, start),
+                            before, after))
+
+    for match in re.finditer(r"(?<= )(<=|>=|<|>)(?= )", code):
+        op = match.group(1)
+        other = {"<": "<=", "<=": "<", ">": ">=", ">=": ">"}[op]
+        add("boundary", match.start(), match.end(), other)
+
+    for match in re.finditer(r"\b(?:if|while)\s*\(", code):
+        open_at = match.end() - 1
+        close = matching_paren(code, open_at)
+        add("negate", open_at, close + 1, "(!(" + text[open_at + 1:close] + "))")
+
+    statements = call_statements(code)
+    for start, end, name in statements:
+        if name in CALLS_THAT_MATTER:
+            add("drop-call", start, end, "")
+
+    logs = [s for s in statements if s[2] in LOG_CALLS]
+    for first, second in zip(logs, logs[1:]):
+        if code[first[1]:second[0]].strip() == "":
+            gap = text[first[1]:second[0]]
+            add("swap-logs", first[0], second[1],
+                text[second[0]:second[1]] + gap + text[first[0]:first[1]])
+
+    for start, end in strings:
+        body_start = start + 1
+        positions = changeable_positions(text[body_start:end - 1])
+        if not positions:
+            continue
+        k = body_start + random.Random(f"{seed}:{path}:{start}").choice(positions)
+        add("string-char", k, k + 1, changed_char(text[k]))
+
+    for match in re.finditer(r"(?<![\w.])(0[xX][0-9A-Fa-f]+|[0-9]+)([uUlL]*)(?![\w.])", code):
+        digits = match.group(1)
+        if digits[:2].lower() == "0x":
+            value = int(digits, 16) + 1
+            width = len(digits) - 2
+            new = digits[:2] + format(value, f"0{width}{'X' if digits[2:].isupper() else 'x'}")
+        else:
+            new = str(int(digits) + 1)
+        add("integer", match.start(1), match.end(1), new)
+    return found
+
+
+def generate(files, seed):
+    """Every candidate mutant of files ({path: text}), each with its stable key, in a fixed
+    order."""
+    candidates = []
+    for path in sorted(files):
+        candidates.extend(mutants_of_file(path, files[path], seed))
+    seen = {}
+    keyed = []
+    for m in candidates:
+        base = f"{m.path}|{m.operator}|{m.before}|{m.after}"
+        seen[base] = seen.get(base, 0) + 1
+        key = base if seen[base] == 1 else f"{base}|#{seen[base]}"
+        keyed.append(dataclasses.replace(m, key=key))
+    return keyed
+
+
+def select(candidates, limit, seed):
+    """At most limit mutants, taken in turn from each operator's candidates in an order the seed
+    shuffles, so that every operator is represented; sorted by place."""
+    rng = random.Random(seed)
+    queues = {}
+    for op in OPERATORS:
+        mine = [m for m in candidates if m.operator == op]
+        rng.shuffle(mine)
+        queues[op] = mine
+    chosen = []
+    while len(chosen) < limit and any(queues.values()):
+        for op in OPERATORS:
+            if queues[op] and len(chosen) < limit:
+                chosen.append(queues[op].pop(0))
+    return sorted(chosen, key=lambda m: (m.path, m.start, m.operator))
