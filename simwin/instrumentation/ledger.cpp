@@ -4,6 +4,10 @@
 
 #include <mutex>
 
+#ifdef _WIN32
+#include <objbase.h>
+#endif
+
 namespace simwin {
 
 namespace {
@@ -27,8 +31,20 @@ long& ThreadReleasesOutsideCom() {
     return count;
 }
 
+// Whether COM is initialised on the calling thread: on Linux the simulated COM runtime reports
+// its depth; on Windows the real one is asked.
+bool ComInitialisedOnThisThread() {
+#ifdef _WIN32
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    return SUCCEEDED(CoGetApartmentType(&type, &qualifier));
+#else
+    return detail::ThreadComDepth() > 0;
+#endif
+}
+
 void CheckComIsInitialised() {
-    if (detail::ThreadComDepth() == 0) {
+    if (!ComInitialisedOnThisThread()) {
         ++ThreadReleasesOutsideCom();
     }
 }
