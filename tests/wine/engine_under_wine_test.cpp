@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,12 +141,20 @@ protected:
         return shown;
     }
 
-    // The machine as shown once the npf service runs, or after ten seconds.
-    std::string ShowOnceNpfRuns() const {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // The machine as shown once it shows every one of parts, or after twenty seconds: the npf
+    // service and another client's lock come up in processes of their own.
+    std::string ShowOnceItShows(std::initializer_list<const char*> parts) const {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
         std::string shown = ShowMachine();
-        while (shown.find(kNpfRunning) == std::string::npos &&
-               std::chrono::steady_clock::now() < deadline) {
+        const auto showsAll = [&shown, &parts] {
+            for (const char* part : parts) {
+                if (shown.find(part) == std::string::npos) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        while (!showsAll() && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             shown = ShowMachine();
         }
@@ -173,7 +182,7 @@ TEST_F(EngineUnderWineTest, InstallSetsUpEverythingAndUninstallRestoresTheBaseli
 
     EXPECT_EQ(Run("Install"), expected_runs::kExitOk);
     ExpectLog(Log(), expected_runs::InstallSucceeds());
-    EXPECT_EQ(ShowOnceNpfRuns(),
+    EXPECT_EQ(ShowOnceItShows({kNpfRunning}),
               Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree));
 
     EXPECT_EQ(Run("Uninstall"), expected_runs::kExitOk);
@@ -220,13 +229,7 @@ TEST_F(EngineUnderWineTest, AHeldLockIsNamedAndAKilledHolderFreesItAtOnce) {
                 kHolder, static_cast<char*>(nullptr));
         ::_exit(127);
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    std::string shown = ShowMachine();
-    while (shown.find(kLockHeld) == std::string::npos &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        shown = ShowMachine();
-    }
+    const std::string shown = ShowOnceItShows({kNpfRunning, kLockHeld});
     EXPECT_EQ(shown, Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockHeld));
 
     EXPECT_EQ(Run("Uninstall"), expected_runs::kExitAdapterRemovalFailed);
