@@ -13,7 +13,14 @@ if [ ! -f "$log" ]; then
     exit 1
 fi
 
+# Listing the tests rewrites the Linux build's LastTest.log, which the reliability counts are read
+# from: it is put back afterwards.
+linuxLog="$linux/Testing/Temporary/LastTest.log"
+savedLog=$(mktemp)
+trap 'rm -f "$savedLog"' EXIT
+cp "$linuxLog" "$savedLog" 2>/dev/null || : >"$savedLog"
 program=$(ctest --test-dir "$linux" -N -L '^program$' | sed -n 's/^ *Test *#[0-9]*: //p' | sort -u)
+cp "$savedLog" "$linuxLog"
 # Each test's block in the log starts with "N/M Testing: NAME" and ends with its outcome.
 passed=$(awk '/^[0-9]+\/[0-9]+ Testing: / { sub(/^[0-9]+\/[0-9]+ Testing: /, ""); name = $0 }
               /^Test Passed\.$/ { print name }' "$log" | sort -u)

@@ -8,20 +8,10 @@ namespace {
 
 using installer_test::ExpectLines;
 using installer_test::Join;
+using installer_test::kBanner;
+using installer_test::RunWith;
 
 using LineList = std::vector<std::string>;
-
-const LineList kBanner = {"", "", "", std::string(68, '='), "< START >", std::string(68, '=')};
-
-int RunWith(std::vector<std::wstring> arguments) {
-    arguments.insert(arguments.begin(), L"DriverInstaller.exe");
-    std::vector<wchar_t*> argv;
-    for (std::wstring& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return RunDriverInstaller(static_cast<int>(arguments.size()), argv.data());
-}
 
 struct CommandWordCase {
     const char* name;

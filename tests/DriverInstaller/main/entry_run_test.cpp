@@ -13,20 +13,10 @@ using installer_test::ExpectLines;
 using installer_test::InstallerTest;
 using installer_test::Join;
 using installer_test::JournalCalls;
+using installer_test::kBanner;
+using installer_test::RunWith;
 
 using LineList = std::vector<std::string>;
-
-const LineList kBanner = {"", "", "", std::string(68, '='), "< START >", std::string(68, '=')};
-
-int RunWith(std::vector<std::wstring> arguments) {
-    arguments.insert(arguments.begin(), L"DriverInstaller.exe");
-    std::vector<wchar_t*> argv;
-    for (std::wstring& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return RunDriverInstaller(static_cast<int>(arguments.size()), argv.data());
-}
 
 struct RefusalCase {
     const char* name;

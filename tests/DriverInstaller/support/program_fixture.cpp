@@ -1,5 +1,7 @@
 #include "support/program_fixture.h"
 
+#include "main/command_dispatch.h"
+
 #include <algorithm>
 #include <fstream>
 #include <regex>
@@ -68,6 +70,19 @@ void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::
         ADD_FAILURE() << actual.size() << " lines instead of " << expected.size()
                       << "; next: " << (actual.size() > common ? actual[common] : expected[common]);
     }
+}
+
+const std::vector<std::string> kBanner = {
+    "", "", "", std::string(68, '='), "< START >", std::string(68, '=')};
+
+int RunWith(std::vector<std::wstring> arguments) {
+    arguments.insert(arguments.begin(), L"DriverInstaller.exe");
+    std::vector<wchar_t*> argv;
+    for (std::wstring& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return RunDriverInstaller(static_cast<int>(arguments.size()), argv.data());
 }
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces) {

@@ -40,6 +40,13 @@ struct CaseName {
     }
 };
 
+// The six lines every run starts with.
+extern const std::vector<std::string> kBanner;
+
+// Runs the program's entry with the given arguments after the program name; returns the exit
+// code.
+int RunWith(std::vector<std::wstring> arguments);
+
 // Appends the pieces of an expected trace into one sequence.
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces);
 
