@@ -7,10 +7,13 @@ bash scripts/install-build-deps.sh
 # The Windows build comes first: the Linux test build runs its programs under Wine.
 cmake --preset windows
 cmake --build --preset windows
+# The program's tests built for Windows, run under Wine.
+ctest --preset windows -j2
 # The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
 cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 cmake --build --preset linux-debug
 ctest --preset linux-debug -j2
+bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
 # The same code and tests built with the second compiler, which catches what only one accepts.
 cmake --preset linux-clang
 cmake --build --preset linux-clang

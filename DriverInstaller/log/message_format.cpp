@@ -1,5 +1,6 @@
 #include "log/message_format.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cwchar>
@@ -15,17 +16,20 @@ std::wstring FormatTextV(const wchar_t* format, va_list arguments) {
     for (;;) {
         va_list attempt;
         va_copy(attempt, arguments);
-        // vswprintf reports a buffer that is too small only as a negative count, so the buffer
-        // grows until the text fits.
         const int written = std::vswprintf(buffer.data(), buffer.size(), format, attempt);
         va_end(attempt);
-        if (written >= 0) {
+        // The text fits when the count leaves room for the terminator. The runtimes differ on a
+        // text that does not fit: glibc returns a negative count (as the C standard says), the
+        // MinGW-w64 runtime the length the whole text needs, having written only what fitted.
+        if (written >= 0 && static_cast<std::size_t>(written) < buffer.size()) {
             return std::wstring(buffer.data(), static_cast<std::size_t>(written));
         }
         if (buffer.size() >= kMaxMessageChars) {
             return std::wstring();
         }
-        buffer.resize(buffer.size() * 2);
+        // A known length is grown to at once; an unknown one by doubling.
+        const std::size_t needed = written >= 0 ? static_cast<std::size_t>(written) + 1 : 0;
+        buffer.resize(std::min(kMaxMessageChars, std::max(needed, buffer.size() * 2)));
     }
 }
 

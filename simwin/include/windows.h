@@ -130,6 +130,12 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define TRUNCATE_EXISTING 5
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 
+// ---- DLL search
+#define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200
+#define LOAD_LIBRARY_SEARCH_USER_DIRS 0x00000400
+#define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#define LOAD_LIBRARY_SEARCH_DEFAULT_DIRS 0x00001000
+
 // ---- Security
 #define TOKEN_QUERY 0x0008
 typedef enum _TOKEN_INFORMATION_CLASS {
@@ -186,6 +192,11 @@ void SetLastError(DWORD errorCode);
 // Any fault rule on "Sleep" makes it return at once without waiting, so that tests of code that
 // pauses need not pause.
 void Sleep(DWORD milliseconds);
+// Sets the folders that DLLs loaded later are searched in. Linux loads no DLL, so nothing is
+// searched; the call checks its flags as Windows does (a combination of the
+// LOAD_LIBRARY_SEARCH_* folder flags above, else FALSE and ERROR_INVALID_PARAMETER) and is
+// journalled as "SetDefaultDllDirectories 0x00000800 -> 1".
+BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 // Windows' return rules: the length without the terminator on success; the size needed,
 // terminator included, when the buffer is too small (nothing written); 0 with the last error set
 // on failure.

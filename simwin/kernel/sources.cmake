@@ -3,6 +3,7 @@ target_sources(simwin PRIVATE
     kernel/code_page.cpp
     kernel/create_file.cpp
     kernel/current_directory.cpp
+    kernel/dll_directories.cpp
     kernel/environment.cpp
     kernel/handles.cpp
     kernel/last_error.cpp

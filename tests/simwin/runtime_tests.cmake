@@ -5,6 +5,7 @@ add_unit_test(simwin_runtime_tests
     simwin/instrumentation/fault_rule_text_test.cpp
     simwin/kernel/code_page_tests.cpp
     simwin/kernel/crt_tests.cpp
+    simwin/kernel/dll_directories_tests.cpp
     simwin/kernel/environment_tests.cpp
     simwin/kernel/file_tests.cpp
     simwin/kernel/thread_and_sleep_tests.cpp

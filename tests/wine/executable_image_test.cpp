@@ -1,5 +1,6 @@
 // What DriverInstaller.exe carries, read back from the built executable with the cross tools:
-// its application manifest and the libraries it needs at run time.
+// its application manifest, the libraries it needs at run time, and the hardening an elevated
+// installer needs (ASLR, DEP, the stack guard).
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/resource_file.h"
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -89,6 +91,63 @@ TEST_F(ExecutableImageTest, ImportsOnlyLibrariesThatWindowsItselfProvides) {
         EXPECT_TRUE(systemLibraries.count(dll) == 1 || universalCrt)
             << dll << " is not part of Windows (a MinGW runtime library must be linked in)";
     }
+}
+
+// The image's DllCharacteristics, as objdump's private headers give them in hexadecimal.
+std::optional<unsigned> DllCharacteristics(const std::string& objdumpOutput) {
+    std::istringstream lines(objdumpOutput);
+    const std::string field = "DllCharacteristics";
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind(field, 0) == 0) {
+            return static_cast<unsigned>(std::stoul(line.substr(field.size()), nullptr, 16));
+        }
+    }
+    return std::nullopt;
+}
+
+TEST_F(ExecutableImageTest, LoadsAtRandomHighAddressesWithDataNeverExecuted) {
+    const std::string listing = folder_.path() + "/objdump.txt";
+    ASSERT_EQ(
+        testsupport::RunProcess(OBJDUMP_PROGRAM, {"-p", DRIVERINSTALLER_WINDOWS_EXE}, {}, listing),
+        0);
+    const std::string headers = testsupport::ReadFile(listing);
+    const std::optional<unsigned> characteristics = DllCharacteristics(headers);
+    ASSERT_TRUE(characteristics.has_value()) << headers.substr(0, 2000);
+    constexpr unsigned kHighEntropyVa = 0x0020;  // IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA
+    constexpr unsigned kDynamicBase = 0x0040;    // IMAGE_DLLCHARACTERISTICS_DYNAMIC_BASE
+    constexpr unsigned kNxCompat = 0x0100;       // IMAGE_DLLCHARACTERISTICS_NX_COMPAT
+    EXPECT_EQ(*characteristics & kDynamicBase, kDynamicBase) << "no ASLR";
+    EXPECT_EQ(*characteristics & kHighEntropyVa, kHighEntropyVa) << "no 64-bit ASLR";
+    EXPECT_EQ(*characteristics & kNxCompat, kNxCompat) << "no DEP";
+    // Windows can move an image only when it keeps its base relocations.
+    EXPECT_NE(headers.find("Base Relocation Directory [.reloc]"), std::string::npos);
+}
+
+// The image keeps its symbol table (nothing strips it), which names the guard's runtime.
+TEST_F(ExecutableImageTest, ChecksItsStackWithTheGuardLinkedIn) {
+    const std::string symbols = folder_.path() + "/symbols.txt";
+    ASSERT_EQ(
+        testsupport::RunProcess(OBJDUMP_PROGRAM, {"-t", DRIVERINSTALLER_WINDOWS_EXE}, {}, symbols),
+        0);
+    const std::string table = testsupport::ReadFile(symbols);
+    // Defined in the image: the runtime is linked in, not imported (no libssp DLL, see above).
+    for (const char* name : {"__stack_chk_fail", "__stack_chk_guard"}) {
+        EXPECT_NE(table.find(std::string(" ") + name + "\n"), std::string::npos) << name;
+    }
+    const std::string disassembly = folder_.path() + "/disassembly.txt";
+    ASSERT_EQ(testsupport::RunProcess(OBJDUMP_PROGRAM, {"-d", DRIVERINSTALLER_WINDOWS_EXE}, {},
+                                      disassembly),
+              0);
+    // The program's functions with buffers on their stack call the guard's failure handler.
+    std::istringstream lines(testsupport::ReadFile(disassembly));
+    int guardCalls = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("call") != std::string::npos &&
+            line.find("<__stack_chk_fail>") != std::string::npos) {
+            ++guardCalls;
+        }
+    }
+    EXPECT_GT(guardCalls, 0);
 }
 
 }  // namespace

@@ -1,38 +1,58 @@
-// The log file: where it goes, the line format, the encoding and the failure rules.
+// The log file: where it goes, the line format, the encoding and the failure rules, against the
+// platform's own environment, path, file and code page functions.
 #include "log/Logger.h"
 #include "main/command_dispatch.h"
-#include "support/installer_fixture.h"
+#include "support/program_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
-#include <sstream>
+#include <fstream>
+#include <map>
 
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
+using installer_test::AnsiCodePage;
 using installer_test::E;
 using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using installer_test::kLogFileName;
+using installer_test::kTemporaryFolderVariable;
 using installer_test::ReadLogLines;
+using installer_test::ScopedVariable;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+constexpr unsigned kUtf8 = 65001;
+constexpr unsigned kWindows1252 = 1252;
 
-using LoggerTest = InstallerTest;
+using LoggerTest = installer_test::ProgramTest;
 
-TEST_F(LoggerTest, WritesPrefixMarkerAndMessageOneWritePerLine) {
+TEST_F(LoggerTest, WritesPrefixMarkerAndMessage) {
     logger_->Log(L"plain");
     logger_->Log(L"");
     logger_->LogError(L"broken");
+    // Each line also ends with the platform's line end, CR LF on Windows and LF on Linux.
     ExpectLines(Lines(), (std::vector<std::string>{"plain", "", E("broken")}));
-    EXPECT_EQ(JournalCalls({"CreateFileW", "WriteFile", "CloseHandle"}),
-              (std::vector<std::string>{"CreateFileW", "WriteFile", "CloseHandle", "CreateFileW",
-                                        "WriteFile", "CloseHandle", "CreateFileW", "WriteFile",
-                                        "CloseHandle"}));
-    // A bare LF ends each line here: no CR reaches the file.
-    EXPECT_EQ(testsupport::ReadFile(logFile_).find('\r'), std::string::npos);
+}
+
+// The time prefix is the local time with a 24-hour clock, whatever the runtime's %X.
+TEST_F(LoggerTest, TimePrefixIsTheLocalTime) {
+    const std::time_t before = std::time(nullptr);
+    logger_->Log(L"now");
+    const std::time_t after = std::time(nullptr);
+    std::ifstream file(logFile_, std::ios::binary);
+    std::string line;
+    ASSERT_TRUE(std::getline(file, line));
+    std::vector<std::string> accepted;
+    for (std::time_t moment = before; moment <= after; ++moment) {
+        char prefix[64] = {};
+        std::strftime(prefix, sizeof prefix, "%Y-%m-%d___%H:%M:%S | ", std::localtime(&moment));
+        accepted.push_back(prefix);
+        if (line.rfind(prefix, 0) == 0) {
+            return;
+        }
+    }
+    ADD_FAILURE() << "prefix of " << line << " is none of " << ::testing::PrintToString(accepted);
 }
 
 TEST_F(LoggerTest, TwoLoggersAppendToTheSameFile) {
@@ -42,62 +62,65 @@ TEST_F(LoggerTest, TwoLoggersAppendToTheSameFile) {
     ExpectLines(Lines(), (std::vector<std::string>{"first run", E("second run")}));
 }
 
-TEST_F(LoggerTest, SubstitutesWhatTheCodePageCannotHold) {
-    // A lone surrogate is no character at all; é is written in the code page's own bytes.
-    logger_->Log(std::wstring(L"caf\u00e9 ") + static_cast<wchar_t>(0xD800) + L" end");
-    ExpectLines(Lines(), (std::vector<std::string>{"caf\xc3\xa9 ? end"}));
-}
+// The bytes a message is written as, in the two ANSI code pages the tests run with: UTF-8 on
+// the simulated platform, Windows-1252 on a Western European Windows.
+struct CodePageCase {
+    const char* name;
+    std::wstring message;
+    std::map<unsigned, std::string> written;
+};
 
-TEST_F(LoggerTest, ConversionFailureWritesQuestionMarksAndGoesOn) {
-    AddFault("WideCharToMultiByte", 0, 0, false, ERROR_INVALID_PARAMETER);
-    logger_->Log(L"abc");
-    logger_->LogError(L"de");
-    ExpectLines(Lines(), (std::vector<std::string>{"???", E("??")}));
+TEST_F(LoggerTest, SubstitutesWhatTheCodePageCannotHold) {
+    const CodePageCase cases[] = {
+        {"a character of the code page in its own bytes",
+         L"caf\u00e9 \u20ac",
+         {{kUtf8, "caf\xc3\xa9 \xe2\x82\xac"}, {kWindows1252, "caf\xe9 \x80"}}},
+        // Windows converts without flags to the best-fit character where the code page has one.
+        {"best fit",
+         L"\u0100dam \u0141\u00f3d\u017a",
+         {{kUtf8,
+           "\xc4\x80"
+           "dam \xc5\x81\xc3\xb3"
+           "d"
+           "\xc5\xba"},
+          {kWindows1252,
+           "Adam L\xf3"
+           "dz"}}},
+        {"no best fit: the default character",
+         L"\u4e2d|\u0416",
+         {{kUtf8, "\xe4\xb8\xad|\xd0\x96"}, {kWindows1252, "?|?"}}},
+        // A lone surrogate is no character at all.
+        {"lone surrogate",
+         std::wstring(L"x ") + static_cast<wchar_t>(0xD800) + L" end",
+         {{kUtf8, "x ? end"}, {kWindows1252, "x ? end"}}},
+    };
+    const unsigned codePage = AnsiCodePage();
+    for (const CodePageCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.written.count(codePage), 1u) << "no expectation for code page " << codePage;
+        ClearLog();
+        logger_->Log(c.message);
+        logger_->LogError(c.message);
+        // The line is written whatever the conversion substituted.
+        ExpectLines(Lines(), {c.written.at(codePage), E(c.written.at(codePage))});
+    }
 }
 
 TEST_F(LoggerTest, LongMessageIsConvertedWhole) {
+    const std::map<unsigned, std::string> eAcute = {{kUtf8, "\xc3\xa9"}, {kWindows1252, "\xe9"}};
+    ASSERT_EQ(eAcute.count(AnsiCodePage()), 1u);
     const std::wstring message = std::wstring(300, L'\u00e9') + L"!";
     logger_->Log(message);
     std::string expected;
     for (int i = 0; i < 300; ++i) {
-        expected += "\xc3\xa9";
+        expected += eAcute.at(AnsiCodePage());
     }
     ExpectLines(Lines(), (std::vector<std::string>{expected + "!"}));
-    // One conversion, into a buffer large enough from the start.
-    EXPECT_EQ(JournalCalls({"WideCharToMultiByte"}).size(), 1u);
-}
-
-TEST_F(LoggerTest, ShortMessageIsConvertedInOneCall) {
-    logger_->Log(L"short");
-    ExpectLines(Lines(), (std::vector<std::string>{"short"}));
-    EXPECT_EQ(JournalCalls({"WideCharToMultiByte"}).size(), 1u);
-}
-
-// When the whole message cannot be converted, each character is converted alone, and a UTF-16
-// surrogate pair (the first and last units of each range) is one character.
-TEST_F(LoggerTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
-    AddFault("WideCharToMultiByte", 0, 1, false, ERROR_NO_UNICODE_TRANSLATION);
-    const std::wstring message = {
-        static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
-        static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),
-        static_cast<wchar_t>(0xD800)};
-    logger_->Log(message);
-    ExpectLines(Lines(), (std::vector<std::string>{"??x????"}));
-    std::vector<std::string> lengths;
-    for (const std::string& entry : installer_test::JournalEntriesOf({"WideCharToMultiByte"})) {
-        // "WideCharToMultiByte CODEPAGE LENGTH SIZE -> RESULT"
-        std::istringstream fields(entry);
-        std::string name, codePage, length;
-        fields >> name >> codePage >> length;
-        lengths.push_back(length);
-    }
-    // The whole message (refused), then: pair, x, pair, a lone low and a lone high surrogate.
-    EXPECT_EQ(lengths, (std::vector<std::string>{"-1", "2", "1", "2", "1", "1"}));
 }
 
 TEST_F(LoggerTest, MissingFolderWritesNothingAndChangesNoExitCode) {
-    const std::string missing = logFolder_ + "/not-there";
-    ::setenv("AutInstLog", missing.c_str(), 1);
+    const std::string missing = (fs::path(logFolder_) / "not-there").string();
+    autInstLog_.Set(missing);
     wchar_t program[] = L"DriverInstaller";
     wchar_t* argv[] = {program, nullptr};
     EXPECT_EQ(RunDriverInstaller(1, argv), 905);
@@ -107,67 +130,80 @@ TEST_F(LoggerTest, MissingFolderWritesNothingAndChangesNoExitCode) {
 
 struct FolderCase {
     const char* name;
+    const char* autInstLogName;  // AutInstLog, in the letter case given
     const char* autInstLog;      // nullptr: not set
     const char* tmp;             // nullptr: not set
-    const char* expectedFolder;  // "" when the log is skipped
+    const char* temporary;       // the system's temporary folder
+    const char* expectedFolder;
 };
 
-// Folders are given relative to the test's own base folder; "@" stands for it.
+// Folders are given relative to the test's own base folder.
 TEST_F(LoggerTest, ChoosesTheFolderFromTheEnvironment) {
-    const std::string base = machine_.MakeFolder("folders");
-    const std::string a = machine_.MakeFolder("folders/a");
-    const std::string t = machine_.MakeFolder("folders/t");
+    const std::string base = MakeFolder("folders");
+    for (const char* folder : {"a", "t", "s"}) {
+        MakeFolder("folders/" + std::string(folder));
+    }
     const FolderCase cases[] = {
-        {"AutInstLog wins", "a", "t", "a"},
-        {"empty AutInstLog counts as unset", "", "t", "t"},
-        {"tmp when AutInstLog is unset", nullptr, "t", "t"},
+        {"AutInstLog wins", "AutInstLog", "a", "t", "s", "a"},
+        {"AutInstLog whatever its letter case", "AUTINSTLOG", "a", "t", "s", "a"},
+        {"empty AutInstLog counts as unset", "AutInstLog", "", "t", "s", "t"},
+        {"tmp when AutInstLog is unset", "AutInstLog", nullptr, "t", "s", "t"},
+        {"the temporary folder when neither is set", "AutInstLog", nullptr, nullptr, "s", "s"},
+        {"the temporary folder when both are empty", "AutInstLog", "", "", "s", "s"},
+    };
+    const ScopedVariable autInstLogInCapitals("AUTINSTLOG");
+    const ScopedVariable tmp("tmp");
+    const ScopedVariable temporary(kTemporaryFolderVariable);
+    const auto value = [&](const char* folder) -> std::optional<std::string> {
+        if (folder == nullptr) {
+            return std::nullopt;
+        }
+        return *folder == '\0' ? std::string() : (fs::path(base) / folder).string();
     };
     for (const FolderCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto set = [&](const char* variable, const char* value) {
-            if (value == nullptr) {
-                ::unsetenv(variable);
-            } else {
-                ::setenv(variable, (*value == '\0' ? std::string() : base + "/" + value).c_str(),
-                         1);
-            }
-        };
-        set("AutInstLog", c.autInstLog);
-        set("tmp", c.tmp);
+        // On Windows both spellings name one variable: clear both, then set the one given.
+        autInstLog_.Set(std::nullopt);
+        autInstLogInCapitals.Set(std::nullopt);
+        if (c.autInstLog != nullptr) {
+            installer_test::SetVariable(c.autInstLogName, value(c.autInstLog));
+        }
+        tmp.Set(value(c.tmp));
+        temporary.Set(value(c.temporary));
         Logger logger;
         logger.Log(L"here");
-        const std::string file = base + "/" + c.expectedFolder + "/" + kLogName;
-        EXPECT_EQ(fs::path(logger.Path()).string(), file);
-        ExpectLines(ReadLogLines(file), std::vector<std::string>{"here"});
+        const fs::path file = fs::path(base) / c.expectedFolder / kLogFileName;
+        EXPECT_EQ(fs::path(logger.Path()), file);
+        ExpectLines(ReadLogLines(file.string()), std::vector<std::string>{"here"});
         fs::remove(file);
     }
-    ::unsetenv("tmp");
 }
 
 TEST_F(LoggerTest, SkipsTheLogWhenThePathCannotBeFormed) {
-    const std::string elsewhere = machine_.MakeFolder("elsewhere");
-    ::setenv("tmp", elsewhere.c_str(), 1);
+    const std::string elsewhere = MakeFolder("elsewhere");
+    const ScopedVariable tmp("tmp");
+    tmp.Set(elsewhere);
     // A folder that fits with the file name is used, the longest ones are not.
-    std::string fitting = machine_.MakeFolder("f");
+    std::string fitting = MakeFolder("f");
     // The file name and its separator take 52 characters of the 259.
-    fitting += "/" + std::string(259 - 52 - fitting.size() - 1, 'x');
+    fitting = (fs::path(fitting) / std::string(259 - 52 - fitting.size() - 1, 'x')).string();
     fs::create_directories(fitting);
     for (const std::size_t length :
          {fitting.size(), std::size_t{259}, std::size_t{260}, std::size_t{261}}) {
         SCOPED_TRACE(length);
         std::string folder = fitting;
         folder.resize(length, 'y');
-        ::setenv("AutInstLog", folder.c_str(), 1);
+        autInstLog_.Set(folder);
         Logger logger;
         logger.Log(L"line");
         if (length == fitting.size()) {
-            ExpectLines(ReadLogLines(folder + "/" + kLogName), std::vector<std::string>{"line"});
+            ExpectLines(ReadLogLines((fs::path(folder) / kLogFileName).string()),
+                        std::vector<std::string>{"line"});
         } else {
             EXPECT_EQ(logger.Path(), L"");
         }
-        EXPECT_FALSE(fs::exists(elsewhere + "/" + kLogName));
+        EXPECT_FALSE(fs::exists(fs::path(elsewhere) / kLogFileName));
     }
-    ::unsetenv("tmp");
 }
 
 }  // namespace

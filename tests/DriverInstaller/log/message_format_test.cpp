@@ -33,6 +33,31 @@ TEST(FormatTextTest, FillsWideStringsAndNumbers) {
     EXPECT_EQ(FormatText(L"ret=%d", 0), L"ret=0");
 }
 
+// The runtimes answer a text that does not fit differently (glibc: -1; MinGW-w64: the length it
+// needed), so the lengths around the first buffer of 256 characters are the ones that matter.
+TEST(FormatTextTest, KeepsTextsAroundTheFirstBufferSizeWhole) {
+    for (const std::size_t length :
+         {std::size_t{15}, std::size_t{16}, std::size_t{253}, std::size_t{254}, std::size_t{255},
+          std::size_t{256}, std::size_t{257}, std::size_t{511}, std::size_t{512},
+          std::size_t{513}}) {
+        SCOPED_TRACE(length);
+        const std::wstring value(length, L'x');
+        EXPECT_EQ(FormatText(L"%ls", value.c_str()), value);
+        EXPECT_EQ(FormatText(L"[%ls] result=%d", value.c_str(), 901),
+                  L"[" + value + L"] result=901");
+    }
+}
+
+TEST(FormatTextTest, LongInfPathLineIsWhole) {
+    const std::wstring path = L"C:\\Setup\\" + std::wstring(170, L'd') + L"\\quorixvmini60.inf";
+    EXPECT_EQ(FormatText(L"DeviceManager::HrInstallNetComponent() Couldn't copy the setup INF "
+                         L"file. lpszInfFullPath='%ls'",
+                         path.c_str()),
+              L"DeviceManager::HrInstallNetComponent() Couldn't copy the setup INF file. "
+              L"lpszInfFullPath='" +
+                  path + L"'");
+}
+
 TEST(FormatTextTest, GrowsForLongText) {
     const std::wstring longValue(5000, L'x');
     EXPECT_EQ(FormatText(L"<%ls>", longValue.c_str()), L"<" + longValue + L">");

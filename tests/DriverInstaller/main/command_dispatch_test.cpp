@@ -1,95 +1,58 @@
-// The entry: banner, elevation check, command recognition and exit codes.
+// The entry: the start banner, command recognition and the exit codes of the refusals.
 #include "main/command_dispatch.h"
-#include "support/installer_fixture.h"
+#include "support/program_fixture.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
 using installer_test::ExpectLines;
-using installer_test::InstallerTest;
 using installer_test::Join;
-using installer_test::JournalCalls;
+using installer_test::kBanner;
+using installer_test::RunWith;
 
 using LineList = std::vector<std::string>;
 
-const LineList kBanner = {"", "", "", std::string(68, '='), "< START >", std::string(68, '=')};
-
-int RunWith(std::vector<std::wstring> arguments) {
-    arguments.insert(arguments.begin(), L"DriverInstaller.exe");
-    std::vector<wchar_t*> argv;
-    for (std::wstring& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return RunDriverInstaller(static_cast<int>(arguments.size()), argv.data());
-}
-
-struct RefusalCase {
+struct CommandWordCase {
     const char* name;
     std::vector<std::wstring> arguments;
-    std::string fault;  // a rule that makes the token unreadable or not elevated
-    std::int64_t faultResult;
-    std::wstring faultText;
     int expected;
     LineList lines;  // after the banner
 };
 
 // Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusalCase& c, std::ostream* os) {
+void PrintTo(const CommandWordCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class EntryRefusalTest : public InstallerTest, public ::testing::WithParamInterface<RefusalCase> {};
+class CommandWordTest : public installer_test::ProgramTest,
+                        public ::testing::WithParamInterface<CommandWordCase> {};
 
-TEST_P(EntryRefusalTest, RefusesBeforeTouchingAnything) {
-    const RefusalCase& c = GetParam();
-    if (!c.fault.empty()) {
-        AddFault(c.fault, c.faultResult, 0, false, ERROR_ACCESS_DENIED, c.faultText);
-    }
+TEST_P(CommandWordTest, RefusesWhatIsNoCommand) {
+    const CommandWordCase& c = GetParam();
     EXPECT_EQ(RunWith(c.arguments), c.expected);
     ExpectLines(Lines(), Join({kBanner, c.lines}));
-    EXPECT_TRUE(JournalCalls({"CoInitializeEx", "PathFileExistsW"}).empty());
 }
 
-const std::string kNotAdmin = E("Admin rights are required to install the driver!");
 const std::string kInvalid = "Command found: invalid command";
 
-INSTANTIATE_TEST_SUITE_P(
-    Refusals, EntryRefusalTest,
-    ::testing::Values(
-        RefusalCase{"NoArgument",
-                    {},
-                    "",
-                    0,
-                    L"",
-                    905,
-                    {"Too less command arguments, [install] or [uninstall] expected"}},
-        RefusalCase{"Unknown", {L"Repair"}, "", 0, L"", 906, {kInvalid}},
-        RefusalCase{"TrailingDigit", {L"Install1"}, "", 0, L"", 906, {kInvalid}},
-        RefusalCase{"LeadingHyphen", {L"-Uninstall"}, "", 0, L"", 906, {kInvalid}},
-        RefusalCase{"NotElevated",
-                    {L"Install"},
-                    "GetTokenInformation",
-                    TRUE,
-                    L"not-elevated",
-                    906,
-                    {kNotAdmin}},
-        RefusalCase{"NotElevatedWithoutArgument",
-                    {},
-                    "GetTokenInformation",
-                    TRUE,
-                    L"not-elevated",
-                    906,
-                    {kNotAdmin}},
-        RefusalCase{
-            "TokenUnreadable", {L"Uninstall"}, "GetTokenInformation", FALSE, L"", 906, {kNotAdmin}},
-        RefusalCase{"NoToken", {L"Uninstall"}, "OpenProcessToken", FALSE, L"", 906, {kNotAdmin}}),
-    installer_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Refusals, CommandWordTest,
+                         ::testing::Values(
+                             CommandWordCase{
+                                 "NoArgument",
+                                 {},
+                                 905,
+                                 {"Too less command arguments, [install] or [uninstall] expected"}},
+                             CommandWordCase{"Unknown", {L"Repair"}, 906, {kInvalid}},
+                             CommandWordCase{"TrailingDigit", {L"Install1"}, 906, {kInvalid}},
+                             CommandWordCase{"LeadingHyphen", {L"-Uninstall"}, 906, {kInvalid}},
+                             CommandWordCase{"Empty", {L""}, 906, {kInvalid}},
+                             CommandWordCase{"Prefix", {L"Inst"}, 906, {kInvalid}}),
+                         installer_test::CaseName());
 
-TEST_F(InstallerTest, CommandIgnoresCaseAndExtraArguments) {
+using CommandTest = installer_test::ProgramTest;
+
+TEST_F(CommandTest, CommandIgnoresCaseAndExtraArguments) {
     const struct {
         std::vector<std::wstring> arguments;
         std::string found;
@@ -98,56 +61,16 @@ TEST_F(InstallerTest, CommandIgnoresCaseAndExtraArguments) {
         {{L"install", L"extra", L"more"}, "Command found: install ethernet adapter and switch"},
         {{L"uNiNsTaLl", L"Install"}, "Command found: uninstall ethernet adapter and switch"},
     };
+    // No INF files in the current directory: the install run stops at once with 908.
+    EnterFolder(MakeFolder("empty"));
     for (const auto& c : cases) {
         ClearLog();
-        // No INF files in the current directory: the install run stops at once with 908.
         const int code = RunWith(c.arguments);
         EXPECT_TRUE(code == 908 || code == 903) << code;
         const auto lines = Lines();
         ASSERT_GT(lines.size(), 7u);
         EXPECT_EQ(lines[6], c.found);
     }
-}
-
-TEST_F(InstallerTest, InstallRunConfiguresAfterInstalling) {
-    EnterInfFolder();
-    EXPECT_EQ(RunWith({L"Install"}), 0);
-    LineList own;
-    for (const std::string& line : Lines()) {
-        if (line.find("DeviceManager::") == std::string::npos) {
-            own.push_back(line);
-        }
-    }
-    EXPECT_EQ(
-        own,
-        Join({kBanner,
-              {"Command found: install ethernet adapter and switch",
-               "Installation of Virtual Ethernet Adapter and Virtual Switch is finished.",
-               "Configuration of NPF service begins.", "Configuration of NPF service has ended.",
-               "Configuration of IPv6 and Virtual Switch begins.",
-               "Configuration of IPv6 and Virtual Switch succeeded."}}));
-}
-
-TEST_F(InstallerTest, FailuresAfterInstallingLeaveExitCodeZero) {
-    EnterInfFolder();
-    AddFault("ShellExecuteW", 0, 0, false, ERROR_FILE_NOT_FOUND);
-    AddFault("INetCfg::Initialize", E_FAIL, 3);  // the binding configuration's own object
-    EXPECT_EQ(RunWith({L"Install"}), 0);
-    const auto lines = Lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), E("Configuration of IPv6 and Virtual Switch failed. "
-                              "'ConfigureIPv6AndVirtualSwitch()' returned ret=0"));
-}
-
-TEST_F(InstallerTest, InstallFailureEndsTheRunWithItsCode) {
-    EnterInfFolder();
-    AddFault("INetCfgClassSetup::Install", E_FAIL, 2);
-    EXPECT_EQ(RunWith({L"Install"}), 902);
-    const auto lines = Lines();
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), E("Installation of virtual ethernet adapter failed. 'Installer()' "
-                              "returned result=902"));
-    EXPECT_TRUE(JournalCalls({"ShellExecuteW"}).empty());
 }
 
 }  // namespace

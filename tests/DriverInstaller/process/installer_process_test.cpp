@@ -224,6 +224,23 @@ INSTANTIATE_TEST_SUITE_P(
             [](const std::string&) { return expected_runs::UninstallSwitchApplyAnswersReboot(); }}),
     [](const ::testing::TestParamInfo<WholeRunCase>& runCase) { return runCase.param.name; });
 
+// Before anything else, the process restricts the DLLs that are loaded later to the system
+// folder, so that none comes from the setup folder it runs in; whatever the command.
+TEST_F(InstallerProcessTest, RestrictsTheDllSearchFirst) {
+    const std::string journal = machine_.root() + "/journal.log";
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{}, std::vector<std::string>{"Uninstall"}}) {
+        testsupport::WriteFile(journal, "");  // the journal is on while the file exists
+        Run(arguments);
+        std::istringstream entries(testsupport::ReadFile(journal));
+        std::string header;
+        std::string first;
+        ASSERT_TRUE(std::getline(entries, header) && std::getline(entries, first));
+        EXPECT_THAT(header, StartsWith("# process "));
+        EXPECT_EQ(first, "SetDefaultDllDirectories 0x00000800 -> 1");
+    }
+}
+
 TEST_F(InstallerProcessTest, EveryRunStartsWithTheBannerAndRefusalsHaveTheirCodes) {
     EXPECT_EQ(Run({}), kExitNoArgument);
     EXPECT_EQ(Run({"Instal"}), kExitRefused);

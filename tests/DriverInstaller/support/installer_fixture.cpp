@@ -33,38 +33,6 @@ const std::vector<std::string> kReleaseWithLock =
           kReleaseOne,
           {"DeviceManager::HrReleaseINetCfg() | Exit..."}});
 
-std::vector<std::string> ReadLogLines(const std::string& logFile) {
-    static const std::regex prefix(R"(^\d{4}-\d{2}-\d{2}___\d{2}:\d{2}:\d{2} \| )");
-    std::istringstream text(testsupport::ReadFile(logFile));
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(text, line)) {
-        std::smatch match;
-        if (!std::regex_search(line, match, prefix)) {
-            ADD_FAILURE() << "line without the time prefix: " << line;
-            lines.push_back(line);
-            continue;
-        }
-        lines.push_back(match.suffix());
-    }
-    return lines;
-}
-
-void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
-    const std::size_t common = std::min(actual.size(), expected.size());
-    for (std::size_t i = 0; i < common; ++i) {
-        if (actual[i] != expected[i]) {
-            ADD_FAILURE() << "line " << i << " differs\n  actual:   " << actual[i]
-                          << "\n  expected: " << expected[i];
-            return;
-        }
-    }
-    if (actual.size() != expected.size()) {
-        ADD_FAILURE() << actual.size() << " lines instead of " << expected.size()
-                      << "; next: " << (actual.size() > common ? actual[common] : expected[common]);
-    }
-}
-
 void AddFault(const std::string& call, std::int64_t result, unsigned n, bool from,
               std::optional<DWORD> lastError, const std::wstring& text) {
     simwin::FaultRule rule;
@@ -103,32 +71,9 @@ std::vector<std::string> JournalEntriesOf(const std::vector<std::string>& names)
     return entries;
 }
 
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces) {
-    std::vector<std::string> joined;
-    for (const auto& piece : pieces) {
-        joined.insert(joined.end(), piece.begin(), piece.end());
-    }
-    return joined;
-}
-
 InstallerTest::InstallerTest() {
-    logFolder_ = machine_.MakeFolder("log");
-    logFile_ = logFolder_ + "/Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
-    ::setenv("AutInstLog", logFolder_.c_str(), 1);
-    previousDirectory_ = fs::current_path().string();
     // The 2000 ms pause before installing is not waited for.
     AddFault("Sleep", 0);
-    logger_ = std::make_unique<Logger>();
-    manager_ = std::make_unique<DeviceManager>(logger_.get());
-}
-
-InstallerTest::~InstallerTest() {
-    manager_.reset();
-    logger_.reset();
-    ::unsetenv("AutInstLog");
-    fs::current_path(previousDirectory_);
-    const simwin::Ledger ledger = simwin::CurrentLedger();
-    EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
 }
 
 std::string InstallerTest::EnterInfFolder(const std::vector<std::string>& infNames) {
@@ -159,10 +104,6 @@ void InstallerTest::PreInstall(bool adapter, bool virtualSwitch) {
     // Occurrence counts start again, so that the test's own "nth" rules count its calls only.
     simwin::ClearFaultRules();
     AddFault("Sleep", 0);
-}
-
-void InstallerTest::ClearLog() const {
-    fs::remove(logFile_);
 }
 
 namespace {

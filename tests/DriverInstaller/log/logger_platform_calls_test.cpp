@@ -1,0 +1,79 @@
+// The log's platform calls, seen in the simulated platform's journal and failed by its fault
+// rules: what cannot be arranged on Windows itself.
+#include "log/Logger.h"
+#include "support/installer_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+using installer_test::AddFault;
+using installer_test::E;
+using installer_test::ExpectLines;
+using installer_test::InstallerTest;
+using installer_test::JournalCalls;
+
+using LoggerPlatformTest = InstallerTest;
+
+TEST_F(LoggerPlatformTest, OneOpenWriteAndCloseForEveryLine) {
+    logger_->Log(L"plain");
+    logger_->Log(L"");
+    logger_->LogError(L"broken");
+    ExpectLines(Lines(), (std::vector<std::string>{"plain", "", E("broken")}));
+    EXPECT_EQ(JournalCalls({"CreateFileW", "WriteFile", "CloseHandle"}),
+              (std::vector<std::string>{"CreateFileW", "WriteFile", "CloseHandle", "CreateFileW",
+                                        "WriteFile", "CloseHandle", "CreateFileW", "WriteFile",
+                                        "CloseHandle"}));
+}
+
+TEST_F(LoggerPlatformTest, ConversionFailureWritesQuestionMarksAndGoesOn) {
+    AddFault("WideCharToMultiByte", 0, 0, false, ERROR_INVALID_PARAMETER);
+    logger_->Log(L"abc");
+    logger_->LogError(L"de");
+    ExpectLines(Lines(), (std::vector<std::string>{"???", E("??")}));
+}
+
+// A message is converted in one call, into a buffer large enough from the start.
+TEST_F(LoggerPlatformTest, EveryMessageIsConvertedInOneCall) {
+    std::string longText;
+    for (int i = 0; i < 300; ++i) {
+        longText += "\xc3\xa9";
+    }
+    const struct {
+        std::wstring message;
+        std::string written;
+    } cases[] = {{L"short", "short"}, {std::wstring(300, L'\u00e9') + L"!", longText + "!"}};
+    for (const auto& c : cases) {
+        ClearLog();
+        simwin::ClearJournal();
+        logger_->Log(c.message);
+        ExpectLines(Lines(), {c.written});
+        EXPECT_EQ(JournalCalls({"WideCharToMultiByte"}).size(), 1u) << c.written;
+    }
+}
+
+// When the whole message cannot be converted, each character is converted alone, and a UTF-16
+// surrogate pair (the first and last units of each range) is one character.
+TEST_F(LoggerPlatformTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
+    AddFault("WideCharToMultiByte", 0, 1, false, ERROR_NO_UNICODE_TRANSLATION);
+    const std::wstring message = {
+        static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
+        static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),
+        static_cast<wchar_t>(0xD800)};
+    logger_->Log(message);
+    ExpectLines(Lines(), (std::vector<std::string>{"??x????"}));
+    std::vector<std::string> lengths;
+    for (const std::string& entry : installer_test::JournalEntriesOf({"WideCharToMultiByte"})) {
+        // "WideCharToMultiByte CODEPAGE LENGTH SIZE -> RESULT"
+        std::istringstream fields(entry);
+        std::string name, codePage, length;
+        fields >> name >> codePage >> length;
+        lengths.push_back(length);
+    }
+    // The whole message (refused), then: pair, x, pair, a lone low and a lone high surrogate.
+    EXPECT_EQ(lengths, (std::vector<std::string>{"-1", "2", "1", "2", "1", "1"}));
+}
+
+}  // namespace

@@ -1,0 +1,93 @@
+// What the program's in-process tests share on both platforms: a log folder of the test's own
+// named by AutInstLog, the Logger and DeviceManager of a run, the log read back line by line,
+// and environment variables restored after the test.
+#pragma once
+
+#include "device_manager/DeviceManager.h"
+#include "log/Logger.h"
+#include "support/test_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace installer_test {
+
+inline constexpr char kLogFileName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+
+// The log's lines, each checked to start with the time prefix and to end with the platform's
+// line end, and returned without either ("<ERROR> | " kept). A malformed line fails the test.
+std::vector<std::string> ReadLogLines(const std::string& logFile);
+
+// Compares log lines with the expected ones and reports the first line that differs.
+void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected);
+
+// An error line as the log shows it once the time prefix is removed.
+inline std::string E(const std::string& message) {
+    return "<ERROR> | " + message;
+}
+
+// Names a parameterised case by its "name" field.
+struct CaseName {
+    template <typename Case>
+    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
+        return tested.param.name;
+    }
+};
+
+// The six lines every run starts with.
+extern const std::vector<std::string> kBanner;
+
+// Runs the program's entry with the given arguments after the program name; returns the exit
+// code.
+int RunWith(std::vector<std::wstring> arguments);
+
+// Appends the pieces of an expected trace into one sequence.
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces);
+
+// An environment variable given back its value (or its absence) when the object goes.
+class ScopedVariable {
+public:
+    explicit ScopedVariable(std::string name);
+    ~ScopedVariable();
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+    void Set(const std::optional<std::string>& value) const;
+
+private:
+    std::string name_;
+    std::optional<std::string> saved_;
+};
+
+class ProgramTest : public ::testing::Test {
+protected:
+    ProgramTest();
+    ~ProgramTest() override;
+
+    // A fresh folder inside the test's own folder.
+    std::string MakeFolder(const std::string& name) const { return platform_.MakeFolder(name); }
+    // Makes folder the current directory until the test ends.
+    void EnterFolder(const std::string& folder) const;
+    std::vector<std::string> Lines() const { return ReadLogLines(logFile_); }
+    void ClearLog() const;
+
+    // First, so that on Linux the simulated machine is in place before any platform call and
+    // its ledger is read after everything else has been given back.
+    TestPlatform platform_;
+    ScopedVariable autInstLog_{"AutInstLog"};
+    std::string logFolder_;
+    std::string logFile_;
+    std::unique_ptr<Logger> logger_;
+    std::unique_ptr<DeviceManager> manager_;
+
+private:
+    std::filesystem::path previousDirectory_;
+};
+
+}  // namespace installer_test
