@@ -25,6 +25,14 @@ LedgerState& State() {
     return state;
 }
 
+// Changes the shared counts under their lock.
+template <typename Change>
+void Update(Change change) {
+    LedgerState& state = State();
+    std::lock_guard<std::mutex> guard(state.mutex);
+    change(state);
+}
+
 // Counted per thread, as the COM depth it is judged by is.
 long& ThreadReleasesOutsideCom() {
     thread_local long count = 0;
@@ -113,27 +121,19 @@ ULONG RefCount::Drop() {
 }
 
 void CoTaskMemAllocated() {
-    LedgerState& state = State();
-    std::lock_guard<std::mutex> guard(state.mutex);
-    ++state.cotaskmemBlocks;
+    Update([](LedgerState& state) { ++state.cotaskmemBlocks; });
 }
 
 void CoTaskMemFreed() {
-    LedgerState& state = State();
-    std::lock_guard<std::mutex> guard(state.mutex);
-    --state.cotaskmemBlocks;
+    Update([](LedgerState& state) { --state.cotaskmemBlocks; });
 }
 
 void WriteLockTaken() {
-    LedgerState& state = State();
-    std::lock_guard<std::mutex> guard(state.mutex);
-    ++state.writeLocksHeld;
+    Update([](LedgerState& state) { ++state.writeLocksHeld; });
 }
 
 void WriteLockGiven() {
-    LedgerState& state = State();
-    std::lock_guard<std::mutex> guard(state.mutex);
-    --state.writeLocksHeld;
+    Update([](LedgerState& state) { --state.writeLocksHeld; });
 }
 
 int& ThreadComDepth() {

@@ -2,7 +2,7 @@
 # Wine prefix a test machine, and the stand-in "npf" service. For tests only: never shipped.
 # Included from this folder's CMakeLists when WIN32.
 add_library(simwin_wine_prefix STATIC ${CMAKE_CURRENT_LIST_DIR}/wine_prefix.cpp)
-target_include_directories(simwin_wine_prefix PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_include_directories(simwin_wine_prefix PUBLIC ${CMAKE_CURRENT_LIST_DIR} PRIVATE ${PROJECT_SOURCE_DIR}/simwin)
 target_link_libraries(simwin_wine_prefix PUBLIC advapi32 PRIVATE project_warnings)
 
 add_executable(npf-service ${CMAKE_CURRENT_LIST_DIR}/npf_service.cpp)

@@ -1,4 +1,6 @@
-#include "wine_prefix.h"
+#include "tools/wine_prefix.h"
+
+#include "base/unique_handle.h"
 
 #include <windows.h>
 
@@ -17,44 +19,9 @@ constexpr wchar_t kRefusal[] =
     L"not running under Wine: these registrations change only a Wine prefix, never a Windows "
     L"machine";
 
-// An open registry key, closed when the holder goes.
-class RegistryKey {
-public:
-    RegistryKey() = default;
-    ~RegistryKey() {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
-    }
-    RegistryKey(const RegistryKey&) = delete;
-    RegistryKey& operator=(const RegistryKey&) = delete;
-
-    HKEY Get() const { return key_; }
-    // The address to hand to the call that opens the key; only while nothing is held.
-    HKEY* Put() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
-
-// An open service control manager or service handle, closed when the holder goes.
-class ServiceHandle {
-public:
-    explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~ServiceHandle() {
-        if (handle_ != nullptr) {
-            CloseServiceHandle(handle_);
-        }
-    }
-    ServiceHandle(const ServiceHandle&) = delete;
-    ServiceHandle& operator=(const ServiceHandle&) = delete;
-
-    SC_HANDLE Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    SC_HANDLE handle_;
-};
+// Open registry keys and service control manager or service handles, closed when they go.
+using RegistryKey = UniqueHandle<HKEY, RegCloseKey>;
+using ServiceHandle = UniqueHandle<SC_HANDLE, CloseServiceHandle>;
 
 bool Fail(std::wstring* error, const std::wstring& call, DWORD code) {
     *error = call + L" failed with error " + std::to_wstring(code);
