@@ -23,37 +23,35 @@ std::uint32_t ParseUnsigned(const std::string& text, int base) {
     return static_cast<std::uint32_t>(std::strtoull(text.c_str(), nullptr, base));
 }
 
-DecodedResult DecodeHresult(const std::string& hex) {
+// A result read from the log: its kind, the field it was written in, the text as written and
+// its value, named; with the system's text when the value is not a success (above threshold).
+DecodedResult NamedResult(ResultKind kind, const char* field, const std::string& written,
+                          std::uint32_t value, const ResultName& name,
+                          std::uint32_t lastWithoutText) {
     DecodedResult result;
-    result.kind = ResultKind::Hresult;
-    result.field = "hr";
-    result.written = "0x" + hex;
-    result.value = ParseUnsigned(hex, 16);
-    const ResultName name = NameHresult(result.value);
+    result.kind = kind;
+    result.field = field;
+    result.written = written;
+    result.value = value;
     result.known = name.known;
     result.name = name.name;
     result.meaning = name.meaning;
-    // S_OK and S_FALSE have no system text worth showing beside a failure.
-    if (result.value > 1) {
-        result.systemText = SystemMessage(result.value);
+    if (value > lastWithoutText) {
+        result.systemText = SystemMessage(value);
     }
     return result;
 }
 
+DecodedResult DecodeHresult(const std::string& hex) {
+    const std::uint32_t value = ParseUnsigned(hex, 16);
+    // S_OK and S_FALSE have no system text worth showing beside a failure.
+    return NamedResult(ResultKind::Hresult, "hr", "0x" + hex, value, NameHresult(value), 1);
+}
+
 DecodedResult DecodeWin32Error(const std::string& decimal) {
-    DecodedResult result;
-    result.kind = ResultKind::Win32Error;
-    result.field = "errorMessageID";
-    result.written = decimal;
-    result.value = ParseUnsigned(decimal, 10);
-    const ResultName name = NameWin32Error(result.value);
-    result.known = name.known;
-    result.name = name.name;
-    result.meaning = name.meaning;
-    if (result.value != 0) {
-        result.systemText = SystemMessage(result.value);
-    }
-    return result;
+    const std::uint32_t value = ParseUnsigned(decimal, 10);
+    return NamedResult(ResultKind::Win32Error, "errorMessageID", decimal, value,
+                       NameWin32Error(value), 0);
 }
 
 DecodedResult DecodeExitCode(const std::string& decimal) {
