@@ -160,16 +160,34 @@ HolderProcess& Holder() {
     return holder;
 }
 
+// Whether the holder process runs and the waiter has its lock interface; skips the benchmark
+// with the reason when not.
+bool Ready(benchmark::State& state, const HolderProcess& holder, const LockClient& waiter) {
+    if (!holder.ok() || waiter.get() == nullptr) {
+        state.SkipWithError("cannot start the holder process or create the lock interface");
+        return false;
+    }
+    return true;
+}
+
+// Asks the holder to take the lock (and to give it back, with kHoldThenRelease); skips the
+// benchmark when it could not.
+bool HolderTakesLock(benchmark::State& state, HolderProcess& holder, Command command) {
+    if (!holder.Send(command)) {
+        state.SkipWithError("the holder could not take the lock");
+        return false;
+    }
+    return true;
+}
+
 void BM_LockHandOff(benchmark::State& state) {
     HolderProcess& holder = Holder();
     LockClient waiter;
-    if (!holder.ok() || waiter.get() == nullptr) {
-        state.SkipWithError("cannot start the holder process or create the lock interface");
+    if (!Ready(state, holder, waiter)) {
         return;
     }
     for (auto _ : state) {
-        if (!holder.Send(kHoldThenRelease)) {
-            state.SkipWithError("the holder could not take the lock");
+        if (!HolderTakesLock(state, holder, kHoldThenRelease)) {
             return;
         }
         const HRESULT hr = waiter.Acquire(kWaiterDescription);
@@ -188,13 +206,11 @@ void BM_LockHandOff(benchmark::State& state) {
 void BM_RefusedLock(benchmark::State& state) {
     HolderProcess& holder = Holder();
     LockClient waiter;
-    if (!holder.ok() || waiter.get() == nullptr) {
-        state.SkipWithError("cannot start the holder process or create the lock interface");
+    if (!Ready(state, holder, waiter)) {
         return;
     }
     for (auto _ : state) {
-        if (!holder.Send(kHold)) {
-            state.SkipWithError("the holder could not take the lock");
+        if (!HolderTakesLock(state, holder, kHold)) {
             return;
         }
         const std::int64_t startedAt = bench::MonotonicNs();

@@ -59,6 +59,29 @@ void TruncateFile(const std::string& path) {
     }
 }
 
+// Clears the journal every kJournalClearEvery calls, so that it does not grow with the run.
+class JournalTrimmer {
+public:
+    void Count() {
+        if (++sinceClear_ == kJournalClearEvery) {
+            simwin::ClearJournal();
+            sinceClear_ = 0;
+        }
+    }
+
+private:
+    int sinceClear_ = 0;
+};
+
+// Whether the benchmark's machine is in place; skips the benchmark with the reason when not.
+bool Ready(benchmark::State& state, const LogWorld& world) {
+    if (!world.machine.ok()) {
+        state.SkipWithError(world.machine.error().c_str());
+        return false;
+    }
+    return true;
+}
+
 void BM_BareOpenWriteClose(benchmark::State& state) {
     LogWorld& world = World();
     const std::string line = LineBytes();
@@ -80,7 +103,7 @@ void BM_PlatformOpenWriteClose(benchmark::State& state) {
     const std::string line = LineBytes();
     const std::wstring path(world.barePath.begin(), world.barePath.end());
     TruncateFile(world.barePath);
-    int sinceClear = 0;
+    JournalTrimmer journal;
     for (auto _ : state) {
         const HANDLE file =
             CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -88,10 +111,7 @@ void BM_PlatformOpenWriteClose(benchmark::State& state) {
         DWORD written = 0;
         WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         CloseHandle(file);
-        if (++sinceClear == kJournalClearEvery) {
-            simwin::ClearJournal();
-            sinceClear = 0;
-        }
+        journal.Count();
     }
 }
 
@@ -107,52 +127,41 @@ void BM_LocalTime(benchmark::State& state) {
 void BM_CodePageConversion(benchmark::State& state) {
     const std::wstring message = kMessage;
     char converted[256];
-    int sinceClear = 0;
+    JournalTrimmer journal;
     for (auto _ : state) {
         benchmark::DoNotOptimize(WideCharToMultiByte(
             CP_THREAD_ACP, 0, message.c_str(), -1, converted, sizeof converted, nullptr, nullptr));
-        if (++sinceClear == kJournalClearEvery) {
-            simwin::ClearJournal();
-            sinceClear = 0;
-        }
+        journal.Count();
     }
 }
 
 void BM_LogLine(benchmark::State& state) {
     LogWorld& world = World();
-    if (!world.machine.ok()) {
-        state.SkipWithError(world.machine.error().c_str());
+    if (!Ready(state, world)) {
         return;
     }
     TruncateFile(world.loggerPath);
     Logger logger;
     const std::wstring message = kMessage;
-    int sinceClear = 0;
+    JournalTrimmer journal;
     for (auto _ : state) {
         logger.Log(message);
-        if (++sinceClear == kJournalClearEvery) {
-            simwin::ClearJournal();
-            sinceClear = 0;
-        }
+        journal.Count();
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LineBytes().size()));
 }
 
 void BM_LogErrorHrLine(benchmark::State& state) {
     LogWorld& world = World();
-    if (!world.machine.ok()) {
-        state.SkipWithError(world.machine.error().c_str());
+    if (!Ready(state, world)) {
         return;
     }
     TruncateFile(world.loggerPath);
     Logger logger;
-    int sinceClear = 0;
+    JournalTrimmer journal;
     for (auto _ : state) {
         logger.LogError(FormatHr(kHrLineFormat, kNoWriteLock));
-        if (++sinceClear == kJournalClearEvery) {
-            simwin::ClearJournal();
-            sinceClear = 0;
-        }
+        journal.Count();
     }
 }
 
