@@ -54,7 +54,8 @@ int Failed(const std::string& message) {
 // A result as the platform's documentation writes it: "0x80070005".
 std::string HrText(HRESULT hr) {
     char text[16];
-    std::snprintf(text, sizeof text, "0x%08lx", static_cast<unsigned long>(hr));
+    // HRESULT is a long: 64 bits on Linux, where a negative one would widen.
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
     return text;
 }
 

@@ -7,6 +7,7 @@ add_unit_test(simwin_netcfg_tests
     simwin/netcfg/install_test.cpp
     simwin/netcfg/interface_layout_test.cpp
     simwin/netcfg/references_test.cpp
+    simwin/netcfg/rehearsal_commands_test.cpp
     simwin/netcfg/sdk_methods_test.cpp
     simwin/netcfg/write_lock_test.cpp
     simwin/machine/machine_store_test.cpp

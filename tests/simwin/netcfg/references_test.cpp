@@ -138,11 +138,13 @@ TEST_F(ReferencesTest, AComponentsReferenceNamesItAndGoesWithIt) {
     OBO_TOKEN lab = SoftwareToken(L"Corvel", L"Packet Lab", L"Corvel Packet Lab 3");
     TaskText remaining;
     EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.get(), &lab, remaining.Put()));
+    ASSERT_FALSE(remaining.null());
     EXPECT_EQ(std::vector<std::wstring>{L"QoS Packet Scheduler"}, MultiText(remaining.get()));
 
     ASSERT_EQ(S_OK, services_->DeInstall(pacer.get(), &user, nullptr));
     EXPECT_EQ(std::vector<std::string>{"user"}, AppliedReferences());
     EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.get(), &lab, remaining.Put()));
+    ASSERT_FALSE(remaining.null());
     EXPECT_TRUE(MultiText(remaining.get()).empty());
 }
 
