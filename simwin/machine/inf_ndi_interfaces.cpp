@@ -1,5 +1,7 @@
 #include "machine/inf_ndi_interfaces.h"
 
+#include <cwctype>
+
 namespace simwin {
 
 namespace {
@@ -9,6 +11,19 @@ constexpr std::size_t kRootField = 0;
 constexpr std::size_t kSubkeyField = 1;
 constexpr std::size_t kNameField = 2;
 constexpr std::size_t kFirstValueField = 4;
+
+// Whether text is folded, without regard to letter case, compared a character at a time (the C
+// library's vector comparison of wide strings reads past the end of short ones, which memory
+// checkers report).
+bool Is(const std::wstring& text, const wchar_t* folded) {
+    std::size_t i = 0;
+    for (; i < text.size() && folded[i] != L'\0'; ++i) {
+        if (static_cast<wchar_t>(std::towlower(static_cast<wint_t>(text[i]))) != folded[i]) {
+            return false;
+        }
+    }
+    return i == text.size() && folded[i] == L'\0';
+}
 
 // The interface names of a value: split at commas and blanks, in lower case.
 std::vector<std::wstring> InterfaceNames(const std::wstring& value) {
@@ -36,7 +51,7 @@ std::vector<std::wstring> AddRegSections(const InfFile& inf, const std::wstring&
         return names;
     }
     for (const InfLine& line : section->lines) {
-        if (FoldCase(line.key) != L"addreg") {
+        if (!Is(line.key, L"addreg")) {
             continue;
         }
         for (const std::wstring& value : line.values) {
@@ -61,8 +76,8 @@ std::optional<BindingInterfaces> ReadNdiInterfaces(const InfFile& inf,
         }
         for (const InfLine& line : section->lines) {
             if (!line.key.empty() || line.values.size() <= kNameField ||
-                FoldCase(inf.Substitute(line.values[kRootField])) != L"hkr" ||
-                FoldCase(inf.Substitute(line.values[kSubkeyField])) != L"ndi\\interfaces") {
+                !Is(inf.Substitute(line.values[kRootField]), L"hkr") ||
+                !Is(inf.Substitute(line.values[kSubkeyField]), L"ndi\\interfaces")) {
                 continue;
             }
             // An unquoted list is split into further fields: they belong to the value.
@@ -70,12 +85,12 @@ std::optional<BindingInterfaces> ReadNdiInterfaces(const InfFile& inf,
             for (std::size_t i = kFirstValueField; i < line.values.size(); ++i) {
                 value += (i > kFirstValueField ? L"," : L"") + inf.Substitute(line.values[i]);
             }
-            const std::wstring valueName = FoldCase(inf.Substitute(line.values[kNameField]));
+            const std::wstring valueName = inf.Substitute(line.values[kNameField]);
             std::vector<std::wstring>* target =
-                valueName == L"upperrange"         ? &interfaces.upperRange
-                : valueName == L"lowerrange"       ? &interfaces.lowerRange
-                : valueName == L"filtermediatypes" ? &interfaces.filterMediaTypes
-                                                   : nullptr;
+                Is(valueName, L"upperrange")         ? &interfaces.upperRange
+                : Is(valueName, L"lowerrange")       ? &interfaces.lowerRange
+                : Is(valueName, L"filtermediatypes") ? &interfaces.filterMediaTypes
+                                                     : nullptr;
             if (target != nullptr) {
                 *target = InterfaceNames(value);
                 declared = true;

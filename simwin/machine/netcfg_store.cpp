@@ -67,10 +67,25 @@ std::string JoinNames(const std::vector<std::wstring>& names) {
     return text;
 }
 
+// Equal without regard to letter case, compared a character at a time: the C library's vector
+// comparison of wide strings reads past the end of short ones, which memory checkers report.
+bool SameName(const std::wstring& first, const std::wstring& second) {
+    if (first.size() != second.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        if (std::towlower(static_cast<wint_t>(first[i])) !=
+            std::towlower(static_cast<wint_t>(second[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool AnyInCommon(const std::vector<std::wstring>& first, const std::vector<std::wstring>& second) {
     for (const std::wstring& name : first) {
         for (const std::wstring& other : second) {
-            if (LowerCaseId(name) == LowerCaseId(other)) {
+            if (SameName(name, other)) {
                 return true;
             }
         }
@@ -243,7 +258,9 @@ private:
         }
         for (const std::string& name : SplitOn(text, ',')) {
             const std::wstring wide = FromUtf8(name);
-            if (!IsInterfaceName(wide) || wide != LowerCaseId(wide)) {
+            if (!IsInterfaceName(wide) || std::any_of(wide.begin(), wide.end(), [](wchar_t ch) {
+                    return ch >= L'A' && ch <= L'Z';
+                })) {
                 return false;
             }
             names->push_back(wide);
@@ -539,8 +556,7 @@ bool ComponentReference::SameToken(const ComponentReference& other) const {
         case ReferenceKind::Component:
             return component == other.component;
         case ReferenceKind::Software:
-            return LowerCaseId(manufacturer) == LowerCaseId(other.manufacturer) &&
-                   LowerCaseId(product) == LowerCaseId(other.product);
+            return SameName(manufacturer, other.manufacturer) && SameName(product, other.product);
     }
     return false;
 }

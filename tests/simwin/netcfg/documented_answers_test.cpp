@@ -79,8 +79,8 @@ TEST_F(DocumentedAnswersTest, APendingRebootRefusesTheLockUntilTheMachineReboote
     EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
 }
 
-// INetCfgLock::IsWriteLocked reports whether another client holds the lock (S_OK and its
-// description), else S_FALSE: the caller's own lock is not another client's.
+// INetCfgLock::IsWriteLocked: S_OK "indicating that the operating system granted the lock to
+// another client" (and its description), else S_FALSE: the caller's own lock is not another's.
 TEST_F(DocumentedAnswersTest, IsWriteLockedReportsOnlyAnotherClientsLock) {
     Ref<INetCfgLock> mine = NewLock();
     Ref<INetCfgLock> other = NewLock();
