@@ -93,6 +93,7 @@ bool BenchMachine::AddAdapters(unsigned count, std::string* error) {
     for (unsigned i = 0; i < count; ++i) {
         simwin::ComponentRecord record;
         record.componentClass = simwin::ComponentClass::Net;
+        record.interfaces = simwin::ImpliedInterfaces(simwin::ComponentClass::Net, false);
         if (i % 4 == 3) {
             // Instance numbers from #2 on, as further instances of one adapter are named.
             record.id = kVirtualAdapterId;

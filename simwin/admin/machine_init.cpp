@@ -10,6 +10,7 @@
 #include <simwin/machine.h>
 
 #include <filesystem>
+#include <vector>
 #include <system_error>
 
 namespace simwin {
@@ -20,8 +21,8 @@ namespace fs = std::filesystem;
 
 // Everything a machine keeps in its folder; "force" removes exactly these and nothing else.
 const char* const kMachineEntries[] = {
-    "netcfg.store", "netcfg.lock", "services",    "services.lock",
-    "inf",          "drive_c",     "journal.log", "faults",
+    "netcfg.store", "netcfg.lock", "services", "services.lock",  "inf",
+    "drive_c",      "journal.log", "faults",   "reboot-pending",
 };
 
 struct BaselineComponent {
@@ -29,22 +30,40 @@ struct BaselineComponent {
     const wchar_t* id;
     const wchar_t* displayName;
     const char* inf;
-    bool bindsToAdapters;
+    BindingInterfaces interfaces;
 };
 
-// Two physical adapters, the two IP protocols and the packet scheduler, as a fresh Windows
-// installation has them.
-const BaselineComponent kBaseline[] = {
-    {ComponentClass::Net, L"pci\\ven_8086&dev_100e", L"Intel(R) PRO/1000 MT Network Connection",
-     "net1000.inf", false},
-    {ComponentClass::Net, L"pci\\ven_10ec&dev_8139", L"Realtek RTL8139C+ Fast Ethernet NIC",
-     "net8139.inf", false},
-    {ComponentClass::NetTrans, L"ms_tcpip", L"Internet Protocol Version 4 (TCP/IPv4)",
-     "nettcpip.inf", true},
-    {ComponentClass::NetTrans, L"ms_tcpip6", L"Internet Protocol Version 6 (TCP/IPv6)",
-     "nettcpip.inf", true},
-    {ComponentClass::NetService, L"ms_pacer", L"QoS Packet Scheduler", "netpacer.inf", true},
-};
+// Two physical ethernet adapters, the two IP protocols and the packet scheduler, as a fresh
+// Windows installation has them, with the binding interfaces their INF files declare: an
+// ethernet adapter "ndis5" above and "ethernet" below, the IP protocols "ndis5" and "ndis5_ip"
+// below, the scheduler a filter of ethernet, token ring, FDDI and WAN media. They were installed
+// with the system, on behalf of no token.
+BaselineComponent Adapter(const wchar_t* id, const wchar_t* displayName, const char* inf) {
+    return {ComponentClass::Net, id, displayName, inf, {{L"ndis5"}, {L"ethernet"}, {}}};
+}
+
+BaselineComponent Protocol(const wchar_t* id, const wchar_t* displayName) {
+    return {ComponentClass::NetTrans,
+            id,
+            displayName,
+            "nettcpip.inf",
+            {{}, {L"ndis5", L"ndis5_ip"}, {}}};
+}
+
+std::vector<BaselineComponent> Baseline() {
+    return {
+        Adapter(L"pci\\ven_8086&dev_100e", L"Intel(R) PRO/1000 MT Network Connection",
+                "net1000.inf"),
+        Adapter(L"pci\\ven_10ec&dev_8139", L"Realtek RTL8139C+ Fast Ethernet NIC", "net8139.inf"),
+        Protocol(L"ms_tcpip", L"Internet Protocol Version 4 (TCP/IPv4)"),
+        Protocol(L"ms_tcpip6", L"Internet Protocol Version 6 (TCP/IPv6)"),
+        {ComponentClass::NetService,
+         L"ms_pacer",
+         L"QoS Packet Scheduler",
+         "netpacer.inf",
+         {{L"noupper"}, {L"nolower"}, {L"ethernet", L"tokenring", L"fddi", L"wan"}}},
+    };
+}
 
 bool Fail(std::string* error, const std::string& message) {
     if (error != nullptr) {
@@ -56,19 +75,19 @@ bool Fail(std::string* error, const std::string& message) {
 NetCfgStore BaselineStore() {
     NetCfgStore store;
     unsigned instance = 0;
-    for (const BaselineComponent& entry : kBaseline) {
+    for (const BaselineComponent& entry : Baseline()) {
         ComponentRecord record;
         record.instance = ++instance;
         record.componentClass = entry.componentClass;
         record.id = entry.id;
         record.displayName = entry.displayName;
         record.inf = entry.inf;
-        record.bindsToAdapters = entry.bindsToAdapters;
+        record.interfaces = entry.interfaces;
         store.components.emplace(record.instance, record);
     }
     for (const auto& [upper, upperRecord] : store.components) {
         for (const auto& [lower, lowerRecord] : store.components) {
-            if (upperRecord.bindsToAdapters && lowerRecord.componentClass == ComponentClass::Net) {
+            if (InterfacesMeet(upperRecord, lowerRecord)) {
                 store.bindings.emplace(BindingKey{upper, lower}, true);
             }
         }

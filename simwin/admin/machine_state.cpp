@@ -18,8 +18,15 @@ bool ReadMachineState(const std::string& root, MachineState* state, std::string*
     }
     MachineState result;
     for (const auto& [instance, component] : store.components) {
-        result.components.push_back({component.id, component.displayName,
-                                     ClassGuid(component.componentClass), component.inf});
+        ComponentInfo info{component.id,
+                           component.displayName,
+                           ClassGuid(component.componentClass),
+                           component.inf,
+                           {}};
+        for (const ComponentReference& reference : component.references) {
+            info.references.push_back(DescribeReference(store, reference));
+        }
+        result.components.push_back(std::move(info));
     }
     for (const auto& [key, enabled] : store.bindings) {
         const ComponentRecord& upper = store.components.at(key.first);

@@ -15,7 +15,8 @@ namespace simwin {
 
 namespace {
 
-constexpr char kFormatLine[] = "simwin-netcfg-store\t1";
+constexpr char kFormatPrefix[] = "simwin-netcfg-store\t";
+constexpr char kFormatLine[] = "simwin-netcfg-store\t2";
 constexpr char kAppliedPrefix[] = "applied\t";
 constexpr std::size_t kAppliedPrefixLength = sizeof kAppliedPrefix - 1;
 
@@ -38,17 +39,58 @@ const ClassEntry kClasses[] = {
     {ComponentClass::NetClient, "netclient", &GUID_DEVCLASS_NETCLIENT},
 };
 
-std::vector<std::string> SplitTabs(const std::string& line) {
+std::vector<std::string> SplitOn(const std::string& line, char separator) {
     std::vector<std::string> fields;
     std::size_t start = 0;
     for (;;) {
-        const std::size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab - start));
-        if (tab == std::string::npos) {
+        const std::size_t at = line.find(separator, start);
+        fields.push_back(line.substr(start, at - start));
+        if (at == std::string::npos) {
             return fields;
         }
-        start = tab + 1;
+        start = at + 1;
     }
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    return SplitOn(line, '\t');
+}
+
+std::string JoinNames(const std::vector<std::wstring>& names) {
+    if (names.empty()) {
+        return "-";
+    }
+    std::string text;
+    for (const std::wstring& name : names) {
+        text += (text.empty() ? "" : ",") + ToUtf8(name);
+    }
+    return text;
+}
+
+// Equal without regard to letter case, compared a character at a time: the C library's vector
+// comparison of wide strings reads past the end of short ones, which memory checkers report.
+bool SameName(const std::wstring& first, const std::wstring& second) {
+    if (first.size() != second.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < first.size(); ++i) {
+        if (std::towlower(static_cast<wint_t>(first[i])) !=
+            std::towlower(static_cast<wint_t>(second[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool AnyInCommon(const std::vector<std::wstring>& first, const std::vector<std::wstring>& second) {
+    for (const std::wstring& name : first) {
+        for (const std::wstring& other : second) {
+            if (SameName(name, other)) {
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 std::optional<unsigned> ParseInstance(const std::string& text) {
@@ -118,31 +160,57 @@ private:
 
     bool ParseLine(const std::string& line, unsigned lineNumber, std::string* fault) {
         if (lineNumber == 1) {
-            return line == kFormatLine ||
-                   Fault(1, "not a network configuration store of version 1", fault);
+            if (line == std::string(kFormatPrefix) + "1" || line == kFormatLine) {
+                version_ = line.back() - '0';
+                return true;
+            }
+            return Fault(1, "not a network configuration store of version 1 or 2", fault);
         }
         const std::vector<std::string> fields = SplitTabs(line);
-        if (fields[0] == "applied") {
-            appliedSeen_ = true;
-            return ParseApplied(fields, lineNumber, fault);
+        // Each kind of record has its place: components, references, bindings, applied lines.
+        const int rank = fields[0] == "component"   ? 0
+                         : fields[0] == "reference" ? 1
+                         : fields[0] == "binding"   ? 2
+                         : fields[0] == "applied"   ? 3
+                                                    : -1;
+        if (rank < 0 || (rank == 1 && version_ < 2)) {
+            return Fault(lineNumber, "unknown record '" + fields[0] + "'", fault);
         }
-        if ((fields[0] == "component" || fields[0] == "binding") && appliedSeen_) {
-            return Fault(lineNumber, "a " + fields[0] + " record after an applied record", fault);
+        if (rank < rank_) {
+            return Fault(lineNumber, "a " + fields[0] + " record after " + kRecordNames[rank_],
+                         fault);
         }
-        if (fields[0] == "component") {
-            return ParseComponent(fields, lineNumber, fault);
+        rank_ = rank;
+        switch (rank) {
+            case 0:
+                return ParseComponent(fields, lineNumber, fault);
+            case 1:
+                return ParseReference(fields, lineNumber, fault);
+            case 2:
+                return ParseBinding(fields, lineNumber, fault);
+            default:
+                appliedSeen_ = true;
+                return ParseApplied(fields, lineNumber, fault);
         }
-        if (fields[0] == "binding") {
-            return ParseBinding(fields, lineNumber, fault);
+    }
+
+    // The component an instance field names, listed before the line.
+    ComponentRecord* ListedComponent(const std::string& text) {
+        const auto instance = ParseInstance(text);
+        if (!instance) {
+            return nullptr;
         }
-        return Fault(lineNumber, "unknown record '" + fields[0] + "'", fault);
+        const auto found = store_->components.find(*instance);
+        return found != store_->components.end() ? &found->second : nullptr;
     }
 
     bool ParseComponent(const std::vector<std::string>& fields, unsigned lineNumber,
                         std::string* fault) {
-        if (fields.size() != 7) {
+        const std::size_t wanted = version_ == 1 ? 7 : 9;
+        if (fields.size() != wanted) {
             return Fault(lineNumber,
-                         "a component record has 7 fields, found " + std::to_string(fields.size()),
+                         "a component record has " + std::to_string(wanted) + " fields, found " +
+                             std::to_string(fields.size()),
                          fault);
         }
         ComponentRecord record;
@@ -166,12 +234,80 @@ private:
         }
         record.displayName = FromUtf8(fields[4]);
         record.inf = fields[5];
-        if (fields[6] != "binds" && fields[6] != "none") {
-            return Fault(lineNumber, "expected 'binds' or 'none', found '" + fields[6] + "'",
+        if (version_ == 1) {
+            if (fields[6] != "binds" && fields[6] != "none") {
+                return Fault(lineNumber, "expected 'binds' or 'none', found '" + fields[6] + "'",
+                             fault);
+            }
+            record.interfaces = ImpliedInterfaces(record.componentClass, fields[6] == "binds");
+        } else if (!ParseNames(fields[6], &record.interfaces.upperRange) ||
+                   !ParseNames(fields[7], &record.interfaces.lowerRange) ||
+                   !ParseNames(fields[8], &record.interfaces.filterMediaTypes)) {
+            return Fault(lineNumber, "interface names are '-' or lower-case names joined by commas",
                          fault);
         }
-        record.bindsToAdapters = fields[6] == "binds";
         store_->components.emplace(record.instance, std::move(record));
+        return true;
+    }
+
+    // "-", or names without blanks in lower case, joined by commas.
+    static bool ParseNames(const std::string& text, std::vector<std::wstring>* names) {
+        names->clear();
+        if (text == "-") {
+            return true;
+        }
+        for (const std::string& name : SplitOn(text, ',')) {
+            const std::wstring wide = FromUtf8(name);
+            if (!IsInterfaceName(wide) || std::any_of(wide.begin(), wide.end(), [](wchar_t ch) {
+                    return ch >= L'A' && ch <= L'Z';
+                })) {
+                return false;
+            }
+            names->push_back(wide);
+        }
+        return true;
+    }
+
+    bool ParseReference(const std::vector<std::string>& fields, unsigned lineNumber,
+                        std::string* fault) {
+        ComponentRecord* component = fields.size() >= 3 ? ListedComponent(fields[1]) : nullptr;
+        if (component == nullptr) {
+            return Fault(lineNumber, "a reference names a component not listed before it", fault);
+        }
+        if (component->componentClass == ComponentClass::Net) {
+            return Fault(lineNumber, "an adapter has no references", fault);
+        }
+        ComponentReference reference;
+        const std::string& kind = fields[2];
+        if (kind == "user" && fields.size() == 3) {
+            reference.kind = ReferenceKind::User;
+        } else if (kind == "component" && fields.size() == 4) {
+            const ComponentRecord* other = ListedComponent(fields[3]);
+            if (other == nullptr || other == component) {
+                return Fault(lineNumber,
+                             "a component reference names no other component listed before it",
+                             fault);
+            }
+            reference.kind = ReferenceKind::Component;
+            reference.component = other->instance;
+        } else if (kind == "software" && fields.size() == 6 && !fields[3].empty() &&
+                   !fields[4].empty()) {
+            reference.kind = ReferenceKind::Software;
+            reference.manufacturer = FromUtf8(fields[3]);
+            reference.product = FromUtf8(fields[4]);
+            reference.displayName = FromUtf8(fields[5]);
+        } else {
+            return Fault(lineNumber,
+                         "expected 'user', 'component INSTANCE' or 'software MANUFACTURER "
+                         "PRODUCT DISPLAY NAME' after the instance",
+                         fault);
+        }
+        for (const ComponentReference& held : component->references) {
+            if (held.SameToken(reference)) {
+                return Fault(lineNumber, "the same reference appears twice", fault);
+            }
+        }
+        component->references.push_back(std::move(reference));
         return true;
     }
 
@@ -193,10 +329,11 @@ private:
             lowerComponent == store_->components.end()) {
             return Fault(lineNumber, "a binding names a component not listed before it", fault);
         }
-        if (!upperComponent->second.bindsToAdapters ||
-            lowerComponent->second.componentClass != ComponentClass::Net) {
+        if (!InterfacesMeet(upperComponent->second, lowerComponent->second)) {
             return Fault(lineNumber,
-                         "a binding must lead from a component that binds to an adapter", fault);
+                         "a binding must lead to an adapter whose interfaces meet its upper "
+                         "component's",
+                         fault);
         }
         if (fields[3] != "enabled" && fields[3] != "disabled") {
             return Fault(lineNumber, "expected 'enabled' or 'disabled', found '" + fields[3] + "'",
@@ -238,8 +375,13 @@ private:
         return true;
     }
 
+    static constexpr const char* kRecordNames[] = {"the components", "the references",
+                                                   "the bindings", "an applied record"};
+
     NetCfgStore* store_;
     StoreFileInfo* info_;
+    int version_ = 2;
+    int rank_ = 0;  // the kind of the last record read, in the order of kRecordNames
     bool appliedSeen_ = false;
 };
 
@@ -286,7 +428,31 @@ std::string FormatNetCfgStore(const NetCfgStore& store) {
         text += ToUtf8(component.displayName);
         text += '\t';
         text += component.inf;
-        text += component.bindsToAdapters ? "\tbinds\n" : "\tnone\n";
+        text += '\t';
+        text += JoinNames(component.interfaces.upperRange);
+        text += '\t';
+        text += JoinNames(component.interfaces.lowerRange);
+        text += '\t';
+        text += JoinNames(component.interfaces.filterMediaTypes);
+        text += '\n';
+    }
+    for (const auto& [instance, component] : store.components) {
+        for (const ComponentReference& reference : component.references) {
+            text += "reference\t";
+            text += std::to_string(instance);
+            switch (reference.kind) {
+                case ReferenceKind::User:
+                    text += "\tuser\n";
+                    break;
+                case ReferenceKind::Component:
+                    text += "\tcomponent\t" + std::to_string(reference.component) + "\n";
+                    break;
+                case ReferenceKind::Software:
+                    text += "\tsoftware\t" + ToUtf8(reference.manufacturer) + "\t" +
+                            ToUtf8(reference.product) + "\t" + ToUtf8(reference.displayName) + "\n";
+                    break;
+            }
+        }
     }
     for (const auto& [key, enabled] : store.bindings) {
         text += "binding\t";
@@ -348,6 +514,84 @@ std::wstring LowerCaseId(const std::wstring& id) {
         ch = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(ch)));
     }
     return lower;
+}
+
+std::string DescribeReference(const NetCfgStore& store, const ComponentReference& reference) {
+    switch (reference.kind) {
+        case ReferenceKind::User:
+            return "user";
+        case ReferenceKind::Component: {
+            const auto found = store.components.find(reference.component);
+            return "component " + (found != store.components.end() ? ToUtf8(found->second.id)
+                                                                   : std::string("(removed)"));
+        }
+        case ReferenceKind::Software:
+            return "software \"" + ToUtf8(reference.manufacturer) + "\" \"" +
+                   ToUtf8(reference.product) + "\" \"" + ToUtf8(reference.displayName) + "\"";
+    }
+    return "?";
+}
+
+bool IsInterfaceName(const std::wstring& name) {
+    if (name.empty()) {
+        return false;
+    }
+    for (wchar_t ch : name) {
+        const bool letterOrDigit =
+            (ch >= L'a' && ch <= L'z') || (ch >= L'A' && ch <= L'Z') || (ch >= L'0' && ch <= L'9');
+        if (!letterOrDigit && ch != L'_') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ComponentReference::SameToken(const ComponentReference& other) const {
+    if (kind != other.kind) {
+        return false;
+    }
+    switch (kind) {
+        case ReferenceKind::User:
+            return true;
+        case ReferenceKind::Component:
+            return component == other.component;
+        case ReferenceKind::Software:
+            return SameName(manufacturer, other.manufacturer) && SameName(product, other.product);
+    }
+    return false;
+}
+
+BindingInterfaces ImpliedInterfaces(ComponentClass componentClass, bool bindsToAdapters) {
+    BindingInterfaces interfaces;
+    switch (componentClass) {
+        case ComponentClass::Net:
+            interfaces.upperRange = {L"ndis5"};
+            interfaces.lowerRange = {L"ethernet"};
+            break;
+        case ComponentClass::NetTrans:
+            interfaces.lowerRange = {L"ndis5"};
+            break;
+        case ComponentClass::NetService:
+            if (bindsToAdapters) {
+                interfaces.filterMediaTypes = {L"ethernet"};
+            }
+            break;
+        case ComponentClass::NetClient:
+            break;
+    }
+    return interfaces;
+}
+
+bool InterfacesMeet(const ComponentRecord& upper, const ComponentRecord& lower) {
+    if (lower.componentClass != ComponentClass::Net ||
+        upper.componentClass == ComponentClass::Net) {
+        return false;
+    }
+    if (AnyInCommon(upper.interfaces.lowerRange, lower.interfaces.upperRange)) {
+        return true;
+    }
+    return upper.componentClass == ComponentClass::NetService &&
+           AnyInCommon(upper.interfaces.filterMediaTypes, lower.interfaces.lowerRange);
 }
 
 }  // namespace simwin

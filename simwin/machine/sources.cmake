@@ -2,7 +2,9 @@
 # system's services for the services file.
 set(SIMWIN_MACHINE_SOURCES
     machine/inf_file.cpp
+    machine/inf_ndi_interfaces.cpp
     machine/netcfg_store.cpp
+    machine/reboot_pending.cpp
     machine/write_lock.cpp)
 if(WIN32)
     list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_lookup_win32.cpp machine/services_win32.cpp)

@@ -5,7 +5,9 @@
 #include "netcfg/platform_call.h"
 #include "instrumentation/journal.h"
 #include "instrumentation/ledger.h"
+#include "machine/reboot_pending.h"
 
+#include "base/elevation.h"
 #include "base/utf8.h"
 
 namespace simwin {
@@ -85,10 +87,10 @@ public:
         PlatformCall call("INetCfg::EnumComponents", classGuid == nullptr ? "(all)"
                                                      : componentClass ? ClassName(*componentClass)
                                                                       : "(unknown class)");
-        if (components == nullptr) {
-            return call.Finish(E_POINTER);
+        // The enumerator is an optional out-parameter: without it the call only checks.
+        if (components != nullptr) {
+            *components = nullptr;
         }
-        *components = nullptr;
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
@@ -98,7 +100,9 @@ public:
         if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
             return call.Finish(hr);
         }
-        *components = EnumerateComponents(session_, componentClass);
+        if (components != nullptr) {
+            *components = EnumerateComponents(session_, componentClass);
+        }
         return call.Finish(S_OK);
     }
 
@@ -114,10 +118,14 @@ public:
         PlatformCall call("INetCfg::QueryNetCfgClass",
                           std::string(knownClass ? ClassName(componentClass) : "(unknown class)") +
                               " " + InterfaceName(riid));
-        if (object == nullptr || classGuid == nullptr) {
+        // The interface is an optional out-parameter: without it the call only checks that the
+        // class has that interface.
+        if (object != nullptr) {
+            *object = nullptr;
+        }
+        if (classGuid == nullptr) {
             return call.Finish(E_POINTER);
         }
-        *object = nullptr;
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
@@ -127,7 +135,13 @@ public:
         if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
             return call.Finish(hr);
         }
-        return call.Finish(NewNetCfgClass(session_, componentClass, riid, object));
+        void* unused = nullptr;
+        const HRESULT hr =
+            NewNetCfgClass(session_, componentClass, riid, object != nullptr ? object : &unused);
+        if (unused != nullptr) {
+            static_cast<IUnknown*>(unused)->Release();
+        }
+        return call.Finish(hr);
     }
 
     // ---- INetCfgLock
@@ -154,6 +168,17 @@ public:
         }
         if (session_->initialized()) {
             return call.Finish(NETCFG_E_ALREADY_INITIALIZED);
+        }
+        // "If the current user is not an administrator of the local computer, calls to
+        // AcquireWriteLock return E_ACCESSDENIED"; rights that cannot be read count as none.
+        bool elevated = false;
+        int reason = 0;
+        if (!ReadProcessElevation(&elevated, &reason) || !elevated) {
+            return call.Finish(E_ACCESSDENIED);
+        }
+        // A reboot the machine waits for comes before any new change (netcfg-sim reboot).
+        if (RebootPending(session_->root())) {
+            return call.Finish(NETCFG_E_NEED_REBOOT);
         }
         const bool alreadyHeld = session_->lock().held();
         std::wstring holder;
@@ -190,8 +215,9 @@ public:
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
+        // Only another client's lock counts: this object's own is not "locked" to its holder.
         std::wstring holder;
-        if (!IsWriteLockHeld(WriteLockPath(session_->root()), &holder)) {
+        if (session_->lock().held() || !IsWriteLockHeld(WriteLockPath(session_->root()), &holder)) {
             return call.Finish(S_FALSE);
         }
         GiveHolder(holder, holderDescription);

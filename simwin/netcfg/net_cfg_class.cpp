@@ -2,9 +2,11 @@
 // installing and removing them from the INF store.
 #include "netcfg/com_object.h"
 #include "netcfg/netcfg_objects.h"
+#include "netcfg/obo_token.h"
 #include "netcfg/platform_call.h"
 #include "netcfg/staged_config.h"
-#include "machine/inf_store.h"
+#include "machine/inf_lookup.h"
+#include "machine/inf_ndi_interfaces.h"
 #include "instrumentation/journal.h"
 
 #include "base/utf8.h"
@@ -18,28 +20,22 @@ namespace simwin {
 
 namespace {
 
-// NCF_LW_FILTER in an install section's Characteristics: a filter that binds to adapters.
+// NCF_LW_FILTER in an install section's Characteristics: a lightweight filter.
 constexpr unsigned long kLightweightFilter = 0x40000;
 
-// Whether the component an INF installs binds to adapters: every protocol, and every service
-// that is a filter.
-bool BindsToAdapters(ComponentClass componentClass, const InfDriver& driver) {
-    if (componentClass == ComponentClass::NetTrans) {
-        return true;
-    }
-    if (componentClass != ComponentClass::NetService) {
-        return false;
-    }
+// The binding interfaces of the component an INF installs: those its Ndi\Interfaces registry
+// lines declare; for an INF that declares none, those a component of its class was taken to
+// have before they were read (a service counting as a filter when its Characteristics hold
+// NCF_LW_FILTER).
+BindingInterfaces InterfacesOf(ComponentClass componentClass, const InfDriver& driver) {
     const std::wstring& section = driver.model.installSection;
-    if (driver.inf.Value(section, L"FilterMediaTypes")) {
-        return true;
+    if (auto declared = ReadNdiInterfaces(driver.inf, section)) {
+        return *declared;
     }
     const auto characteristics = driver.inf.Value(section, L"Characteristics");
-    if (!characteristics) {
-        return false;
-    }
-    const unsigned long value = std::wcstoul(characteristics->c_str(), nullptr, 0);
-    return (value & kLightweightFilter) != 0;
+    const unsigned long value =
+        characteristics ? std::wcstoul(characteristics->c_str(), nullptr, 0) : 0;
+    return ImpliedInterfaces(componentClass, (value & kLightweightFilter) != 0);
 }
 
 // Display names are kept on one store line: control characters become blanks.
@@ -85,17 +81,19 @@ public:
 
     HRESULT STDMETHODCALLTYPE EnumComponents(IEnumNetCfgComponent** components) override {
         PlatformCall call("INetCfgClass::EnumComponents", ClassName(class_));
-        if (components == nullptr) {
-            return call.Finish(E_POINTER);
+        // The enumerator is an optional out-parameter: without it the call only checks.
+        if (components != nullptr) {
+            *components = nullptr;
         }
-        *components = nullptr;
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
         if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
             return call.Finish(hr);
         }
-        *components = EnumerateComponents(session_, class_);
+        if (components != nullptr) {
+            *components = EnumerateComponents(session_, class_);
+        }
         return call.Finish(S_OK);
     }
 
@@ -111,7 +109,6 @@ public:
                                       DWORD upgradeFromBuildNo, LPCWSTR answerFile,
                                       LPCWSTR answerSections,
                                       INetCfgComponent** component) override {
-        (void)oboToken;
         (void)upgradeFromBuildNo;
         (void)answerFile;
         (void)answerSections;
@@ -130,12 +127,17 @@ public:
             return call.Finish(hr);
         }
         const std::wstring id = LowerCaseId(infId);
-        // Installing a component that is there already changes nothing; only adapters can have
-        // more than one instance.
+        // Every install of an adapter is a device of its own, which keeps no references; any
+        // other component is installed once and referenced on behalf of each token.
+        ComponentReference reference;
         if (class_ != ComponentClass::Net) {
+            if (const HRESULT hr = ReadOboToken(oboToken, session_->staged(), &reference);
+                FAILED(hr)) {
+                return call.Finish(hr);
+            }
             if (const ComponentRecord* existing =
                     FindComponentById(session_->staged(), id, std::nullopt)) {
-                return call.Finish(Give(*existing, component));
+                return call.Finish(AddReferenceTo(existing->instance, reference, component));
             }
         }
         const auto driver = FindInfDriver(session_->root(), infId);
@@ -152,15 +154,19 @@ public:
         record.displayName =
             InstanceDisplayName(session_->staged(), id, OneLine(driver->model.description));
         record.inf = driver->publishedName;
-        record.bindsToAdapters = BindsToAdapters(class_, *driver);
+        record.interfaces = InterfacesOf(class_, *driver);
+        if (class_ != ComponentClass::Net) {
+            record.references.push_back(reference);
+        }
         NetCfgStore& staged = session_->Change();
         const unsigned instance = AddComponent(&staged, record);
         return call.Finish(Give(staged.components.at(instance), component));
     }
 
+    // Removes the token's reference; the component goes only when no reference is left, else
+    // NETCFG_S_STILL_REFERENCED names the rest. An adapter goes at once, whatever the token.
     HRESULT STDMETHODCALLTYPE DeInstall(INetCfgComponent* component, OBO_TOKEN* oboToken,
                                         LPWSTR* references) override {
-        (void)oboToken;
         const auto instance =
             component != nullptr ? ComponentInstance(component) : std::optional<unsigned>();
         const auto& components = session_->staged().components;
@@ -182,6 +188,24 @@ public:
         if (found == components.end() || found->second.componentClass != class_) {
             return call.Finish(E_INVALIDARG);
         }
+        if (class_ != ComponentClass::Net) {
+            ComponentReference reference;
+            if (const HRESULT hr = ReadOboToken(oboToken, session_->staged(), &reference);
+                FAILED(hr)) {
+                return call.Finish(hr);
+            }
+            ComponentRecord remaining = found->second;
+            const bool removed = RemoveReference(&remaining, reference);
+            if (!remaining.references.empty()) {
+                if (removed) {
+                    session_->Change().components.at(remaining.instance) = remaining;
+                }
+                if (references != nullptr) {
+                    *references = ReferenceList(session_->staged(), remaining.references);
+                }
+                return call.Finish(NETCFG_S_STILL_REFERENCED);
+            }
+        }
         RemoveComponent(&session_->Change(), found->first);
         return call.Finish(S_OK);
     }
@@ -194,6 +218,17 @@ private:
             *component = NewNetCfgComponent(session_, record);
         }
         return S_OK;
+    }
+
+    // Installing a component that is there already adds the token's reference, if it is new,
+    // and changes nothing else.
+    HRESULT AddReferenceTo(unsigned instance, const ComponentReference& reference,
+                           INetCfgComponent** component) {
+        ComponentRecord updated = session_->staged().components.at(instance);
+        if (AddReference(&updated, reference)) {
+            session_->Change().components.at(instance) = updated;
+        }
+        return Give(session_->staged().components.at(instance), component);
     }
 
     std::shared_ptr<NetCfgSession> session_;

@@ -114,16 +114,16 @@ public:
         return NotModelled("INetCfgComponentBindings::IsBindableTo", PairName(component));
     }
 
-    // EBP_BELOW: the paths whose upper end this component is; EBP_ABOVE: those whose lower end
-    // it is.
+    // EBP_BELOW: the paths that start at this component (its own, as their upper end);
+    // EBP_ABOVE: every path that contains it, at its start or further down.
     HRESULT STDMETHODCALLTYPE EnumBindingPaths(DWORD flags,
                                                IEnumNetCfgBindingPath** paths) override {
         PlatformCall call("INetCfgComponentBindings::EnumBindingPaths",
                           ToUtf8(record_.id) + " " + std::to_string(flags));
-        if (paths == nullptr) {
-            return call.Finish(E_POINTER);
+        // The enumerator is an optional out-parameter: without it the call only checks.
+        if (paths != nullptr) {
+            *paths = nullptr;
         }
-        *paths = nullptr;
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }
@@ -133,19 +133,14 @@ public:
         if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
             return call.Finish(hr);
         }
+        if (paths == nullptr) {
+            return call.Finish(S_OK);
+        }
         std::vector<INetCfgBindingPath*> found;
-        const auto& bindings = session_->staged().bindings;
-        if (flags == EBP_BELOW) {
-            // The store keeps paths ordered by upper end: those of this component are adjacent.
-            for (auto it = bindings.lower_bound({record_.instance, 0});
-                 it != bindings.end() && it->first.first == record_.instance; ++it) {
-                found.push_back(NewBindingPath(session_, it->first));
-            }
-        } else {
-            for (const auto& [key, enabled] : bindings) {
-                if (key.second == record_.instance) {
-                    found.push_back(NewBindingPath(session_, key));
-                }
+        for (const auto& [key, enabled] : session_->staged().bindings) {
+            const bool starts = key.first == record_.instance;
+            if (starts || (flags == EBP_ABOVE && key.second == record_.instance)) {
+                found.push_back(NewBindingPath(session_, key));
             }
         }
         *paths = NewBindingPathEnum(std::move(found));
@@ -208,10 +203,14 @@ HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSe
                             LPCWSTR infId, std::optional<ComponentClass> componentClass,
                             INetCfgComponent** component) {
     PlatformCall call(callName, detail::JournalText(infId));
-    if (component == nullptr || infId == nullptr) {
+    // The component is an optional out-parameter: without it the answer only says whether the
+    // component is there.
+    if (component != nullptr) {
+        *component = nullptr;
+    }
+    if (infId == nullptr) {
         return call.Finish(E_POINTER);
     }
-    *component = nullptr;
     if (call.Failing()) {
         return call.Finish(call.FaultResult());
     }
@@ -222,7 +221,9 @@ HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSe
     if (found == nullptr) {
         return call.Finish(S_FALSE);
     }
-    *component = NewNetCfgComponent(session, *found);
+    if (component != nullptr) {
+        *component = NewNetCfgComponent(session, *found);
+    }
     return call.Finish(S_OK);
 }
 

@@ -8,5 +8,6 @@ set(SIMWIN_NETCFG_SOURCES
     netcfg/net_cfg_class.cpp
     netcfg/net_cfg_component.cpp
     netcfg/netcfg_session.cpp
+    netcfg/obo_token.cpp
     netcfg/platform_call.cpp
     netcfg/staged_config.cpp)

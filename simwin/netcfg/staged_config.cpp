@@ -6,10 +6,10 @@ unsigned AddComponent(NetCfgStore* store, ComponentRecord record) {
     const unsigned instance = store->components.empty() ? 1 : store->components.rbegin()->first + 1;
     record.instance = instance;
     for (const auto& [other, otherRecord] : store->components) {
-        if (record.bindsToAdapters && otherRecord.componentClass == ComponentClass::Net) {
+        if (InterfacesMeet(record, otherRecord)) {
             store->bindings.emplace(BindingKey{instance, other}, true);
         }
-        if (record.componentClass == ComponentClass::Net && otherRecord.bindsToAdapters) {
+        if (InterfacesMeet(otherRecord, record)) {
             store->bindings.emplace(BindingKey{other, instance}, true);
         }
     }
@@ -26,6 +26,33 @@ void RemoveComponent(NetCfgStore* store, unsigned instance) {
         }
     }
     store->components.erase(instance);
+    for (auto& [other, record] : store->components) {
+        ComponentReference byRemoved;
+        byRemoved.kind = ReferenceKind::Component;
+        byRemoved.component = instance;
+        RemoveReference(&record, byRemoved);
+    }
+}
+
+bool AddReference(ComponentRecord* component, const ComponentReference& reference) {
+    for (const ComponentReference& held : component->references) {
+        if (held.SameToken(reference)) {
+            return false;
+        }
+    }
+    component->references.push_back(reference);
+    return true;
+}
+
+bool RemoveReference(ComponentRecord* component, const ComponentReference& reference) {
+    auto& references = component->references;
+    for (auto held = references.begin(); held != references.end(); ++held) {
+        if (held->SameToken(reference)) {
+            references.erase(held);
+            return true;
+        }
+    }
+    return false;
 }
 
 const ComponentRecord* FindComponentById(const NetCfgStore& store, const std::wstring& id,

@@ -9,12 +9,17 @@
 
 namespace simwin {
 
-// Adds the component under a new instance number and the binding paths it brings, enabled: from
-// it to every adapter when it binds to adapters, to it from every component that binds when it
-// is an adapter. Returns the instance number.
+// Adds the component under a new instance number and the binding paths it brings, enabled:
+// wherever its interfaces meet an adapter's (from it down to the adapter), or, for an adapter,
+// wherever a protocol's or a filter's meet its own (InterfacesMeet). Returns the instance number.
 unsigned AddComponent(NetCfgStore* store, ComponentRecord record);
-// Removes the component and every binding path that ends at it.
+// Removes the component, every binding path that ends at it, and the references it held on
+// other components (which stay installed, whatever references they have left).
 void RemoveComponent(NetCfgStore* store, unsigned instance);
+// Adds reference to the component unless it holds that token already; true when it was added.
+bool AddReference(ComponentRecord* component, const ComponentReference& reference);
+// Removes the token's reference from the component; true when it held one.
+bool RemoveReference(ComponentRecord* component, const ComponentReference& reference);
 // The first component (lowest instance) with this id, compared without regard to case, of the
 // given class when one is given.
 const ComponentRecord* FindComponentById(const NetCfgStore& store, const std::wstring& id,

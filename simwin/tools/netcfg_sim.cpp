@@ -4,7 +4,9 @@
 #include "base/atomic_file.h"
 #include "base/machine_root.h"
 #include "machine/netcfg_store.h"
+#include "machine/reboot_pending.h"
 
+#include <devguid.h>
 #include <netcfgx.h>
 #include <objbase.h>
 #include <simwin/machine.h>
@@ -33,8 +35,9 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 constexpr char kUsage[] =
-    "usage: init [--with-npf] [--force] | show | lock --hold SECONDS --as "
-    "DESCRIPTION | fault add RULE... | fault list | fault clear | journal on|off|show";
+    "usage: init [--with-npf] [--force] | show | lock --hold SECONDS --as DESCRIPTION | ref add "
+    "COMPONENT_ID --software MANUFACTURER PRODUCT DISPLAYNAME | reboot [--pending] | fault add "
+    "RULE... | fault list | fault clear | journal on|off|show";
 
 using Args = std::vector<std::string>;
 
@@ -46,6 +49,14 @@ int Usage(const std::string& problem) {
 int Failed(const std::string& message) {
     std::cerr << "netcfg-sim: " << message << "\n";
     return kExitFailed;
+}
+
+// A result as the platform's documentation writes it: "0x80070005".
+std::string HrText(HRESULT hr) {
+    char text[16];
+    // HRESULT is a long: 64 bits on Linux, where a negative one would widen.
+    std::snprintf(text, sizeof text, "0x%08x", static_cast<unsigned>(hr));
+    return text;
 }
 
 std::string OwnFolder() {
@@ -127,6 +138,13 @@ void ShowComponents(const simwin::MachineState& state) {
             }
             std::cout << "    " << simwin::ToUtf8(component.id) << "  \""
                       << simwin::ToUtf8(component.displayName) << "\"  (" << component.inf << ")\n";
+            std::string references;
+            for (const std::string& reference : component.references) {
+                references += (references.empty() ? "" : "; ") + reference;
+            }
+            if (!references.empty()) {
+                std::cout << "      on behalf of: " << references << "\n";
+            }
         }
     }
 }
@@ -183,6 +201,11 @@ int HoldLock(unsigned seconds, const std::wstring& description) {
     }
     LPWSTR holder = nullptr;
     hr = lock->AcquireWriteLock(10000, description.c_str(), &holder);
+    if (hr != S_OK && hr != S_FALSE) {
+        lock->Release();
+        CoUninitialize();
+        return Failed("the write lock is refused: " + HrText(hr));
+    }
     if (hr != S_OK) {
         std::cerr << "netcfg-sim: the write lock is held by \""
                   << (holder != nullptr ? simwin::ToUtf8(holder) : std::string("?")) << "\"\n";
@@ -216,6 +239,116 @@ int Lock(const Args& args) {
         return Usage("lock needs --hold SECONDS and --as DESCRIPTION");
     }
     return HoldLock(static_cast<unsigned>(std::stoul(seconds)), simwin::FromUtf8(description));
+}
+
+// Releases what AddReference obtained, in reverse order, whatever step it reached.
+struct ConfigurationCycle {
+    INetCfg* netCfg = nullptr;
+    INetCfgLock* lock = nullptr;
+    bool locked = false;
+    bool initialized = false;
+    INetCfgComponent* component = nullptr;
+    INetCfgClassSetup* setup = nullptr;
+
+    ~ConfigurationCycle() {
+        if (setup != nullptr)
+            setup->Release();
+        if (component != nullptr)
+            component->Release();
+        if (initialized)
+            netCfg->Uninitialize();
+        if (locked)
+            lock->ReleaseWriteLock();
+        if (lock != nullptr)
+            lock->Release();
+        if (netCfg != nullptr)
+            netCfg->Release();
+    }
+};
+
+// Installs the component once more on behalf of another product, through the configuration
+// interfaces as that product's setup would: the component gains the product's reference.
+int AddSoftwareReference(const std::wstring& id, const std::wstring& manufacturer,
+                         const std::wstring& product, const std::wstring& displayName) {
+    ConfigurationCycle cycle;
+    if (FAILED(CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
+                                reinterpret_cast<void**>(&cycle.netCfg))) ||
+        FAILED(
+            cycle.netCfg->QueryInterface(IID_INetCfgLock, reinterpret_cast<void**>(&cycle.lock)))) {
+        return Failed("cannot create the configuration object");
+    }
+    LPWSTR holder = nullptr;
+    HRESULT hr = cycle.lock->AcquireWriteLock(10000, L"netcfg-sim", &holder);
+    CoTaskMemFree(holder);
+    if (hr != S_OK) {
+        return Failed("the write lock is not granted: " + HrText(hr));
+    }
+    cycle.locked = true;
+    hr = cycle.netCfg->Initialize(nullptr);
+    if (hr != S_OK) {
+        return Failed("cannot load the configuration: " + HrText(hr));
+    }
+    cycle.initialized = true;
+    GUID classGuid{};
+    if (cycle.netCfg->FindComponent(id.c_str(), &cycle.component) != S_OK ||
+        cycle.component->GetClassGuid(&classGuid) != S_OK) {
+        return Failed("no component '" + simwin::ToUtf8(id) + "' is installed");
+    }
+    if (classGuid == GUID_DEVCLASS_NET) {
+        return Failed("an adapter keeps no references: each install is a device of its own");
+    }
+    hr = cycle.netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup,
+                                        reinterpret_cast<void**>(&cycle.setup));
+    if (hr != S_OK) {
+        return Failed("cannot reach the component's class: " + HrText(hr));
+    }
+    OBO_TOKEN token{};
+    token.Type = OBO_SOFTWARE;
+    token.pszwManufacturer = manufacturer.c_str();
+    token.pszwProduct = product.c_str();
+    token.pszwDisplayName = displayName.c_str();
+    hr = cycle.setup->Install(id.c_str(), &token, 0, 0, nullptr, nullptr, nullptr);
+    if (hr == S_OK) {
+        hr = cycle.netCfg->Apply();
+    }
+    if (FAILED(hr)) {
+        return Failed("cannot add the reference: " + HrText(hr));
+    }
+    std::cout << simwin::ToUtf8(id) << " is now installed on behalf of \""
+              << simwin::ToUtf8(displayName) << "\" too\n";
+    return kExitOk;
+}
+
+int Ref(const Args& args) {
+    if (args.size() != 7 || args[1] != "add" || args[3] != "--software") {
+        return Usage("ref needs add COMPONENT_ID --software MANUFACTURER PRODUCT DISPLAYNAME");
+    }
+    if (args[4].empty() || args[5].empty() || args[6].empty()) {
+        return Usage("the manufacturer, product and display name must not be empty");
+    }
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return Failed("cannot initialise COM");
+    }
+    const int status = AddSoftwareReference(simwin::FromUtf8(args[2]), simwin::FromUtf8(args[4]),
+                                            simwin::FromUtf8(args[5]), simwin::FromUtf8(args[6]));
+    CoUninitialize();
+    return status;
+}
+
+// Marks a reboot as pending (--pending), or the machine as rebooted.
+int Reboot(const Args& args) {
+    const bool pending = args.size() == 2 && args[1] == "--pending";
+    if (args.size() > 2 || (args.size() == 2 && !pending)) {
+        return Usage("reboot takes only --pending");
+    }
+    std::string error;
+    if (!simwin::SetRebootPending(simwin::MachineRoot(), pending, &error)) {
+        return Failed(error);
+    }
+    std::cout << (pending ? "a reboot is pending: the write lock is refused until netcfg-sim reboot"
+                          : "rebooted")
+              << "\n";
+    return kExitOk;
 }
 
 int Fault(const Args& args) {
@@ -290,6 +423,10 @@ int Run(const Args& args) {
         return Show();
     if (command == "lock")
         return Lock(args);
+    if (command == "ref")
+        return Ref(args);
+    if (command == "reboot")
+        return Reboot(args);
     if (command == "fault")
         return Fault(args);
     if (command == "journal")

@@ -1,12 +1,17 @@
 # The simulated network configuration, the INF store and the machine's files.
 add_unit_test(simwin_netcfg_tests
     simwin/netcfg/netcfg_client.cpp
+    simwin/netcfg/binding_interfaces_test.cpp
+    simwin/netcfg/documented_answers_test.cpp
     simwin/netcfg/fault_rules_test.cpp
     simwin/netcfg/install_test.cpp
     simwin/netcfg/interface_layout_test.cpp
+    simwin/netcfg/references_test.cpp
+    simwin/netcfg/rehearsal_commands_test.cpp
     simwin/netcfg/sdk_methods_test.cpp
     simwin/netcfg/write_lock_test.cpp
     simwin/machine/machine_store_test.cpp
+    simwin/machine/store_format_test.cpp
     simwin/machine/atomic_file_test.cpp
     simwin/machine/store_append_test.cpp
     simwin/setupapi/setup_copy_oem_inf_test.cpp)

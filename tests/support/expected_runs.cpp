@@ -317,4 +317,28 @@ Lines UninstallSwitchApplyAnswersReboot() {
     });
 }
 
+Lines UninstallSwitchStillReferenced() {
+    return Join({
+        UninstallStart(),
+        {"DeviceManager::UninstallDriver() | Enter..."},
+        GetWithLock(),
+        {"DeviceManager::UninstallDriver() FindComponent was successful.",
+         "DeviceManager::UninstallDriver() ClassGuid OK..",
+         "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
+         "DeviceManager::UninstallDriver() QueryInterface OK..",
+         "<ERROR> | DeviceManager::UninstallDriver() Failed to uninstall QUORIX_NdisLwf.",
+         "<ERROR> |  hr='303139' / hr='0x0004a023'"},
+        ReleaseOne(),
+        ReleaseOne(),
+        ReleaseOne(),
+        ReleaseWithLock(),
+        {"DeviceManager::UninstallDriver() | Exit...", kSwitchRemovalFailed},
+        RemovalCycle(),
+        {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
+         "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
+         "ethernet adapter failed.",
+         "DeviceManager::Uninstaller() | Exit..."},
+    });
+}
+
 }  // namespace expected_runs

@@ -54,5 +54,8 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);
 // Uninstall (after an Install) whose switch removal's Apply answers NETCFG_S_REBOOT.
 Lines UninstallSwitchApplyAnswersReboot();
+// Uninstall (after an Install) while another product also references the switch: its DeInstall
+// answers NETCFG_S_STILL_REFERENCED, nothing is applied for it, and the adapter is removed.
+Lines UninstallSwitchStillReferenced();
 
 }  // namespace expected_runs

@@ -69,7 +69,8 @@ const char kInstalledComponents[] =
     "    ms_tcpip6  \"Internet Protocol Version 6 (TCP/IPv6)\"  (nettcpip.inf)\n"
     "  netservice\n"
     "    ms_pacer  \"QoS Packet Scheduler\"  (netpacer.inf)\n"
-    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n";
+    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
+    "      on behalf of: user\n";
 // The switch bound to the virtual adapter alone, IPv6 unbound from it, everything else as it was.
 const char kInstalledBindings[] =
     "Binding paths\n"
@@ -252,6 +253,27 @@ TEST_F(EngineUnderWineTest, ACorruptStoreIsRefusedAndLeftAsItWas) {
 
     ExpectLog(Log(), expected_runs::UninstallStoreCorrupt());
     EXPECT_EQ(testsupport::ReadFile(store), "garbage\n");
+}
+
+// A switch that another product also installed stays when the installer removes its own
+// reference: DeInstall answers NETCFG_S_STILL_REFERENCED, which the installer counts as a failed
+// removal (904), and the adapter goes.
+TEST_F(EngineUnderWineTest, UninstallKeepsASwitchThatAnotherProductStillNeeds) {
+    ASSERT_EQ(Run("Install"), expected_runs::kExitOk);
+    ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel", "Packet Lab",
+                         "Corvel Packet Lab 3"}),
+              0)
+        << Output();
+
+    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitSwitchRemovalFailed);
+    ExpectLog(Log(), expected_runs::UninstallSwitchStillReferenced());
+    const std::string shown = ShowMachine();
+    EXPECT_NE(shown.find("    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
+                         "      on behalf of: user; software \"Corvel\" \"Packet Lab\" \"Corvel "
+                         "Packet Lab 3\"\n"),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(shown.find("root\\quorixvmini60_a"), std::string::npos) << shown;
 }
 
 // A message of more than 255 characters is written whole: the INF copy failure line of a setup

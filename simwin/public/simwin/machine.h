@@ -24,6 +24,9 @@ struct ComponentInfo {
     std::wstring displayName;
     GUID classGuid;
     std::string inf;  // the INF it came from ("oem0.inf"), or the system's own INF
+    // On whose behalf it is installed: "user", "component ID" or
+    // "software \"MANUFACTURER\" \"PRODUCT\" \"DISPLAY NAME\"", in the order they were added.
+    std::vector<std::string> references;
 };
 
 struct BindingInfo {

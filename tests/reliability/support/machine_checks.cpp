@@ -25,8 +25,7 @@ std::string StoreProblem(const std::string& root) {
             return "binding " + std::to_string(key.first) + " -> " + std::to_string(key.second) +
                    " names a component that is not installed";
         }
-        if (!upper->second.bindsToAdapters ||
-            lower->second.componentClass != simwin::ComponentClass::Net) {
+        if (!simwin::InterfacesMeet(upper->second, lower->second)) {
             return "binding " + std::to_string(key.first) + " -> " + std::to_string(key.second) +
                    " does not lead from a protocol or filter to an adapter";
         }

@@ -42,17 +42,20 @@ protected:
 };
 
 TEST_F(MachineStoreTest, FreshMachineHoldsTheBaseline) {
+    // Each component with the binding interfaces its INF file declares; the baseline was
+    // installed with the system, on behalf of no token, so it has no references.
     const std::string expected =
-        std::string(kHeader) +
+        "simwin-netcfg-store\t2\n"
         "component\t1\tnet\tpci\\ven_8086&dev_100e\tIntel(R) PRO/1000 MT Network Connection\t"
-        "net1000.inf\tnone\n"
+        "net1000.inf\tndis5\tethernet\t-\n"
         "component\t2\tnet\tpci\\ven_10ec&dev_8139\tRealtek RTL8139C+ Fast Ethernet NIC\t"
-        "net8139.inf\tnone\n"
+        "net8139.inf\tndis5\tethernet\t-\n"
         "component\t3\tnettrans\tms_tcpip\tInternet Protocol Version 4 (TCP/IPv4)\tnettcpip.inf\t"
-        "binds\n"
+        "-\tndis5,ndis5_ip\t-\n"
         "component\t4\tnettrans\tms_tcpip6\tInternet Protocol Version 6 (TCP/IPv6)\tnettcpip.inf\t"
-        "binds\n"
-        "component\t5\tnetservice\tms_pacer\tQoS Packet Scheduler\tnetpacer.inf\tbinds\n"
+        "-\tndis5,ndis5_ip\t-\n"
+        "component\t5\tnetservice\tms_pacer\tQoS Packet Scheduler\tnetpacer.inf\tnoupper\t"
+        "nolower\tethernet,tokenring,fddi,wan\n"
         "binding\t3\t1\tenabled\nbinding\t3\t2\tenabled\nbinding\t4\t1\tenabled\n"
         "binding\t4\t2\tenabled\nbinding\t5\t1\tenabled\nbinding\t5\t2\tenabled\n";
     EXPECT_EQ(expected, ReadFile(StorePath()));
@@ -79,7 +82,7 @@ struct CorruptCase {
 TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
     const CorruptCase cases[] = {
         {"", "1: empty file, expected the format line"},
-        {"simwin-netcfg-store\t2\n", "1: not a network configuration store of version 1"},
+        {"simwin-netcfg-store\t3\n", "1: not a network configuration store of version 1 or 2"},
         {std::string(kHeader) + "gadget\t1\n", "2: unknown record 'gadget'"},
         {std::string(kHeader) + "component\t1\tnic\tx\tX\tx.inf\tnone\n", "2: unknown class 'nic'"},
         {std::string(kHeader) + "component\t0\tnet\tx\tX\tx.inf\tnone\n",
@@ -92,7 +95,7 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
         {std::string(kHeader) + kAdapterLine + "binding\t2\t1\tenabled\n",
          "3: a binding names a component not listed before it"},
         {std::string(kHeader) + kAdapterLine + kProtocolLine + "binding\t1\t2\tenabled\n",
-         "4: a binding must lead from a component that binds to an adapter"},
+         "4: a binding must lead to an adapter whose interfaces meet its upper component's"},
         {std::string(kHeader) + kAdapterLine + kProtocolLine + "binding\t2\t1\ton\n",
          "4: expected 'enabled' or 'disabled', found 'on'"},
         {std::string(kHeader) + kAdapterLine + kProtocolLine + "binding\t2\t1\tenabled",

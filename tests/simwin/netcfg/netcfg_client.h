@@ -24,6 +24,14 @@ public:
     Ref(const Ref&) = delete;
     Ref& operator=(const Ref&) = delete;
     Ref(Ref&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
+    Ref& operator=(Ref&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            pointer_ = other.pointer_;
+            other.pointer_ = nullptr;
+        }
+        return *this;
+    }
 
     T* get() const { return pointer_; }
     T* operator->() const { return pointer_; }
@@ -56,6 +64,7 @@ public:
         return &text_;
     }
     bool null() const { return text_ == nullptr; }
+    const wchar_t* get() const { return text_; }
     std::wstring str() const { return text_ != nullptr ? std::wstring(text_) : L"(null)"; }
 
 private:
