@@ -8,6 +8,8 @@
 #include <netcfgx.h>
 
 #include "log/Logger.h"
+#include "log/message_format.h"
+#include "netcfg/com_ptr.h"
 
 #include <string>
 
@@ -21,18 +23,22 @@ public:
     // Opens a configuration cycle: initialises COM for the thread, creates the configuration
     // object, takes its write lock when fGetWriteLock is set (waiting up to 5000 ms, naming this
     // client clientDescription) and initialises it. On S_OK *ppnc holds one reference that the
-    // caller hands to HrReleaseINetCfg; on any other result *ppnc is null and COM is as before
-    // the call. When the lock is refused, *lockHolder may receive the holder's description,
-    // which the caller frees with CoTaskMemFree. Returns S_OK or the failing step's result
-    // (NETCFG_E_NO_WRITE_LOCK for a refused lock).
+    // caller hands to HrReleaseINetCfg (pass a ComPtr's Put()); on any other result *ppnc is null
+    // and COM is as before the call. When the lock is refused, *lockHolder may receive the
+    // holder's description, which the caller frees with CoTaskMemFree (pass a CoTaskMemString's
+    // Put()). Returns S_OK or the failing step's result (NETCFG_E_NO_WRITE_LOCK for a refused
+    // lock).
     HRESULT HrGetINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
                          LPWSTR* lockHolder);
     // Closes a cycle opened by HrGetINetCfg: uninitialises the object, gives the write lock back
-    // when hasWriteLock is set, releases the caller's reference to pnc and ends the thread's COM
-    // use. Returns Uninitialize's result, or the lock interface's or ReleaseWriteLock's.
-    HRESULT HrReleaseINetCfg(INetCfg* pnc, bool hasWriteLock);
-    // Releases one reference (null allowed) and traces the release.
-    void ReleaseRef(IUnknown* punk);
+    // when hasWriteLock is set, releases the caller's reference (netCfg is empty afterwards) and
+    // ends the thread's COM use. Returns Uninitialize's result, or the lock interface's or
+    // ReleaseWriteLock's.
+    HRESULT HrReleaseINetCfg(ComPtr<INetCfg>& netCfg, bool hasWriteLock);
+    // Releases the reference that holder holds, if any, and traces the release; holder is empty
+    // afterwards.
+    template <typename Interface>
+    void ReleaseRef(ComPtr<Interface>& holder);
 
     // ---- Installation
 
@@ -87,12 +93,23 @@ public:
 private:
     void Log(const std::wstring& message) { logger_->Log(message); }
     void LogError(const std::wstring& message) { logger_->LogError(message); }
+    // An error line: message followed by hr as every result line ends (message empty: the bare
+    // result line).
+    void LogError(const std::wstring& message, HRESULT hr) {
+        logger_->LogError(message + FormatHr(hr));
+    }
 
+    HRESULT HrOpenINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
+                          LPWSTR* lockHolder);
     HRESULT HrLockAndInitialize(INetCfg* pnc, bool fGetWriteLock, LPCWSTR clientDescription,
-                                LPWSTR* lockHolder, INetCfgLock** pncLock);
+                                LPWSTR* lockHolder, ComPtr<INetCfgLock>& lock);
+    HRESULT HrReleaseWriteLock(INetCfg* pnc);
     void CopyInfToStore(LPCWSTR lpszInfFullPath);
     int InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchInfPath);
     HRESULT RemoveComponent(INetCfg* pnc, LPCWSTR componentId);
+    HRESULT RemoveThroughClass(INetCfg* pnc, INetCfgComponent* component, LPCWSTR componentId);
+    HRESULT RemoveThroughClassSetup(INetCfg* pnc, INetCfgClass* netClass,
+                                    INetCfgComponent* component, LPCWSTR componentId);
     BOOL ConfigureBindings();
     BOOL ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc);
     BOOL ConfigureComponent(const GUID& classGuid, INetCfg* pnc, INetCfgComponent* component,
@@ -102,3 +119,13 @@ private:
 
     Logger* logger_;
 };
+
+template <typename Interface>
+void DeviceManager::ReleaseRef(ComPtr<Interface>& holder) {
+    Log(L"DeviceManager::ReleaseRef() | Enter...");
+    if (holder) {
+        holder.Reset();
+        Log(L"DeviceManager::ReleaseRef() IUnknown* reference released.");
+    }
+    Log(L"DeviceManager::ReleaseRef() | Exit...");
+}

@@ -5,7 +5,6 @@
 #include <devguid.h>
 
 #include "device_manager/components.h"
-#include "log/message_format.h"
 #include "netcfg/com_ptr.h"
 #include "netcfg/cotaskmem_string.h"
 
@@ -16,10 +15,8 @@ BOOL DeviceManager::ConfigureIPv6AndVirtualSwitch() {
     Log(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...");
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (hr != S_OK) {
-        LogError(
-            FormatHr(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx "
-                     L"returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+        LogError(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx returned",
+                 hr);
         // S_FALSE still added a level of COM initialisation: take it back.
         if (SUCCEEDED(hr)) {
             CoUninitialize();
@@ -41,9 +38,9 @@ BOOL DeviceManager::ConfigureBindings() {
                                         netCfg.PutVoid());
     if (hr != S_OK) {
         LogError(
-            FormatHr(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. "
-                     L"CoCreateInstance() returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+            L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoCreateInstance() "
+            L"returned",
+            hr);
         return FALSE;
     }
 
@@ -93,13 +90,13 @@ BOOL DeviceManager::ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc
     ComPtr<INetCfgClass> netClass;
     HRESULT hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
     ComPtr<IEnumNetCfgComponent> componentEnum;
     hr = netClass->EnumComponents(componentEnum.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
 
@@ -165,13 +162,13 @@ BOOL DeviceManager::WalkBindingPaths(INetCfg* pnc, INetCfgComponent* component, 
     ComPtr<INetCfgComponentBindings> bindings;
     HRESULT hr = component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
     ComPtr<IEnumNetCfgBindingPath> paths;
     hr = bindings->EnumBindingPaths(EBP_BELOW, paths.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
 
@@ -208,26 +205,26 @@ bool DeviceManager::SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BO
     ComPtr<IEnumNetCfgBindingInterface> interfaces;
     HRESULT hr = path->EnumBindingInterfaces(interfaces.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     ComPtr<INetCfgBindingInterface> firstInterface;
     ULONG fetched = 0;
     hr = interfaces->Next(1, firstInterface.Put(), &fetched);
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     ComPtr<INetCfgComponent> lower;
     hr = firstInterface->GetLowerComponent(lower.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     CoTaskMemString displayName;
     hr = lower->GetDisplayName(displayName.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
 
@@ -236,7 +233,7 @@ bool DeviceManager::SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BO
     }
     hr = path->Enable(enable);
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     // Each change is committed on its own; its result is deliberately not looked at.

@@ -8,7 +8,6 @@
 
 #include "device_manager/components.h"
 #include "device_manager/result_codes.h"
-#include "log/message_format.h"
 
 int DeviceManager::Installer() {
     wchar_t adapterInfPath[MAX_PATH] = {};
@@ -49,9 +48,9 @@ int DeviceManager::InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchI
     HRESULT hr = InstallDriver(adapterInfPath, GUID_DEVCLASS_NET, components::kAdapterComponentId);
     if (hr != S_OK) {
         LogError(
-            FormatHr(L"DeviceManager::Installer() Installing Virtual Ethernet adapter "
-                     L"failed. 'InstallDriver()' returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+            L"DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+            L"'InstallDriver()' returned",
+            hr);
         return result_codes::kAdapterInstallFailed;
     }
     Log(L"DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.");
@@ -60,9 +59,9 @@ int DeviceManager::InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchI
     hr = InstallDriver(switchInfPath, GUID_DEVCLASS_NETSERVICE, components::kSwitchComponentId);
     if (hr != S_OK) {
         LogError(
-            FormatHr(L"DeviceManager::Installer() Installing Virtual Switch failed. "
-                     L"'InstallDriver()' returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+            L"DeviceManager::Installer() Installing Virtual Switch failed. 'InstallDriver()' "
+            L"returned",
+            hr);
         return result_codes::kSwitchInstallFailed;
     }
     Log(L"DeviceManager::Installer() Installing Virtual Switch succeeded.");
