@@ -64,15 +64,15 @@ HRESULT DeviceManager::InstallSpecifiedComponent(LPCWSTR lpszInfFullPath, LPCWST
     return hr;
 }
 
-HRESULT DeviceManager::HrInstallNetComponent(INetCfg* pnc, LPCWSTR componentId,
+HRESULT DeviceManager::HrInstallNetComponent(INetCfg* netCfg, LPCWSTR componentId,
                                              const GUID& classGuid, LPCWSTR lpszInfFullPath) {
     Log(L"DeviceManager::HrInstallNetComponent() | Enter...");
     if (lpszInfFullPath != nullptr) {
         CopyInfToStore(lpszInfFullPath);
     }
-    HRESULT hr = HrInstallComponent(pnc, componentId, classGuid);
+    HRESULT hr = HrInstallComponent(netCfg, componentId, classGuid);
     if (hr == S_OK) {
-        hr = pnc->Apply();
+        hr = netCfg->Apply();
     } else {
         LogError(L"DeviceManager::HrInstallNetComponent() failed!", hr);
     }
@@ -99,14 +99,14 @@ void DeviceManager::CopyInfToStore(LPCWSTR lpszInfFullPath) {
     }
 }
 
-HRESULT DeviceManager::HrInstallComponent(INetCfg* pnc, LPCWSTR componentId,
+HRESULT DeviceManager::HrInstallComponent(INetCfg* netCfg, LPCWSTR componentId,
                                           const GUID& classGuid) {
     Log(L"DeviceManager::HrInstallComponent() | Enter...");
     OBO_TOKEN onBehalfOf = {};
     onBehalfOf.Type = OBO_USER;
 
     ComPtr<INetCfgClassSetup> classSetup;
-    HRESULT hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, classSetup.PutVoid());
+    HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, classSetup.PutVoid());
     if (hr != S_OK) {
         LogError(L"", hr);
         Log(L"DeviceManager::HrInstallComponent() | Exit...");

@@ -41,9 +41,9 @@ HRESULT DeviceManager::UninstallDriver(LPCWSTR componentId) {
 // untraced.
 
 // Finds the component, removes it and applies. Returns the failing step's result, or Apply's.
-HRESULT DeviceManager::RemoveComponent(INetCfg* pnc, LPCWSTR componentId) {
+HRESULT DeviceManager::RemoveComponent(INetCfg* netCfg, LPCWSTR componentId) {
     ComPtr<INetCfgComponent> component;
-    const HRESULT hr = pnc->FindComponent(componentId, component.Put());
+    const HRESULT hr = netCfg->FindComponent(componentId, component.Put());
     // S_FALSE means the component is not installed.
     if (hr != S_OK) {
         LogError(std::wstring(
@@ -54,13 +54,13 @@ HRESULT DeviceManager::RemoveComponent(INetCfg* pnc, LPCWSTR componentId) {
     }
     Log(L"DeviceManager::UninstallDriver() FindComponent was successful.");
 
-    const HRESULT removal = RemoveThroughClass(pnc, component.Get(), componentId);
+    const HRESULT removal = RemoveThroughClass(netCfg, component.Get(), componentId);
     ReleaseRef(component);
     return removal;
 }
 
 // Reaches the component's class object, removes the component through it and applies.
-HRESULT DeviceManager::RemoveThroughClass(INetCfg* pnc, INetCfgComponent* component,
+HRESULT DeviceManager::RemoveThroughClass(INetCfg* netCfg, INetCfgComponent* component,
                                           LPCWSTR componentId) {
     GUID classGuid = {};
     HRESULT hr = component->GetClassGuid(&classGuid);
@@ -73,7 +73,7 @@ HRESULT DeviceManager::RemoveThroughClass(INetCfg* pnc, INetCfgComponent* compon
     Log(L"DeviceManager::UninstallDriver() ClassGuid OK..");
 
     ComPtr<INetCfgClass> netClass;
-    hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
+    hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
     if (hr != S_OK) {
         LogError(std::wstring(L"DeviceManager::UninstallDriver() Couldn't get a pointer to class "
                               L"interface of ") +
@@ -83,13 +83,13 @@ HRESULT DeviceManager::RemoveThroughClass(INetCfg* pnc, INetCfgComponent* compon
     }
     Log(L"DeviceManager::UninstallDriver() QueryNetCfgClass OK..");
 
-    hr = RemoveThroughClassSetup(pnc, netClass.Get(), component, componentId);
+    hr = RemoveThroughClassSetup(netCfg, netClass.Get(), component, componentId);
     ReleaseRef(netClass);
     return hr;
 }
 
 // Reaches the class's setup interface, removes the component and applies.
-HRESULT DeviceManager::RemoveThroughClassSetup(INetCfg* pnc, INetCfgClass* netClass,
+HRESULT DeviceManager::RemoveThroughClassSetup(INetCfg* netCfg, INetCfgClass* netClass,
                                                INetCfgComponent* component, LPCWSTR componentId) {
     ComPtr<INetCfgClassSetup> classSetup;
     HRESULT hr = netClass->QueryInterface(IID_INetCfgClassSetup, classSetup.PutVoid());
@@ -113,7 +113,7 @@ HRESULT DeviceManager::RemoveThroughClassSetup(INetCfg* pnc, INetCfgClass* netCl
         Log(L"DeviceManager::UninstallDriver() Uninstall OK...");
         // Apply's result replaces DeInstall's: a reboot request from the removal alone is not
         // carried further.
-        hr = pnc->Apply();
+        hr = netCfg->Apply();
         if (hr != S_OK && hr != NETCFG_S_REBOOT) {
             LogError(std::wstring(L"DeviceManager::UninstallDriver() Couldn't apply the changes "
                                   L"after uninstalling ") +

@@ -3,20 +3,20 @@
 
 #include "device_manager/components.h"
 
-HRESULT DeviceManager::HrGetINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
-                                    LPWSTR* lockHolder) {
+HRESULT DeviceManager::HrGetINetCfg(bool wantWriteLock, LPCWSTR clientDescription,
+                                    INetCfg** netCfgOut, LPWSTR* lockHolder) {
     Log(L"DeviceManager::HrGetINetCfg() | Enter...");
-    *ppnc = nullptr;
+    *netCfgOut = nullptr;
     *lockHolder = nullptr;
-    const HRESULT hr = HrOpenINetCfg(fGetWriteLock, clientDescription, ppnc, lockHolder);
+    const HRESULT hr = HrOpenINetCfg(wantWriteLock, clientDescription, netCfgOut, lockHolder);
     Log(L"DeviceManager::HrGetINetCfg() | Exit...");
     return hr;
 }
 
 // HrGetINetCfg between its Enter and Exit lines. On any result but S_OK, every interface it
 // obtained is released and COM is as before the call.
-HRESULT DeviceManager::HrOpenINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
-                                     LPWSTR* lockHolder) {
+HRESULT DeviceManager::HrOpenINetCfg(bool wantWriteLock, LPCWSTR clientDescription,
+                                     INetCfg** netCfgOut, LPWSTR* lockHolder) {
     HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (hr != S_OK) {
         LogError(L"", hr);
@@ -41,10 +41,10 @@ HRESULT DeviceManager::HrOpenINetCfg(bool fGetWriteLock, LPCWSTR clientDescripti
     }
 
     ComPtr<INetCfgLock> lock;
-    hr = HrLockAndInitialize(netCfg.Get(), fGetWriteLock, clientDescription, lockHolder, lock);
+    hr = HrLockAndInitialize(netCfg.Get(), wantWriteLock, clientDescription, lockHolder, lock);
     if (hr == S_OK) {
         // The caller's reference; the local one is released below as on every other path.
-        netCfg.CopyTo(ppnc);
+        netCfg.CopyTo(netCfgOut);
     }
     ReleaseRef(lock);
     ReleaseRef(netCfg);
@@ -57,11 +57,11 @@ HRESULT DeviceManager::HrOpenINetCfg(bool fGetWriteLock, LPCWSTR clientDescripti
 
 // Takes the write lock when it is wanted and initialises the configuration object. lock receives
 // the lock interface whenever it was obtained, for the caller to release.
-HRESULT DeviceManager::HrLockAndInitialize(INetCfg* pnc, bool fGetWriteLock,
+HRESULT DeviceManager::HrLockAndInitialize(INetCfg* netCfg, bool wantWriteLock,
                                            LPCWSTR clientDescription, LPWSTR* lockHolder,
                                            ComPtr<INetCfgLock>& lock) {
-    if (fGetWriteLock) {
-        HRESULT hr = pnc->QueryInterface(IID_INetCfgLock, lock.PutVoid());
+    if (wantWriteLock) {
+        HRESULT hr = netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid());
         if (hr != S_OK) {
             LogError(L"", hr);
             return hr;
@@ -77,7 +77,7 @@ HRESULT DeviceManager::HrLockAndInitialize(INetCfg* pnc, bool fGetWriteLock,
         }
     }
 
-    const HRESULT hr = pnc->Initialize(nullptr);
+    const HRESULT hr = netCfg->Initialize(nullptr);
     if (hr == S_OK) {
         Log(L"DeviceManager::HrGetINetCfg() | Initialize returns OK...");
         return hr;
@@ -104,9 +104,9 @@ HRESULT DeviceManager::HrReleaseINetCfg(ComPtr<INetCfg>& netCfg, bool hasWriteLo
 
 // Gives the write lock back through the object's lock interface. Returns the lock interface's
 // QueryInterface result when that failed, otherwise ReleaseWriteLock's.
-HRESULT DeviceManager::HrReleaseWriteLock(INetCfg* pnc) {
+HRESULT DeviceManager::HrReleaseWriteLock(INetCfg* netCfg) {
     ComPtr<INetCfgLock> lock;
-    HRESULT hr = pnc->QueryInterface(IID_INetCfgLock, lock.PutVoid());
+    HRESULT hr = netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid());
     if (hr != S_OK) {
         // An interface handed out with a result other than S_OK is not used; its holder
         // releases it, untraced.
