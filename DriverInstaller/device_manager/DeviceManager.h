@@ -8,6 +8,8 @@
 #include <netcfgx.h>
 
 #include "log/Logger.h"
+#include "log/message_format.h"
+#include "netcfg/com_ptr.h"
 
 #include <string>
 
@@ -19,20 +21,24 @@ public:
     // ---- Configuration access
 
     // Opens a configuration cycle: initialises COM for the thread, creates the configuration
-    // object, takes its write lock when fGetWriteLock is set (waiting up to 5000 ms, naming this
-    // client clientDescription) and initialises it. On S_OK *ppnc holds one reference that the
-    // caller hands to HrReleaseINetCfg; on any other result *ppnc is null and COM is as before
-    // the call. When the lock is refused, *lockHolder may receive the holder's description,
-    // which the caller frees with CoTaskMemFree. Returns S_OK or the failing step's result
-    // (NETCFG_E_NO_WRITE_LOCK for a refused lock).
-    HRESULT HrGetINetCfg(bool fGetWriteLock, LPCWSTR clientDescription, INetCfg** ppnc,
+    // object, takes its write lock when wantWriteLock is set (waiting up to 5000 ms, naming this
+    // client clientDescription) and initialises it. On S_OK *netCfgOut holds one reference that the
+    // caller hands to HrReleaseINetCfg (pass a ComPtr's Put()); on any other result *netCfgOut is
+    // null and COM is as before the call. When the lock is refused, *lockHolder may receive the
+    // holder's description, which the caller frees with CoTaskMemFree (pass a CoTaskMemString's
+    // Put()). Returns S_OK or the failing step's result (NETCFG_E_NO_WRITE_LOCK for a refused
+    // lock).
+    HRESULT HrGetINetCfg(bool wantWriteLock, LPCWSTR clientDescription, INetCfg** netCfgOut,
                          LPWSTR* lockHolder);
     // Closes a cycle opened by HrGetINetCfg: uninitialises the object, gives the write lock back
-    // when hasWriteLock is set, releases the caller's reference to pnc and ends the thread's COM
-    // use. Returns Uninitialize's result, or the lock interface's or ReleaseWriteLock's.
-    HRESULT HrReleaseINetCfg(INetCfg* pnc, bool hasWriteLock);
-    // Releases one reference (null allowed) and traces the release.
-    void ReleaseRef(IUnknown* punk);
+    // when hasWriteLock is set, releases the caller's reference (netCfg is empty afterwards) and
+    // ends the thread's COM use. Returns Uninitialize's result, or the lock interface's or
+    // ReleaseWriteLock's.
+    HRESULT HrReleaseINetCfg(ComPtr<INetCfg>& netCfg, bool hasWriteLock);
+    // Releases the reference that holder holds, if any, and traces the release; holder is empty
+    // afterwards.
+    template <typename Interface>
+    void ReleaseRef(ComPtr<Interface>& holder);
 
     // ---- Installation
 
@@ -46,13 +52,13 @@ public:
     HRESULT InstallSpecifiedComponent(LPCWSTR lpszInfFullPath, LPCWSTR componentId,
                                       const GUID& classGuid);
     // Copies the INF file into the INF store (a failure is logged and the installation goes on),
-    // installs the component and applies. pnc must be initialised and write-locked. Returns S_OK
+    // installs the component and applies. netCfg must be initialised and write-locked. Returns S_OK
     // when installation and Apply succeeded, else the failing step's result.
-    HRESULT HrInstallNetComponent(INetCfg* pnc, LPCWSTR componentId, const GUID& classGuid,
+    HRESULT HrInstallNetComponent(INetCfg* netCfg, LPCWSTR componentId, const GUID& classGuid,
                                   LPCWSTR lpszInfFullPath);
     // Installs the component through its class's setup interface, without applying. Returns
     // QueryNetCfgClass's result when that failed, otherwise Install's.
-    HRESULT HrInstallComponent(INetCfg* pnc, LPCWSTR componentId, const GUID& classGuid);
+    HRESULT HrInstallComponent(INetCfg* netCfg, LPCWSTR componentId, const GUID& classGuid);
     // The Install command: finds both INF files in the current directory, then installs the
     // adapter and, when that succeeded, the switch. Returns 0, 901, 902 or 908.
     int Installer();
@@ -73,13 +79,13 @@ public:
     // from it, in a configuration object of its own. Returns TRUE when the IPv6 step succeeded.
     BOOL ConfigureIPv6AndVirtualSwitch();
     // Walks the components of one class (GUID_DEVCLASS_NETSERVICE or GUID_DEVCLASS_NETTRANS) and
-    // changes the bindings of the filter or of IPv6. pnc is borrowed and must be initialised.
+    // changes the bindings of the filter or of IPv6. netCfg is borrowed and must be initialised.
     // Returns the value of the last setBinding that decides the result, FALSE when none ran.
-    BOOL ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* pnc);
+    BOOL ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* netCfg);
     // Enables or disables each binding path below component whose lower component's display
     // name begins with pattern ("*" alone matches every path), applying each change at once.
-    // pnc and component are borrowed. Returns TRUE when at least one path was changed.
-    BOOL setBinding(INetCfg* pnc, INetCfgComponent* component, BOOL enable, LPCWSTR pattern);
+    // netCfg and component are borrowed. Returns TRUE when at least one path was changed.
+    BOOL setBinding(INetCfg* netCfg, INetCfgComponent* component, BOOL enable, LPCWSTR pattern);
     // Launches "net.exe start npf" hidden, without waiting for it. Returns TRUE when the launch
     // was accepted.
     BOOL StartNPFService();
@@ -87,18 +93,40 @@ public:
 private:
     void Log(const std::wstring& message) { logger_->Log(message); }
     void LogError(const std::wstring& message) { logger_->LogError(message); }
+    // An error line: message followed by hr as every result line ends (message empty: the bare
+    // result line).
+    void LogError(const std::wstring& message, HRESULT hr) {
+        logger_->LogError(message + FormatHr(hr));
+    }
 
-    HRESULT HrLockAndInitialize(INetCfg* pnc, bool fGetWriteLock, LPCWSTR clientDescription,
-                                LPWSTR* lockHolder, INetCfgLock** pncLock);
+    HRESULT HrOpenINetCfg(bool wantWriteLock, LPCWSTR clientDescription, INetCfg** netCfgOut,
+                          LPWSTR* lockHolder);
+    HRESULT HrLockAndInitialize(INetCfg* netCfg, bool wantWriteLock, LPCWSTR clientDescription,
+                                LPWSTR* lockHolder, ComPtr<INetCfgLock>& lock);
+    HRESULT HrReleaseWriteLock(INetCfg* netCfg);
     void CopyInfToStore(LPCWSTR lpszInfFullPath);
     int InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchInfPath);
-    HRESULT RemoveComponent(INetCfg* pnc, LPCWSTR componentId);
+    HRESULT RemoveComponent(INetCfg* netCfg, LPCWSTR componentId);
+    HRESULT RemoveThroughClass(INetCfg* netCfg, INetCfgComponent* component, LPCWSTR componentId);
+    HRESULT RemoveThroughClassSetup(INetCfg* netCfg, INetCfgClass* netClass,
+                                    INetCfgComponent* component, LPCWSTR componentId);
     BOOL ConfigureBindings();
-    BOOL ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc);
-    BOOL ConfigureComponent(const GUID& classGuid, INetCfg* pnc, INetCfgComponent* component,
+    BOOL ConfigureClassComponents(const GUID& classGuid, INetCfg* netCfg);
+    BOOL ConfigureComponent(const GUID& classGuid, INetCfg* netCfg, INetCfgComponent* component,
                             LPCWSTR id, BOOL result);
-    BOOL WalkBindingPaths(INetCfg* pnc, INetCfgComponent* component, BOOL enable, LPCWSTR pattern);
-    bool SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BOOL enable, LPCWSTR pattern);
+    BOOL WalkBindingPaths(INetCfg* netCfg, INetCfgComponent* component, BOOL enable,
+                          LPCWSTR pattern);
+    bool SetPathIfMatching(INetCfg* netCfg, INetCfgBindingPath* path, BOOL enable, LPCWSTR pattern);
 
     Logger* logger_;
 };
+
+template <typename Interface>
+void DeviceManager::ReleaseRef(ComPtr<Interface>& holder) {
+    Log(L"DeviceManager::ReleaseRef() | Enter...");
+    if (holder) {
+        holder.Reset();
+        Log(L"DeviceManager::ReleaseRef() IUnknown* reference released.");
+    }
+    Log(L"DeviceManager::ReleaseRef() | Exit...");
+}

@@ -5,7 +5,6 @@
 #include <devguid.h>
 
 #include "device_manager/components.h"
-#include "log/message_format.h"
 #include "netcfg/com_ptr.h"
 #include "netcfg/cotaskmem_string.h"
 
@@ -16,10 +15,8 @@ BOOL DeviceManager::ConfigureIPv6AndVirtualSwitch() {
     Log(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...");
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (hr != S_OK) {
-        LogError(
-            FormatHr(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx "
-                     L"returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+        LogError(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx returned",
+                 hr);
         // S_FALSE still added a level of COM initialisation: take it back.
         if (SUCCEEDED(hr)) {
             CoUninitialize();
@@ -41,9 +38,9 @@ BOOL DeviceManager::ConfigureBindings() {
                                         netCfg.PutVoid());
     if (hr != S_OK) {
         LogError(
-            FormatHr(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. "
-                     L"CoCreateInstance() returned hr='%ld' / hr='0x%08lx'",
-                     hr));
+            L"DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoCreateInstance() "
+            L"returned",
+            hr);
         return FALSE;
     }
 
@@ -80,26 +77,26 @@ BOOL DeviceManager::ConfigureBindings() {
     return result;
 }
 
-BOOL DeviceManager::ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* pnc) {
+BOOL DeviceManager::ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* netCfg) {
     Log(L"DeviceManager::ConfigureNetworkAdapters() | Enter...");
-    const BOOL result = ConfigureClassComponents(classGuid, pnc);
+    const BOOL result = ConfigureClassComponents(classGuid, netCfg);
     Log(L"DeviceManager::ConfigureNetworkAdapters() | Exit...");
     return result;
 }
 
 // Enumerates the class's components and changes the bindings of the one this program manages
 // in that class.
-BOOL DeviceManager::ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc) {
+BOOL DeviceManager::ConfigureClassComponents(const GUID& classGuid, INetCfg* netCfg) {
     ComPtr<INetCfgClass> netClass;
-    HRESULT hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
+    HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
     ComPtr<IEnumNetCfgComponent> componentEnum;
     hr = netClass->EnumComponents(componentEnum.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
 
@@ -114,23 +111,23 @@ BOOL DeviceManager::ConfigureClassComponents(const GUID& classGuid, INetCfg* pnc
         if (component->GetId(id.Put()) != S_OK || !id) {
             continue;
         }
-        result = ConfigureComponent(classGuid, pnc, component.Get(), id.Get(), result);
+        result = ConfigureComponent(classGuid, netCfg, component.Get(), id.Get(), result);
     }
     return result;
 }
 
 // Changes the bindings of the filter (service class) or of IPv6 (transport class) when id names
 // it, and returns the new result; any other component leaves result as it is.
-BOOL DeviceManager::ConfigureComponent(const GUID& classGuid, INetCfg* pnc,
+BOOL DeviceManager::ConfigureComponent(const GUID& classGuid, INetCfg* netCfg,
                                        INetCfgComponent* component, LPCWSTR id, BOOL result) {
     if (classGuid == GUID_DEVCLASS_NETSERVICE &&
         std::wcscmp(id, components::kSwitchEnumeratedId) == 0) {
         // Off everywhere first, then on for the virtual ethernet adapter only.
-        if (setBinding(pnc, component, FALSE, components::kAllPathsPattern) == FALSE) {
+        if (setBinding(netCfg, component, FALSE, components::kAllPathsPattern) == FALSE) {
             LogError(std::wstring(L"DeviceManager::ConfigureNetworkAdapters() Protocol '") + id +
                      L"', disable virtual switch protocol for all adapters failed.");
         }
-        result = setBinding(pnc, component, TRUE, components::kAdapterDisplayNamePattern);
+        result = setBinding(netCfg, component, TRUE, components::kAdapterDisplayNamePattern);
         if (result == FALSE) {
             LogError(std::wstring(L"DeviceManager::ConfigureNetworkAdapters() Protocol '") + id +
                      L"', enable virtual switch protocol for QUORIX Virtual Ethernet Adapter "
@@ -139,7 +136,7 @@ BOOL DeviceManager::ConfigureComponent(const GUID& classGuid, INetCfg* pnc,
         return result;
     }
     if (classGuid == GUID_DEVCLASS_NETTRANS && std::wcscmp(id, components::kIpv6ComponentId) == 0) {
-        result = setBinding(pnc, component, FALSE, components::kAdapterDisplayNamePattern);
+        result = setBinding(netCfg, component, FALSE, components::kAdapterDisplayNamePattern);
         if (result == FALSE) {
             LogError(std::wstring(L"DeviceManager::ConfigureNetworkAdapters() Protocol '") + id +
                      L"', disable IPv6 for QUORIX Virtual Ethernet Adapter failed.");
@@ -148,30 +145,30 @@ BOOL DeviceManager::ConfigureComponent(const GUID& classGuid, INetCfg* pnc,
     return result;
 }
 
-BOOL DeviceManager::setBinding(INetCfg* pnc, INetCfgComponent* component, BOOL enable,
+BOOL DeviceManager::setBinding(INetCfg* netCfg, INetCfgComponent* component, BOOL enable,
                                LPCWSTR pattern) {
     Log(L"DeviceManager::setBinding() | Enter...");
-    if (component == nullptr || pnc == nullptr) {
+    if (component == nullptr || netCfg == nullptr) {
         return FALSE;
     }
-    const BOOL result = WalkBindingPaths(pnc, component, enable, pattern);
+    const BOOL result = WalkBindingPaths(netCfg, component, enable, pattern);
     Log(L"DeviceManager::setBinding() | Exit...");
     return result;
 }
 
 // Walks every binding path below the component; a failure on one path never stops the walk.
-BOOL DeviceManager::WalkBindingPaths(INetCfg* pnc, INetCfgComponent* component, BOOL enable,
+BOOL DeviceManager::WalkBindingPaths(INetCfg* netCfg, INetCfgComponent* component, BOOL enable,
                                      LPCWSTR pattern) {
     ComPtr<INetCfgComponentBindings> bindings;
     HRESULT hr = component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
     ComPtr<IEnumNetCfgBindingPath> paths;
     hr = bindings->EnumBindingPaths(EBP_BELOW, paths.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return FALSE;
     }
 
@@ -180,7 +177,7 @@ BOOL DeviceManager::WalkBindingPaths(INetCfg* pnc, INetCfgComponent* component, 
     ComPtr<INetCfgBindingPath> path;
     ULONG fetched = 0;
     while (paths->Next(1, path.Put(), &fetched) == S_OK && path) {
-        if (SetPathIfMatching(pnc, path.Get(), enable, pattern)) {
+        if (SetPathIfMatching(netCfg, path.Get(), enable, pattern)) {
             result = TRUE;
         }
     }
@@ -203,31 +200,31 @@ bool DisplayNameMatches(LPCWSTR displayName, LPCWSTR pattern) {
 // Looks at the path's first binding interface: when its lower component's display name matches,
 // enables or disables the path and commits the change at once. Returns true when Enable
 // succeeded.
-bool DeviceManager::SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BOOL enable,
+bool DeviceManager::SetPathIfMatching(INetCfg* netCfg, INetCfgBindingPath* path, BOOL enable,
                                       LPCWSTR pattern) {
     ComPtr<IEnumNetCfgBindingInterface> interfaces;
     HRESULT hr = path->EnumBindingInterfaces(interfaces.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     ComPtr<INetCfgBindingInterface> firstInterface;
     ULONG fetched = 0;
     hr = interfaces->Next(1, firstInterface.Put(), &fetched);
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     ComPtr<INetCfgComponent> lower;
     hr = firstInterface->GetLowerComponent(lower.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     CoTaskMemString displayName;
     hr = lower->GetDisplayName(displayName.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
 
@@ -236,10 +233,10 @@ bool DeviceManager::SetPathIfMatching(INetCfg* pnc, INetCfgBindingPath* path, BO
     }
     hr = path->Enable(enable);
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         return false;
     }
     // Each change is committed on its own; its result is deliberately not looked at.
-    pnc->Apply();
+    netCfg->Apply();
     return true;
 }

@@ -16,10 +16,7 @@ HRESULT DeviceManager::InstallDriver(LPCWSTR szFileFullPath, const GUID& classGu
     Log(L"DeviceManager::InstallDriver() | Enter...");
     const HRESULT hr = InstallSpecifiedComponent(szFileFullPath, componentId, classGuid);
     if (hr != S_OK) {
-        LogError(FormatHr(
-            L"DeviceManager::InstallDriver() InstallSpecifiedComponent returned hr='%ld' / "
-            L"hr='0x%08lx'",
-            hr));
+        LogError(L"DeviceManager::InstallDriver() InstallSpecifiedComponent returned", hr);
         LogError(std::wstring(L"DeviceManager::InstallDriver() InstallSpecifiedComponent "
                               L"szFileFullPath='") +
                  (szFileFullPath != nullptr ? szFileFullPath : L"") + L"'");
@@ -31,58 +28,53 @@ HRESULT DeviceManager::InstallDriver(LPCWSTR szFileFullPath, const GUID& classGu
 HRESULT DeviceManager::InstallSpecifiedComponent(LPCWSTR lpszInfFullPath, LPCWSTR componentId,
                                                  const GUID& classGuid) {
     Log(L"DeviceManager::InstallSpecifiedComponent() | Enter...");
-    INetCfg* pnc = nullptr;
+    ComPtr<INetCfg> netCfg;
     CoTaskMemString lockHolder;
-    HRESULT hr = HrGetINetCfg(true, components::kClientDescription, &pnc, lockHolder.Put());
+    HRESULT hr = HrGetINetCfg(true, components::kClientDescription, netCfg.Put(), lockHolder.Put());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         if (hr == NETCFG_E_NO_WRITE_LOCK && lockHolder) {
             LogError(std::wstring(L"DeviceManager::InstallSpecifiedComponent() ") +
                      lockHolder.Get() + L" currently holds the lock, try later.");
             lockHolder.Reset();
         } else {
             LogError(
-                FormatHr(L"DeviceManager::InstallSpecifiedComponent() Couldn't the get "
-                         L"notify object interface. HrGetINetCfg returned hr='%ld' / "
-                         L"hr='0x%08lx'",
-                         hr));
+                L"DeviceManager::InstallSpecifiedComponent() Couldn't the get notify object "
+                L"interface. HrGetINetCfg returned",
+                hr);
         }
         Log(L"DeviceManager::InstallSpecifiedComponent() | Exit...");
         return hr;
     }
 
-    hr = HrInstallNetComponent(pnc, componentId, classGuid, lpszInfFullPath);
+    hr = HrInstallNetComponent(netCfg.Get(), componentId, classGuid, lpszInfFullPath);
     if (hr == S_OK || hr == NETCFG_S_REBOOT) {
         // Applied once more: the first Apply's result, or the only one after NETCFG_S_REBOOT
         // from Install, is superseded by this one.
-        hr = pnc->Apply();
+        hr = netCfg->Apply();
     } else if (hr != HRESULT_FROM_WIN32(ERROR_CANCELLED)) {
         // A cancelled installation is the user's choice and is not reported here.
         LogError(
-            FormatHr(L"DeviceManager::InstallSpecifiedComponent() Couldn't install the "
-                     L"network component. HrInstallNetComponent returned hr='%ld' / "
-                     L"hr='0x%08lx'",
-                     hr));
+            L"DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
+            L"component. HrInstallNetComponent returned",
+            hr);
     }
-    HrReleaseINetCfg(pnc, true);
+    HrReleaseINetCfg(netCfg, true);
     Log(L"DeviceManager::InstallSpecifiedComponent() | Exit...");
     return hr;
 }
 
-HRESULT DeviceManager::HrInstallNetComponent(INetCfg* pnc, LPCWSTR componentId,
+HRESULT DeviceManager::HrInstallNetComponent(INetCfg* netCfg, LPCWSTR componentId,
                                              const GUID& classGuid, LPCWSTR lpszInfFullPath) {
     Log(L"DeviceManager::HrInstallNetComponent() | Enter...");
     if (lpszInfFullPath != nullptr) {
         CopyInfToStore(lpszInfFullPath);
     }
-    HRESULT hr = HrInstallComponent(pnc, componentId, classGuid);
+    HRESULT hr = HrInstallComponent(netCfg, componentId, classGuid);
     if (hr == S_OK) {
-        hr = pnc->Apply();
+        hr = netCfg->Apply();
     } else {
-        LogError(
-            FormatHr(L"DeviceManager::HrInstallNetComponent() failed! hr='%ld' / "
-                     L"hr='0x%08lx'",
-                     hr));
+        LogError(L"DeviceManager::HrInstallNetComponent() failed!", hr);
     }
     Log(L"DeviceManager::HrInstallNetComponent() | Exit...");
     return hr;
@@ -107,16 +99,16 @@ void DeviceManager::CopyInfToStore(LPCWSTR lpszInfFullPath) {
     }
 }
 
-HRESULT DeviceManager::HrInstallComponent(INetCfg* pnc, LPCWSTR componentId,
+HRESULT DeviceManager::HrInstallComponent(INetCfg* netCfg, LPCWSTR componentId,
                                           const GUID& classGuid) {
     Log(L"DeviceManager::HrInstallComponent() | Enter...");
     OBO_TOKEN onBehalfOf = {};
     onBehalfOf.Type = OBO_USER;
 
     ComPtr<INetCfgClassSetup> classSetup;
-    HRESULT hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, classSetup.PutVoid());
+    HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, classSetup.PutVoid());
     if (hr != S_OK) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
         Log(L"DeviceManager::HrInstallComponent() | Exit...");
         return hr;
     }
@@ -127,15 +119,12 @@ HRESULT DeviceManager::HrInstallComponent(INetCfg* pnc, LPCWSTR componentId,
     hr = classSetup->Install(componentId, &onBehalfOf, 0, 0, nullptr, nullptr, component.Put());
     if (hr == S_OK) {
         Log(L"DeviceManager::HrInstallComponent() Install returns OK...");
-        ReleaseRef(component.Detach());
+        ReleaseRef(component);
     } else {
         LogError(componentId);
-        LogError(
-            FormatHr(L"DeviceManager::HrInstallComponent() Install not successful... "
-                     L"hr='%ld' / hr='0x%08lx'",
-                     hr));
+        LogError(L"DeviceManager::HrInstallComponent() Install not successful...", hr);
     }
-    ReleaseRef(classSetup.Detach());
+    ReleaseRef(classSetup);
     Log(L"DeviceManager::HrInstallComponent() | Exit...");
     return hr;
 }

@@ -3,7 +3,6 @@
 
 #include "device_manager/components.h"
 #include "device_manager/result_codes.h"
-#include "log/message_format.h"
 #include "netcfg/com_ptr.h"
 #include "netcfg/cotaskmem_string.h"
 
@@ -11,111 +10,117 @@
 
 HRESULT DeviceManager::UninstallDriver(LPCWSTR componentId) {
     Log(L"DeviceManager::UninstallDriver() | Enter...");
-    INetCfg* pnc = nullptr;
+    ComPtr<INetCfg> netCfg;
     CoTaskMemString lockHolder;
-    HRESULT hr = HrGetINetCfg(true, components::kClientDescription, &pnc, lockHolder.Put());
+    HRESULT hr = HrGetINetCfg(true, components::kClientDescription, netCfg.Put(), lockHolder.Put());
     if (hr != S_OK) {
         if (hr == NETCFG_E_NO_WRITE_LOCK && lockHolder) {
             LogError(std::wstring(L"DeviceManager::UninstallDriver() ") + lockHolder.Get() +
                      L" currently holds the lock, try later.");
-            LogError(FormatHr(
-                L"DeviceManager::UninstallDriver() HrGetINetCfg returned hr='%ld' / hr='0x%08lx'",
-                hr));
+            LogError(L"DeviceManager::UninstallDriver() HrGetINetCfg returned", hr);
             lockHolder.Reset();
         } else {
             LogError(
-                FormatHr(L"DeviceManager::UninstallDriver() Couldn't get the notify object "
-                         L"interface. HrGetINetCfg returned hr='%ld' / hr='0x%08lx'",
-                         hr));
+                L"DeviceManager::UninstallDriver() Couldn't get the notify object interface. "
+                L"HrGetINetCfg returned",
+                hr);
         }
         Log(L"DeviceManager::UninstallDriver() | Exit...");
         return hr;
     }
 
-    hr = RemoveComponent(pnc, componentId);
-    HrReleaseINetCfg(pnc, true);
+    hr = RemoveComponent(netCfg.Get(), componentId);
+    HrReleaseINetCfg(netCfg, true);
     Log(L"DeviceManager::UninstallDriver() | Exit...");
     return hr;
 }
 
-// Finds the component, reaches its class's setup interface, removes it and applies. Every
-// interface obtained is released (traced) before returning; an interface that a failing call
-// handed out anyway is released by its holder, untraced.
-HRESULT DeviceManager::RemoveComponent(INetCfg* pnc, LPCWSTR componentId) {
-    const std::wstring id = componentId;
+// The removal steps below each hold what they obtained and release it (traced) in one place
+// once the steps after them are done, so that every way out releases in reverse order of
+// acquisition. An interface that a failing call handed out anyway is released by its holder,
+// untraced.
 
+// Finds the component, removes it and applies. Returns the failing step's result, or Apply's.
+HRESULT DeviceManager::RemoveComponent(INetCfg* netCfg, LPCWSTR componentId) {
     ComPtr<INetCfgComponent> component;
-    HRESULT hr = pnc->FindComponent(componentId, component.Put());
+    const HRESULT hr = netCfg->FindComponent(componentId, component.Put());
     // S_FALSE means the component is not installed.
     if (hr != S_OK) {
-        LogError(L"DeviceManager::UninstallDriver() Couldn't get an interface pointer to " + id +
-                 L".");
-        LogError(FormatHr(
-            L"DeviceManager::UninstallDriver() FindComponent returned hr='%ld' / hr='0x%08lx'",
-            hr));
+        LogError(std::wstring(
+                     L"DeviceManager::UninstallDriver() Couldn't get an interface pointer to ") +
+                 componentId + L".");
+        LogError(L"DeviceManager::UninstallDriver() FindComponent returned", hr);
         return hr;
     }
     Log(L"DeviceManager::UninstallDriver() FindComponent was successful.");
 
+    const HRESULT removal = RemoveThroughClass(netCfg, component.Get(), componentId);
+    ReleaseRef(component);
+    return removal;
+}
+
+// Reaches the component's class object, removes the component through it and applies.
+HRESULT DeviceManager::RemoveThroughClass(INetCfg* netCfg, INetCfgComponent* component,
+                                          LPCWSTR componentId) {
     GUID classGuid = {};
-    hr = component->GetClassGuid(&classGuid);
+    HRESULT hr = component->GetClassGuid(&classGuid);
     if (hr != S_OK) {
-        LogError(L"DeviceManager::UninstallDriver() Couldn't get the class guid of " + id + L".");
-        LogError(FormatHr(
-            L"DeviceManager::UninstallDriver() GetClassGuid returned hr='%ld' / hr='0x%08lx'", hr));
-        ReleaseRef(component.Detach());
+        LogError(std::wstring(L"DeviceManager::UninstallDriver() Couldn't get the class guid of ") +
+                 componentId + L".");
+        LogError(L"DeviceManager::UninstallDriver() GetClassGuid returned", hr);
         return hr;
     }
     Log(L"DeviceManager::UninstallDriver() ClassGuid OK..");
 
     ComPtr<INetCfgClass> netClass;
-    hr = pnc->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
+    hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
     if (hr != S_OK) {
-        LogError(L"DeviceManager::UninstallDriver() Couldn't get a pointer to class interface of " +
-                 id + L".");
-        LogError(
-            FormatHr(L"DeviceManager::UninstallDriver() QueryNetCfgClass returned hr='%ld' "
-                     L"/ hr='0x%08lx'",
-                     hr));
-        ReleaseRef(component.Detach());
+        LogError(std::wstring(L"DeviceManager::UninstallDriver() Couldn't get a pointer to class "
+                              L"interface of ") +
+                 componentId + L".");
+        LogError(L"DeviceManager::UninstallDriver() QueryNetCfgClass returned", hr);
         return hr;
     }
     Log(L"DeviceManager::UninstallDriver() QueryNetCfgClass OK..");
 
+    hr = RemoveThroughClassSetup(netCfg, netClass.Get(), component, componentId);
+    ReleaseRef(netClass);
+    return hr;
+}
+
+// Reaches the class's setup interface, removes the component and applies.
+HRESULT DeviceManager::RemoveThroughClassSetup(INetCfg* netCfg, INetCfgClass* netClass,
+                                               INetCfgComponent* component, LPCWSTR componentId) {
     ComPtr<INetCfgClassSetup> classSetup;
-    hr = netClass->QueryInterface(IID_INetCfgClassSetup, classSetup.PutVoid());
+    HRESULT hr = netClass->QueryInterface(IID_INetCfgClassSetup, classSetup.PutVoid());
     if (hr != S_OK) {
         LogError(
-            FormatHr(L"DeviceManager::UninstallDriver() Couldn't get an interface to setup "
-                     L"class. QueryInterface returned hr='%ld' / hr='0x%08lx'",
-                     hr));
-        ReleaseRef(netClass.Detach());
-        ReleaseRef(component.Detach());
+            L"DeviceManager::UninstallDriver() Couldn't get an interface to setup class. "
+            L"QueryInterface returned",
+            hr);
         return hr;
     }
     Log(L"DeviceManager::UninstallDriver() QueryInterface OK..");
 
     OBO_TOKEN onBehalfOf = {};
     onBehalfOf.Type = OBO_USER;
-    hr = classSetup->DeInstall(component.Get(), &onBehalfOf, nullptr);
+    hr = classSetup->DeInstall(component, &onBehalfOf, nullptr);
     if (hr != S_OK && hr != NETCFG_S_REBOOT) {
-        LogError(L"DeviceManager::UninstallDriver() Failed to uninstall " + id + L".");
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(std::wstring(L"DeviceManager::UninstallDriver() Failed to uninstall ") +
+                 componentId + L".");
+        LogError(L"", hr);
     } else {
         Log(L"DeviceManager::UninstallDriver() Uninstall OK...");
         // Apply's result replaces DeInstall's: a reboot request from the removal alone is not
         // carried further.
-        hr = pnc->Apply();
+        hr = netCfg->Apply();
         if (hr != S_OK && hr != NETCFG_S_REBOOT) {
-            LogError(
-                L"DeviceManager::UninstallDriver() Couldn't apply the changes after "
-                L"uninstalling " +
-                id + L".");
+            LogError(std::wstring(L"DeviceManager::UninstallDriver() Couldn't apply the changes "
+                                  L"after uninstalling ") +
+                     componentId + L".");
         }
     }
-    ReleaseRef(classSetup.Detach());
-    ReleaseRef(netClass.Detach());
-    ReleaseRef(component.Detach());
+    ReleaseRef(classSetup);
     return hr;
 }
 

@@ -8,7 +8,6 @@
 
 #include "device_manager/components.h"
 #include "device_manager/result_codes.h"
-#include "log/message_format.h"
 
 int DeviceManager::Installer() {
     wchar_t adapterInfPath[MAX_PATH] = {};
@@ -45,26 +44,35 @@ int DeviceManager::Installer() {
 
 // The adapter, then, only when it was installed, the switch. Returns 0, 901 or 902.
 int DeviceManager::InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchInfPath) {
-    Log(L"DeviceManager::Installer() Installing Virtual Ethernet Adapter...");
-    HRESULT hr = InstallDriver(adapterInfPath, GUID_DEVCLASS_NET, components::kAdapterComponentId);
-    if (hr != S_OK) {
-        LogError(
-            FormatHr(L"DeviceManager::Installer() Installing Virtual Ethernet adapter "
-                     L"failed. 'InstallDriver()' returned hr='%ld' / hr='0x%08lx'",
-                     hr));
-        return result_codes::kAdapterInstallFailed;
+    const struct {
+        LPCWSTR installingLine;
+        LPCWSTR failedLine;  // followed by the result
+        LPCWSTR succeededLine;
+        LPCWSTR infPath;
+        const GUID& classGuid;
+        LPCWSTR componentId;
+        int failureCode;
+    } steps[] = {
+        {L"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         L"DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+         L"'InstallDriver()' returned",
+         L"DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
+         adapterInfPath, GUID_DEVCLASS_NET, components::kAdapterComponentId,
+         result_codes::kAdapterInstallFailed},
+        {L"DeviceManager::Installer() Installing Virtual Switch...",
+         L"DeviceManager::Installer() Installing Virtual Switch failed. 'InstallDriver()' returned",
+         L"DeviceManager::Installer() Installing Virtual Switch succeeded.", switchInfPath,
+         GUID_DEVCLASS_NETSERVICE, components::kSwitchComponentId,
+         result_codes::kSwitchInstallFailed},
+    };
+    for (const auto& step : steps) {
+        Log(step.installingLine);
+        const HRESULT hr = InstallDriver(step.infPath, step.classGuid, step.componentId);
+        if (hr != S_OK) {
+            LogError(step.failedLine, hr);
+            return step.failureCode;
+        }
+        Log(step.succeededLine);
     }
-    Log(L"DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.");
-
-    Log(L"DeviceManager::Installer() Installing Virtual Switch...");
-    hr = InstallDriver(switchInfPath, GUID_DEVCLASS_NETSERVICE, components::kSwitchComponentId);
-    if (hr != S_OK) {
-        LogError(
-            FormatHr(L"DeviceManager::Installer() Installing Virtual Switch failed. "
-                     L"'InstallDriver()' returned hr='%ld' / hr='0x%08lx'",
-                     hr));
-        return result_codes::kSwitchInstallFailed;
-    }
-    Log(L"DeviceManager::Installer() Installing Virtual Switch succeeded.");
     return result_codes::kSuccess;
 }

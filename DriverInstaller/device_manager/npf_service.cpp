@@ -17,7 +17,7 @@ BOOL DeviceManager::StartNPFService() {
     const DWORD lastError = GetLastError();
 
     if (FAILED(hr)) {
-        LogError(FormatHr(kHrLineFormat, hr));
+        LogError(L"", hr);
     }
     // Values up to 32 are the shell's error codes, not a launch.
     const INT_PTR launchValue = reinterpret_cast<INT_PTR>(launch);
@@ -32,7 +32,11 @@ BOOL DeviceManager::StartNPFService() {
                        L"errorMessageID=%lu",
                        static_cast<unsigned long>(errorMessageId)));
     }
-    CoUninitialize();
+    // Only an initialisation that counted (S_OK, or S_FALSE when COM was already initialised
+    // here) is taken back; a failed one added no level.
+    if (SUCCEEDED(hr)) {
+        CoUninitialize();
+    }
     Log(L"DeviceManager::StartNPFService() | Exit...");
     return result;
 }

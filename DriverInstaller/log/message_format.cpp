@@ -43,9 +43,9 @@ std::wstring FormatText(const wchar_t* format, ...) {
     return text;
 }
 
-std::wstring FormatHr(const wchar_t* format, HRESULT hr) {
+std::wstring FormatHr(HRESULT hr) {
     // long is 64-bit on Linux: widen the signed value for %ld, and go through the 32-bit
     // unsigned value for %08lx so that a negative result does not print sixteen digits.
-    return FormatText(format, static_cast<long>(hr),
+    return FormatText(L" hr='%ld' / hr='0x%08lx'", static_cast<long>(hr),
                       static_cast<unsigned long>(static_cast<ULONG>(hr)));
 }

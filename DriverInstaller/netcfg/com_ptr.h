@@ -23,13 +23,15 @@ public:
     // Put() in the untyped form of QueryInterface, CoCreateInstance and QueryNetCfgClass.
     void** PutVoid() { return reinterpret_cast<void**>(Put()); }
 
-    // Gives up ownership: the caller now owns the reference.
-    Interface* Detach() {
-        Interface* pointer = pointer_;
-        pointer_ = nullptr;
-        return pointer;
+    // Hands out a reference of its own: *copy receives the pointer, one reference added for it.
+    void CopyTo(Interface** copy) const {
+        *copy = pointer_;
+        if (pointer_ != nullptr) {
+            pointer_->AddRef();
+        }
     }
 
+    // Releases the reference held, if any, and holds nothing.
     void Reset() {
         if (pointer_ != nullptr) {
             pointer_->Release();

@@ -54,6 +54,9 @@ JournalState& State() {
     return state;
 }
 
+// Whether the calling thread's calls are journalled (see UnjournalledCalls).
+thread_local bool t_journalling = true;
+
 }  // namespace
 
 std::vector<std::string> JournalEntries() {
@@ -71,9 +74,20 @@ void ClearJournal() {
 namespace detail {
 
 void Record(std::string entry) {
+    if (!t_journalling) {
+        return;
+    }
     JournalState& state = State();
     std::lock_guard<std::mutex> guard(state.mutex);
     state.entries.push_back(std::move(entry));
+}
+
+UnjournalledCalls::UnjournalledCalls() : wasJournalling_(t_journalling) {
+    t_journalling = false;
+}
+
+UnjournalledCalls::~UnjournalledCalls() {
+    t_journalling = wasJournalling_;
 }
 
 std::string JournalText(const wchar_t* text) {

@@ -61,7 +61,9 @@ TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
     if (hr == S_OK) {
         ASSERT_NE(pnc, nullptr);
         EXPECT_EQ(simwin::CurrentLedger().writeLocksHeld, c.wantLock ? 1 : 0);
-        manager_->HrReleaseINetCfg(pnc, c.wantLock);
+        ComPtr<INetCfg> held;
+        *held.Put() = pnc;
+        manager_->HrReleaseINetCfg(held, c.wantLock);
     } else {
         EXPECT_EQ(pnc, nullptr);
         // Every initialisation was taken back: a later cycle starts afresh.
@@ -172,9 +174,10 @@ class HrReleaseINetCfgTest : public InstallerTest,
 
 TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
     const ReleaseCase& c = GetParam();
-    INetCfg* pnc = nullptr;
+    ComPtr<INetCfg> pnc;
     CoTaskMemString holder;
-    ASSERT_EQ(manager_->HrGetINetCfg(c.hasLock, L"TANDREL QUORIX Hal", &pnc, holder.Put()), S_OK);
+    ASSERT_EQ(manager_->HrGetINetCfg(c.hasLock, L"TANDREL QUORIX Hal", pnc.Put(), holder.Put()),
+              S_OK);
     ClearLog();
     simwin::ClearJournal();
     for (const Fault& f : c.faults) {
@@ -213,7 +216,8 @@ INSTANTIATE_TEST_SUITE_P(
     installer_test::CaseName());
 
 TEST_F(InstallerTest, ReleaseRefOfNullWritesEnterAndExitOnly) {
-    manager_->ReleaseRef(nullptr);
+    ComPtr<IUnknown> none;
+    manager_->ReleaseRef(none);
     ExpectLines(Lines(), kReleaseNull);
 }
 
