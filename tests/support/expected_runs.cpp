@@ -28,6 +28,12 @@ const Lines& ReleaseOne() {
     return lines;
 }
 
+const Lines& ReleaseNull() {
+    static const Lines lines = {"DeviceManager::ReleaseRef() | Enter...",
+                                "DeviceManager::ReleaseRef() | Exit..."};
+    return lines;
+}
+
 const Lines& GetWithLock() {
     static const Lines lines = Join({
         {"DeviceManager::HrGetINetCfg() | Enter...",

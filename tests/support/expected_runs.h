@@ -13,20 +13,12 @@ using Lines = std::vector<std::string>;
 
 Lines Join(std::initializer_list<Lines> pieces);
 
-// Exit codes as a Linux parent (of the program, or of Wine) sees them: the code modulo 256.
-constexpr int kExitOk = 0;
-constexpr int kExitAdapterInstallFailed = 901 % 256;
-constexpr int kExitAdapterRemovalFailed = 903 % 256;
-constexpr int kExitSwitchRemovalFailed = 904 % 256;
-constexpr int kExitNoArgument = 905 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
-
 // ---- Pieces (functions, so that other files' tables can be built from them at any time)
 // The start banner of every run.
 const Lines& Banner();
-// One traced release of an interface.
+// One traced release of an interface, and of a null reference.
 const Lines& ReleaseOne();
+const Lines& ReleaseNull();
 // HrGetINetCfg granted the write lock and initialised, and HrReleaseINetCfg after it.
 const Lines& GetWithLock();
 const Lines& ReleaseWithLock();

@@ -2,7 +2,9 @@
 // whole log for the answers Wine gives. Wine's network configuration object takes the write lock
 // and initialises but implements neither class queries, component lookups, enumeration nor
 // Apply (E_NOTIMPL), so every configuration cycle here ends in that failure.
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/log_file.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
@@ -23,7 +25,7 @@ using winetest::RunInstaller;
 using winetest::WindowsPath;
 using Lines = expected_runs::Lines;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+using testsupport::kLogFileName;
 constexpr char kAdapterInf[] = "quorixvmini60.inf";
 constexpr char kSwitchInf[] = "quorixlwf.inf";
 
@@ -31,12 +33,12 @@ using expected_runs::Banner;
 using expected_runs::GetWithLock;
 using expected_runs::InstallStart;
 using expected_runs::Join;
-using expected_runs::kExitAdapterInstallFailed;
-using expected_runs::kExitAdapterRemovalFailed;
-using expected_runs::kExitInfMissing;
-using expected_runs::kExitNoArgument;
-using expected_runs::kExitRefused;
 using expected_runs::ReleaseWithLock;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitNoArgument;
+using testsupport::kExitRefused;
 using winetest::ExpectLog;
 
 Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
@@ -88,7 +90,7 @@ protected:
         return RunInstaller(arguments, setupFolder_, &logFolder);
     }
 
-    LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogName); }
+    LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogFileName); }
 
     CaseFolder folder_;
     std::string setupFolder_;
@@ -207,7 +209,7 @@ protected:
     static std::vector<fs::path> TempLogs() {
         std::vector<fs::path> logs;
         for (const auto& user : fs::directory_iterator(fs::path(winetest::DriveC()) / "users")) {
-            const fs::path log = user.path() / "Temp" / kLogName;
+            const fs::path log = user.path() / "Temp" / kLogFileName;
             if (fs::exists(log)) {
                 logs.push_back(log);
             }
