@@ -12,12 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
-using installer_test::JournalEntriesOf;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -200,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                  E("DeviceManager::ConfigureNetworkAdapters() Protocol 'ms_tcpip6', disable IPv6 "
                    "for QUORIX Virtual Ethernet Adapter failed."),
                  kPassExit, kIpv6False, kExit}}),
-    installer_test::CaseName());
+    CaseName());
 
 struct PatternCase {
     const wchar_t* pattern;

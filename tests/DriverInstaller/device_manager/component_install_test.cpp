@@ -12,16 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::JournalEntriesOf;
-using installer_test::kGetWithLockOk;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -230,7 +221,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kReboot)}),
                     2, true}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, NoReleaseAfterAFailedAcquisition) {
     EnterInfFolder();

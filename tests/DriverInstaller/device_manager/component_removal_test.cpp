@@ -7,16 +7,8 @@
 
 namespace {
 
-using installer_test::AddFault;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using namespace testsupport::exit_code;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kGetWithLockOk;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
 
 using LineList = std::vector<std::string>;
 
@@ -163,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 kReleaseOne,
                                 kReleaseOne})),
                     true}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, FailedDeInstallIsNotApplied) {
     PreInstall(true, false);
@@ -268,6 +260,6 @@ INSTANTIATE_TEST_SUITE_P(
                      kSwitchRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
                      1}),
-    installer_test::CaseName());
+    CaseName());
 
 }  // namespace

@@ -6,14 +6,7 @@
 
 namespace {
 
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kReleaseNull;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using testsupport::AddFault;
 
 using LineList = std::vector<std::string>;

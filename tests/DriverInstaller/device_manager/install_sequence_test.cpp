@@ -12,12 +12,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using namespace testsupport::exit_code;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
 
 using LineList = std::vector<std::string>;
 
@@ -159,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                         "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
                       "DeviceManager::Installer() | Exit..."},
                      2}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, BothInstalledLeavesBothComponentsAndTheirInfs) {
     EnterInfFolder();

@@ -9,11 +9,7 @@
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -69,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "ShellExecuteW 0 error 1155",
                    FALSE,
                    {kEnter, Failed("1155"), kExit}}),
-    installer_test::CaseName());
+    CaseName());
 
 // The service start judges its COM initialisation apart from the launch, and takes back only an
 // initialisation that counted (S_OK or S_FALSE, each of which adds a level). Its caller has COM

@@ -9,11 +9,7 @@
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LoggerPlatformTest = InstallerTest;
 

@@ -8,10 +8,7 @@
 
 namespace {
 
-using installer_test::ExpectLines;
-using installer_test::Join;
-using installer_test::kBanner;
-using installer_test::RunWith;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using namespace testsupport::exit_code;
 
 using LineList = std::vector<std::string>;
@@ -51,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         CommandWordCase{"LeadingHyphen", {L"-Uninstall"}, kRefused, {kInvalid}},
         CommandWordCase{"Empty", {L""}, kRefused, {kInvalid}},
         CommandWordCase{"Prefix", {L"Inst"}, kRefused, {kInvalid}}),
-    installer_test::CaseName());
+    CaseName());
 
 using CommandTest = installer_test::ProgramTest;
 

@@ -9,15 +9,8 @@
 
 namespace {
 
-using installer_test::AddFault;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using namespace testsupport::exit_code;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kBanner;
-using installer_test::RunWith;
 
 using LineList = std::vector<std::string>;
 
@@ -76,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {kNotAdmin}},
         RefusalCase{
             "NoToken", {L"Uninstall"}, "OpenProcessToken FALSE error 5", kRefused, {kNotAdmin}}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, InstallRunConfiguresAfterInstalling) {
     EnterInfFolder();
