@@ -24,6 +24,14 @@ const Lines& GetWithLock();
 const Lines& ReleaseWithLock();
 // An Install run up to the point where the INF files have been found.
 const Lines& InstallStart();
+// An Install run up to its adapter cycle's granted write lock and initialised configuration.
+const Lines& AdapterCycleStart();
+// InstallSpecifiedComponent's end after the class installer failed with hr, written as the hr
+// line writes it ("hr='-2147467259' / hr='0x80004005'"), from HrInstallComponent's Exit line on.
+Lines ComponentInstallFailed(const std::string& hr);
+// The end of an Install run whose adapter cycle failed with hr; adapterInfPath is the INF full
+// path as the program built it.
+Lines AdapterInstallFailed(const std::string& hr, const std::string& adapterInfPath);
 
 // ---- Whole runs on a machine whose network configuration behaves as documented
 // Install on a fresh machine: both components installed, npf started, the bindings set.

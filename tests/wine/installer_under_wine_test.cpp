@@ -30,10 +30,8 @@ constexpr char kAdapterInf[] = "quorixvmini60.inf";
 constexpr char kSwitchInf[] = "quorixlwf.inf";
 
 using expected_runs::Banner;
-using expected_runs::GetWithLock;
 using expected_runs::InstallStart;
 using expected_runs::Join;
-using expected_runs::ReleaseWithLock;
 using testsupport::kExitAdapterInstallFailed;
 using testsupport::kExitAdapterRemovalFailed;
 using testsupport::kExitInfMissing;
@@ -41,34 +39,15 @@ using testsupport::kExitNoArgument;
 using testsupport::kExitRefused;
 using winetest::ExpectLog;
 
+// Wine's class installer answers E_NOTIMPL.
 Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
+    const std::string notImplemented = "hr='-2147467263' / hr='0x80004001'";
     return Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-         "DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        GetWithLock(),
+        expected_runs::AdapterCycleStart(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
-         "DeviceManager::HrInstallComponent() | Enter...",
-         "<ERROR> |  hr='-2147467263' / hr='0x80004001'",
-         "DeviceManager::HrInstallComponent() | Exit...",
-         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! hr='-2147467263' / "
-         "hr='0x80004001'",
-         "DeviceManager::HrInstallNetComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
-         "component. HrInstallNetComponent returned hr='-2147467263' / hr='0x80004001'"},
-        ReleaseWithLock(),
-        {"DeviceManager::InstallSpecifiedComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
-         "hr='-2147467263' / hr='0x80004001'",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
-             adapterInfWindowsPath + "'",
-         "DeviceManager::InstallDriver() | Exit...",
-         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-         "'InstallDriver()' returned hr='-2147467263' / hr='0x80004001'",
-         "DeviceManager::Installer() | Exit...",
-         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
-         "result=901"},
+         "DeviceManager::HrInstallComponent() | Enter...", "<ERROR> |  " + notImplemented},
+        expected_runs::ComponentInstallFailed(notImplemented),
+        expected_runs::AdapterInstallFailed(notImplemented, adapterInfWindowsPath),
     });
 }
 
