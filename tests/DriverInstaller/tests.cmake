@@ -6,7 +6,7 @@ add_unit_test(driverinstaller_tests
     DriverInstaller/support/test_platform_posix.cpp
     DriverInstaller/support/installer_fixture.cpp
     DriverInstaller/log/logger_platform_calls_test.cpp
-    DriverInstaller/netcfg/config_access_test.cpp
+    DriverInstaller/device_manager/config_access_test.cpp
     DriverInstaller/device_manager/component_install_test.cpp
     DriverInstaller/device_manager/install_sequence_test.cpp
     DriverInstaller/device_manager/component_removal_test.cpp

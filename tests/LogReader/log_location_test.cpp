@@ -1,6 +1,8 @@
 // The file DriverInstaller writes to, as the reader finds it from the environment.
 #include "log_location.h"
 
+#include "support/log_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,7 +12,7 @@
 
 namespace {
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+using testsupport::kLogFileName;
 const std::vector<std::string> kVariables = {"AutInstLog", "tmp", "TMP", "Tmp", "TMPDIR"};
 
 // Sets the variables a case names, unsets the other ones, and puts everything back afterwards.
@@ -61,10 +63,10 @@ TEST_P(LogLocationTest, FindsTheFolderTheInstallerUses) {
         EXPECT_EQ(location.reason, "no log: the log folder and file name exceed 259 characters");
         return;
     }
-    EXPECT_EQ(location.path.string(), c.folder + "/" + kLogName);
+    EXPECT_EQ(location.path.string(), c.folder + "/" + kLogFileName);
 }
 
-const std::string kLongFolder = "/" + std::string(258 - sizeof kLogName, 'f');
+const std::string kLongFolder = "/" + std::string(258 - sizeof kLogFileName, 'f');
 
 INSTANTIATE_TEST_SUITE_P(
     Environments, LogLocationTest,

@@ -9,6 +9,7 @@ add_executable(driverinstaller_log_tests
     LogReader/reports_test.cpp)
 target_link_libraries(driverinstaller_log_tests PRIVATE driverinstaller_log_core GTest::gmock
                                                         GTest::gtest_main project_warnings)
+target_include_directories(driverinstaller_log_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 gtest_discover_tests(driverinstaller_log_tests DISCOVERY_TIMEOUT 60)
 
 # The reader run as a process on logs that DriverInstaller wrote on a fresh simulated machine.
@@ -17,4 +18,3 @@ target_compile_definitions(driverinstaller_log_process_tests PRIVATE
     DRIVERINSTALLER_EXE="$<TARGET_FILE:DriverInstaller>"
     DRIVERINSTALLER_LOG_EXE="$<TARGET_FILE:driverinstaller-log>")
 add_dependencies(driverinstaller_log_process_tests DriverInstaller driverinstaller-log)
-target_link_libraries(driverinstaller_log_process_tests PRIVATE reliability_spawn)

@@ -3,8 +3,11 @@
 // INF files, and a store that cannot be read. Each ends with its documented exit code and loses
 // nothing from the machine's configuration; the platform's tool names a bad store in one line.
 #include "support/machine_checks.h"
+#include "support/case_name.h"
+#include "support/exit_codes.h"
+#include "support/log_file.h"
+#include "support/machine_views.h"
 #include "support/process.h"
-#include "support/spawn.h"
 #include "support/temp_machine.h"
 
 #include <gmock/gmock.h>
@@ -26,35 +29,25 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::Contains;
 
-constexpr int kExitOk = 0;
-constexpr int kExitAdapterFailed = 901 % 256;
-constexpr int kExitSwitchFailed = 902 % 256;
-constexpr int kExitRemoveAdapterFailed = 903 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
+using testsupport::CaseName;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitOk;
+using testsupport::kExitRefused;
+using testsupport::kExitSwitchInstallFailed;
+using testsupport::kLogFileName;
+using testsupport::Narrow;
+
 constexpr long kRunLimitMs = 20000;
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
-
-// Names a table's case by its "name" field.
-struct CaseName {
-    template <typename Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
-        return tested.param.name;
-    }
-};
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
 
 std::set<std::string> Configuration(const simwin::MachineState& state) {
     std::set<std::string> items;
-    for (const auto& component : state.components) {
-        items.insert("component " + Narrow(component.id) + " | " + Narrow(component.displayName));
+    for (const std::string& component : testsupport::ComponentsOf(state)) {
+        items.insert("component " + component);
     }
-    for (const auto& path : state.bindings) {
-        items.insert("binding " + Narrow(path.upperId) + " -> " + Narrow(path.lowerDisplayName) +
-                     (path.enabled ? " enabled" : " disabled"));
+    for (const std::string& path : testsupport::BindingsOf(state)) {
+        items.insert("binding " + path);
     }
     return items;
 }
@@ -99,23 +92,22 @@ public:
 
     // The run's exit status; -1 when it did not end by itself within a generous time.
     int Run(const std::vector<std::string>& arguments) const {
-        reliability::Launch launch;
-        launch.program = DRIVERINSTALLER_EXE;
-        launch.arguments = arguments;
-        launch.workingFolder = options_.workingFolder;
-        launch.environment = options_.environment;
-        const reliability::Ending ending = reliability::RunWithin(launch, kRunLimitMs);
+        testsupport::ProcessOptions run = options_;
+        run.unsetEnvironment.clear();
+        run.prefix.clear();
+        run.quiet = true;
+        const testsupport::Ending ending =
+            testsupport::RunWithin(DRIVERINSTALLER_EXE, arguments, run, kRunLimitMs);
         return ending.exited ? ending.exitStatus : -1;
     }
     // netcfg-sim's exit status, -1 when it did not end by itself in time; its output in *output.
     int Tool(const std::vector<std::string>& arguments, std::string* output) const {
-        reliability::Launch launch;
-        launch.program = NETCFG_SIM_EXE;
-        launch.arguments = arguments;
-        launch.environment = {{"SIMWIN_ROOT", machine_.root()}};
-        launch.outputPath = fallback_ + "/../tool-output";
-        const reliability::Ending ending = reliability::RunWithin(launch, kRunLimitMs);
-        *output = testsupport::ReadFile(launch.outputPath);
+        testsupport::ProcessOptions tool;
+        tool.environment = {{"SIMWIN_ROOT", machine_.root()}};
+        tool.outputPath = fallback_ + "/../tool-output";
+        const testsupport::Ending ending =
+            testsupport::RunWithin(NETCFG_SIM_EXE, arguments, tool, kRunLimitMs);
+        *output = testsupport::ReadFile(tool.outputPath);
         return ending.exited ? ending.exitStatus : -1;
     }
 
@@ -123,7 +115,7 @@ public:
     testsupport::ProcessOptions& options() { return options_; }
     const std::string& setup() const { return setup_; }
     const std::string& fallback() const { return fallback_; }
-    std::string log() const { return testsupport::ReadFile(logs_ + "/" + kLogName); }
+    std::string log() const { return testsupport::ReadFile(testsupport::LogFileIn(logs_)); }
     std::string storePath() const { return machine_.root() + "/netcfg.store"; }
     std::string Scratch(const std::string& name) const { return machine_.MakeFolder(name); }
 
@@ -161,7 +153,7 @@ TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
     EXPECT_THAT(ids, Contains("quorix_ndislwf"));
     EXPECT_TRUE(fs::is_empty(world.fallback())) << "a log went to the temporary folder";
     if (fs::is_directory(folder)) {
-        const fs::path logPath = fs::path(folder) / kLogName;
+        const fs::path logPath = fs::path(folder) / kLogFileName;
         EXPECT_TRUE(!fs::exists(logPath) || !fs::is_regular_file(logPath))
             << "a log was written into a folder whose path leaves no room for it";
     }
@@ -175,13 +167,13 @@ const LogPlaceCase kLogPlaces[] = {
     {"LogFileIsAFifo",
      [](World& world) {
          const std::string folder = world.Scratch("fifo");
-         ::mkfifo((fs::path(folder) / kLogName).c_str(), 0644);
+         ::mkfifo((fs::path(folder) / kLogFileName).c_str(), 0644);
          return folder;
      }},
     {"LogFileIsAFolder",
      [](World& world) {
          const std::string folder = world.Scratch("blocked");
-         fs::create_directory(fs::path(folder) / kLogName);
+         fs::create_directory(fs::path(folder) / kLogFileName);
          return folder;
      }},
 };
@@ -386,14 +378,14 @@ TEST_P(BadInfFile, IsReportedWithItsComponentsCodeAndLosesNothing) {
 }
 
 const BadInfCase kBadInfCases[] = {
-    {"EmptyAdapterInf", "quorixvmini60.inf", BadInf::Empty, kExitAdapterFailed},
-    {"BinaryAdapterInf", "quorixvmini60.inf", BadInf::Binary, kExitAdapterFailed},
-    {"MalformedAdapterInf", "quorixvmini60.inf", BadInf::Malformed, kExitAdapterFailed},
-    {"AdapterInfIsAFolder", "quorixvmini60.inf", BadInf::Folder, kExitAdapterFailed},
-    {"EmptySwitchInf", "quorixlwf.inf", BadInf::Empty, kExitSwitchFailed},
-    {"BinarySwitchInf", "quorixlwf.inf", BadInf::Binary, kExitSwitchFailed},
-    {"MalformedSwitchInf", "quorixlwf.inf", BadInf::Malformed, kExitSwitchFailed},
-    {"SwitchInfIsAFolder", "quorixlwf.inf", BadInf::Folder, kExitSwitchFailed},
+    {"EmptyAdapterInf", "quorixvmini60.inf", BadInf::Empty, kExitAdapterInstallFailed},
+    {"BinaryAdapterInf", "quorixvmini60.inf", BadInf::Binary, kExitAdapterInstallFailed},
+    {"MalformedAdapterInf", "quorixvmini60.inf", BadInf::Malformed, kExitAdapterInstallFailed},
+    {"AdapterInfIsAFolder", "quorixvmini60.inf", BadInf::Folder, kExitAdapterInstallFailed},
+    {"EmptySwitchInf", "quorixlwf.inf", BadInf::Empty, kExitSwitchInstallFailed},
+    {"BinarySwitchInf", "quorixlwf.inf", BadInf::Binary, kExitSwitchInstallFailed},
+    {"MalformedSwitchInf", "quorixlwf.inf", BadInf::Malformed, kExitSwitchInstallFailed},
+    {"SwitchInfIsAFolder", "quorixlwf.inf", BadInf::Folder, kExitSwitchInstallFailed},
 };
 
 INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, ::testing::ValuesIn(kBadInfCases), CaseName{});
@@ -444,8 +436,8 @@ TEST_P(BadStoreFile, FailsBothCommandsLeavesTheStoreAsItWasAndTheToolSaysWhyInOn
     const bool isFile = fs::is_regular_file(world.storePath());
     const std::string before = isFile ? testsupport::ReadFile(world.storePath()) : "";
 
-    EXPECT_EQ(world.Run({"Install"}), kExitAdapterFailed);
-    EXPECT_EQ(world.Run({"Uninstall"}), kExitRemoveAdapterFailed);
+    EXPECT_EQ(world.Run({"Install"}), kExitAdapterInstallFailed);
+    EXPECT_EQ(world.Run({"Uninstall"}), kExitAdapterRemovalFailed);
 
     EXPECT_EQ(fs::is_regular_file(world.storePath()), isFile);
     if (isFile) {

@@ -4,9 +4,15 @@
 // lock and a consistent store.
 //
 // A call site is one occurrence of a platform call in the journal of a fault-free run: the k-th
-// "INetCfg::Apply" is a site of its own. Each run has a fresh machine and a thread of its own,
+// "INetCfg::Apply" is a site of its own. The phase of the run a site lies in (a component's
+// cycle, the service start, the binding configuration) is read from the log lines written before
+// it: the n-th WriteFile of the run writes its n-th log line. Each run has a fresh machine and a
+// thread of its own,
 // whose COM level starts at zero as a new process's does; the ledger is read before the thread
 // ends, so a reference, string, COM level or lock a run keeps shows as that run's fault.
+#include "support/exit_codes.h"
+#include "support/fault_rules.h"
+#include "support/log_file.h"
 #include "support/machine_checks.h"
 #include "support/temp_machine.h"
 
@@ -49,35 +55,49 @@
 namespace {
 
 namespace fs = std::filesystem;
+using namespace testsupport::exit_code;
 
-constexpr std::int64_t kEFail = static_cast<std::int32_t>(0x80004005u);
-constexpr std::int64_t kSFalse = 1;
-constexpr std::int64_t kNetCfgSReboot = 0x0004A020;
-constexpr DWORD kErrorFileNotFound = 2;
-constexpr DWORD kErrorAccessDenied = 5;
-constexpr DWORD kErrorEnvVarNotFound = 203;
-constexpr DWORD kErrorNoUnicodeTranslation = 1113;
-constexpr std::int64_t kShellFileNotFound = 2;  // ShellExecuteW's SE_ERR_FNF
+// Results and last errors as fault rules write them.
+constexpr char kEFail[] = "E_FAIL";
+constexpr char kSFalse[] = "S_FALSE";
+constexpr char kNetCfgSReboot[] = "NETCFG_S_REBOOT";
+constexpr char kErrorFileNotFound[] = "2";
+constexpr char kErrorAccessDenied[] = "5";
+constexpr char kErrorEnvVarNotFound[] = "203";
+constexpr char kErrorNoUnicodeTranslation[] = "1113";
+constexpr char kShellFileNotFound[] = "2";  // ShellExecuteW's SE_ERR_FNF
 
-// A fault-free run of one command from one starting machine.
+// A run of one command from one starting machine, and the exit code it ends with when no call
+// fails.
 struct Scenario {
     std::string name;
     std::string command;
     bool componentsInstalled;
+    int exitCode;
 };
 
 const Scenario kScenarios[] = {
-    {"Install on a fresh machine", "Install", false},
-    {"Install over both components", "Install", true},
-    {"Uninstall of both components", "Uninstall", true},
-    {"Uninstall on a fresh machine", "Uninstall", false},
+    {"Install on a fresh machine", "Install", false, kOk},
+    {"Install over both components", "Install", true, kOk},
+    {"Uninstall of both components", "Uninstall", true, kOk},
+    // Neither component is found: the adapter's removal fails.
+    {"Uninstall on a fresh machine", "Uninstall", false, kAdapterRemovalFailed},
 };
 
-// A failing result that fits the call, with the last error the platform would leave.
+// A failing result that fits the call, with the last error the platform would leave ("": none).
 struct Failure {
-    std::int64_t result;
-    std::optional<DWORD> lastError;
+    std::string result;
+    std::string lastError;
 };
+
+// The fault rule that makes the n-th call of its name fail so.
+std::string RuleText(const std::string& call, const Failure& failure, unsigned n) {
+    std::string rule = call + " " + failure.result + " nth " + std::to_string(n);
+    if (!failure.lastError.empty()) {
+        rule += " error " + failure.lastError;
+    }
+    return rule;
+}
 
 // What a call reports when it fails. Calls that return nothing have no failing result; a call
 // missing from both lists fails the sweep, so that no site is passed over unnoticed.
@@ -85,21 +105,21 @@ const std::set<std::string> kVoidCalls = {"Sleep", "CoUninitialize"};
 
 std::optional<std::vector<Failure>> FailuresOf(const std::string& call) {
     static const std::map<std::string, std::vector<Failure>> win32 = {
-        {"CloseHandle", {{0, kErrorAccessDenied}}},
-        {"WriteFile", {{0, kErrorAccessDenied}}},
-        {"CreateFileW", {{0, kErrorAccessDenied}}},
-        {"PathAppendW", {{0, kErrorAccessDenied}}},
-        {"PathFileExistsW", {{0, kErrorFileNotFound}}},
-        {"SetupCopyOEMInfW", {{0, kErrorAccessDenied}}},
-        {"OpenProcessToken", {{0, kErrorAccessDenied}}},
-        {"GetTokenInformation", {{0, kErrorAccessDenied}}},
-        {"GetCurrentDirectoryW", {{0, kErrorAccessDenied}}},
-        {"GetEnvironmentVariableW", {{0, kErrorEnvVarNotFound}}},
-        {"GetTempPathW", {{0, kErrorAccessDenied}}},
-        {"WideCharToMultiByte", {{0, kErrorNoUnicodeTranslation}}},
-        {"MultiByteToWideChar", {{0, kErrorNoUnicodeTranslation}}},
+        {"CloseHandle", {{"0", kErrorAccessDenied}}},
+        {"WriteFile", {{"0", kErrorAccessDenied}}},
+        {"CreateFileW", {{"0", kErrorAccessDenied}}},
+        {"PathAppendW", {{"0", kErrorAccessDenied}}},
+        {"PathFileExistsW", {{"0", kErrorFileNotFound}}},
+        {"SetupCopyOEMInfW", {{"0", kErrorAccessDenied}}},
+        {"OpenProcessToken", {{"0", kErrorAccessDenied}}},
+        {"GetTokenInformation", {{"0", kErrorAccessDenied}}},
+        {"GetCurrentDirectoryW", {{"0", kErrorAccessDenied}}},
+        {"GetEnvironmentVariableW", {{"0", kErrorEnvVarNotFound}}},
+        {"GetTempPathW", {{"0", kErrorAccessDenied}}},
+        {"WideCharToMultiByte", {{"0", kErrorNoUnicodeTranslation}}},
+        {"MultiByteToWideChar", {{"0", kErrorNoUnicodeTranslation}}},
         {"ShellExecuteW", {{kShellFileNotFound, kErrorFileNotFound}}},
-        {"GetLastError", {{kErrorAccessDenied, std::nullopt}}},
+        {"GetLastError", {{kErrorAccessDenied, ""}}},
     };
     if (const auto found = win32.find(call); found != win32.end()) {
         return found->second;
@@ -109,15 +129,15 @@ std::optional<std::vector<Failure>> FailuresOf(const std::string& call) {
     if (!com) {
         return std::nullopt;
     }
-    std::vector<Failure> failures = {{kEFail, std::nullopt}};
+    std::vector<Failure> failures = {{kEFail, ""}};
     // S_FALSE where the platform itself can answer it.
     if (call == "CoInitializeEx" || call == "INetCfgLock::AcquireWriteLock" ||
         call == "INetCfg::FindComponent" || call.find("::Next") != std::string::npos) {
-        failures.push_back({kSFalse, std::nullopt});
+        failures.push_back({kSFalse, ""});
     }
     if (call == "INetCfg::Apply" || call == "INetCfgClassSetup::DeInstall" ||
         call == "INetCfgClassSetup::Install") {
-        failures.push_back({kNetCfgSReboot, std::nullopt});
+        failures.push_back({kNetCfgSReboot, ""});
     }
     return failures;
 }
@@ -153,7 +173,7 @@ int RunCommand(const std::string& command) {
 RunResult RunScenario(const Scenario& scenario, const std::optional<simwin::FaultRule>& fault,
                       const RunPlace& place) {
     RunResult result;
-    const simwin::FaultRule noWait{"Sleep", 0, simwin::FaultWhen::Always, 1, std::nullopt, L""};
+    const simwin::FaultRule noWait = testsupport::Fault("Sleep 0");
     if (scenario.componentsInstalled) {
         simwin::ClearFaultRules();
         simwin::AddFaultRule(noWait);
@@ -161,7 +181,7 @@ RunResult RunScenario(const Scenario& scenario, const std::optional<simwin::Faul
             result.problem = "the components could not be installed first";
             return result;
         }
-        fs::remove(reliability::LogFileIn(place.logFolder));
+        fs::remove(testsupport::LogFileIn(place.logFolder));
     }
     simwin::ClearFaultRules();
     simwin::ClearJournal();
@@ -281,45 +301,79 @@ using Expectation = std::map<int, bool>;
 constexpr bool kSilent = true;
 constexpr bool kLoud = false;
 
-// Where a site lies in the run, read from the fault-free journal.
+// The parts of a run, each opened by a log line of its own.
+enum class Phase {
+    Start,                 // the entry, the elevation check, the command, the INF files
+    AdapterInstall,        // the adapter's configuration cycle
+    SwitchInstall,         // the switch's
+    ServiceStart,          // the "npf" service start
+    BindingConfiguration,  // the binding configuration
+    SwitchRemoval,         // the switch's removal cycle
+    AdapterRemoval,        // the adapter's
+};
+
+// The log lines that open each phase, as the program writes them.
+const std::map<std::string, Phase> kPhaseStarts = {
+    {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...", Phase::AdapterInstall},
+    {"DeviceManager::Installer() Installing Virtual Switch...", Phase::SwitchInstall},
+    {"Configuration of NPF service begins.", Phase::ServiceStart},
+    {"Configuration of IPv6 and Virtual Switch begins.", Phase::BindingConfiguration},
+    {"DeviceManager::Uninstaller() | Enter...", Phase::SwitchRemoval},
+    {"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.", Phase::AdapterRemoval},
+    {"<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall failed.",
+     Phase::AdapterRemoval},
+};
+// A cycle's configuration is given back from this line on, until the next cycle acquires one.
+const std::string kReleaseStarts = "DeviceManager::HrReleaseINetCfg() | Enter...";
+const std::string kAcquireStarts = "DeviceManager::HrGetINetCfg() | Enter...";
+
+// Where a site lies in the run, read from the fault-free journal and log.
 struct Site {
     std::string call;
     unsigned occurrence = 0;      // k: the k-th call of this name in the run
     std::size_t position = 0;     // index in the journal
-    unsigned cycle = 0;           // CoInitializeEx calls so far, this one included
+    Phase phase = Phase::Start;   // from the log lines written before the call
     bool afterDirectory = false;  // the Install sequence has looked for the INF files
     bool inRelease = false;       // the cycle's configuration is being given back
     std::string baselineEntry;
 };
 
-std::vector<Site> SitesOf(const std::vector<std::string>& journal) {
+// The sites of a fault-free run; the n-th WriteFile of the journal wrote the n-th of logLines.
+// Fails the test when the two do not match.
+std::vector<Site> SitesOf(const std::vector<std::string>& journal,
+                          const std::vector<std::string>& logLines) {
     std::vector<Site> sites;
     std::map<std::string, unsigned> seen;
-    unsigned cycle = 0;
+    Phase phase = Phase::Start;
     bool afterDirectory = false;
     bool inRelease = false;
+    std::size_t linesWritten = 0;
     for (std::size_t i = 0; i < journal.size(); ++i) {
         Site site;
         site.call = CallName(journal[i]);
         site.occurrence = ++seen[site.call];
         site.position = i;
-        if (site.call == "CoInitializeEx") {
-            ++cycle;
-            inRelease = false;
-        }
-        if (site.call == "GetCurrentDirectoryW") {
-            afterDirectory = true;
-        }
-        // Giving a cycle's configuration back starts with its Uninitialize.
-        if (site.call == "INetCfg::Uninitialize") {
-            inRelease = true;
-        }
-        site.cycle = cycle;
+        afterDirectory = afterDirectory || site.call == "GetCurrentDirectoryW";
+        site.phase = phase;
         site.afterDirectory = afterDirectory;
         site.inRelease = inRelease;
         site.baselineEntry = journal[i];
         sites.push_back(site);
+        if (site.call != "WriteFile") {
+            continue;
+        }
+        if (linesWritten == logLines.size()) {
+            ADD_FAILURE() << "more WriteFile calls than log lines, at " << journal[i];
+            return {};
+        }
+        const std::string& line = logLines[linesWritten++];
+        if (const auto start = kPhaseStarts.find(line); start != kPhaseStarts.end()) {
+            phase = start->second;
+            inRelease = false;
+        }
+        inRelease = (inRelease || line == kReleaseStarts) && line != kAcquireStarts;
     }
+    EXPECT_EQ(linesWritten, logLines.size()) << "log lines without a WriteFile call";
     return sites;
 }
 
@@ -341,59 +395,75 @@ bool SilentInBindings(const std::string& call) {
     return unlogged.count(call) != 0;
 }
 
-Expectation ExpectedFor(const Scenario& scenario, int baselineExit, const Site& site,
-                        const Failure& failure) {
+// The exit code a failure in a component's cycle ends the run with.
+int CycleFailure(const Scenario& scenario, Phase phase) {
+    switch (phase) {
+        case Phase::AdapterInstall:
+            return kAdapterInstallFailed;
+        case Phase::SwitchInstall:
+            return kSwitchInstallFailed;
+        case Phase::AdapterRemoval:
+            return kAdapterRemovalFailed;
+        case Phase::SwitchRemoval:
+            // The adapter's removal decides the code whenever it fails too.
+            return scenario.exitCode == kAdapterRemovalFailed ? kAdapterRemovalFailed
+                                                              : kSwitchRemovalFailed;
+        default:
+            return -1;  // no cycle: no code is expected
+    }
+}
+
+Expectation ExpectedFor(const Scenario& scenario, const Site& site, const Failure& failure) {
     const std::string& call = site.call;
+    const int unchanged = scenario.exitCode;
     if (IsLogCall(call) || (call == "PathAppendW" && !site.afterDirectory)) {
-        return {{baselineExit, kSilent}};  // the log is skipped; the run goes on unchanged
+        return {{unchanged, kSilent}};  // the log is skipped; the run goes on unchanged
     }
     if (call == "MultiByteToWideChar") {
         // The first two convert the program's own name; the next two the command, which then
         // cannot be recognised.
-        return site.occurrence <= 2 ? Expectation{{baselineExit, kSilent}}
-                                    : Expectation{{906, kSilent}};
+        return site.occurrence <= 2 ? Expectation{{unchanged, kSilent}}
+                                    : Expectation{{kRefused, kSilent}};
     }
     if (call == "OpenProcessToken" || call == "GetTokenInformation") {
-        return {{906, kLoud}};
+        return {{kRefused, kLoud}};
     }
     if (call == "GetCurrentDirectoryW" || call == "PathAppendW" || call == "PathFileExistsW") {
-        return {{908, kLoud}};
+        return {{kInfMissing, kLoud}};
     }
     if (call == "ShellExecuteW") {
-        return {{0, kLoud}};
+        return {{kOk, kLoud}};
     }
     if (call == "GetLastError") {
-        return {{0, kSilent}};  // read after a launch that succeeded: the launch still counts
+        return {{kOk, kSilent}};  // read after a launch that succeeded: the launch still counts
+    }
+    if (site.phase == Phase::ServiceStart) {
+        return {{kOk, failure.result == kSFalse ? kSilent : kLoud}};
+    }
+    if (site.phase == Phase::BindingConfiguration) {
+        return {{kOk, SilentInBindings(call) ? kSilent : kLoud}};
     }
     const bool install = scenario.command == "Install";
-    if (install && site.cycle == 3) {  // the service start
-        return {{0, failure.result == kSFalse ? kSilent : kLoud}};
-    }
-    if (install && site.cycle == 4) {  // the binding configuration
-        return {{0, SilentInBindings(call) ? kSilent : kLoud}};
-    }
-    // A component's own cycle: the adapter's, then the switch's (the reverse on Uninstall).
-    const int cycleFailed = install ? (site.cycle == 1 ? 901 : 902)
-                                    : (baselineExit != 0 || site.cycle == 2 ? 903 : 904);
+    const int cycleFailed = CycleFailure(scenario, site.phase);
     if (call == "SetupCopyOEMInfW") {
-        return {{baselineExit, kLoud}, {cycleFailed, kLoud}};
+        return {{unchanged, kLoud}, {cycleFailed, kLoud}};
     }
     if (site.inRelease &&
         (call == "INetCfg::Uninitialize" || call == "INetCfgLock::ReleaseWriteLock")) {
-        return {{baselineExit, kSilent}};  // the release's result is not used
+        return {{unchanged, kSilent}};  // the release's result is not used
     }
     if (site.inRelease && call == "INetCfg::QueryInterface") {
-        return {{baselineExit, kLoud}};
+        return {{unchanged, kLoud}};
     }
     if (failure.result == kNetCfgSReboot) {
         if (call == "INetCfgClassSetup::Install") {
-            return {{baselineExit, kLoud}};  // reported, then applied once
+            return {{unchanged, kLoud}};  // reported, then applied once
         }
         if (call == "INetCfgClassSetup::DeInstall") {
-            return {{baselineExit, kSilent}};  // a removal that needs a restart is a removal
+            return {{unchanged, kSilent}};  // a removal that needs a restart is a removal
         }
         // Apply: the first of the install cycle's two is accepted, the last one counts.
-        return install ? Expectation{{baselineExit, kSilent}, {cycleFailed, kLoud}}
+        return install ? Expectation{{unchanged, kSilent}, {cycleFailed, kLoud}}
                        : Expectation{{cycleFailed, kLoud}};
     }
     return {{cycleFailed, kLoud}};
@@ -401,12 +471,16 @@ Expectation ExpectedFor(const Scenario& scenario, int baselineExit, const Site& 
 
 // ---- The sweep ------------------------------------------------------------------------
 
-std::vector<std::string> ErrorLines(const std::string& logFile) {
+// The log of the run in a log folder, its lines ending in LF.
+testsupport::LogFile LogOf(const std::string& logFolder) {
+    return testsupport::ReadLog(testsupport::LogFileIn(logFolder), "\n");
+}
+
+std::vector<std::string> ErrorLines(const std::string& logFolder) {
     std::vector<std::string> errors;
-    for (const std::string& line : reliability::FileLines(logFile)) {
-        const auto marker = line.find("| <ERROR> | ");
-        if (marker != std::string::npos) {
-            errors.push_back(line.substr(marker));
+    for (const std::string& message : LogOf(logFolder).messages) {
+        if (message.rfind("<ERROR> | ", 0) == 0) {
+            errors.push_back(message);
         }
     }
     return errors;
@@ -470,11 +544,9 @@ protected:
         if (!storeProblem.empty()) {
             return "the store is inconsistent: " + storeProblem;
         }
-        for (const std::string& line :
-             reliability::FileLines(reliability::LogFileIn(place.logFolder))) {
-            if (!reliability::HasTimePrefix(line)) {
-                return "a log line without its time prefix: '" + line + "'";
-            }
+        const testsupport::LogFile log = LogOf(place.logFolder);
+        if (!log.malformedLines.empty()) {
+            return "a log line without its time prefix: '" + log.malformedLines.front() + "'";
         }
         return "";
     }
@@ -490,7 +562,8 @@ protected:
 };
 
 TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothingBehind) {
-    const std::set<int> documented = {0, 901, 902, 903, 904, 905, 906, 908};
+    const std::set<int> documented(std::begin(testsupport::kDocumentedExitCodes),
+                                   std::end(testsupport::kDocumentedExitCodes));
     unsigned sitesChecked = 0;
     unsigned sitesTotal = 0;
     unsigned voidSites = 0;
@@ -506,13 +579,20 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
             problems.push_back(scenario.name + ": the fault-free run failed: " + baselineProblem);
             continue;
         }
-        const std::vector<std::string> baselineErrors =
-            ErrorLines(reliability::LogFileIn(basePlace.logFolder));
+        if (baseline.exitCode != scenario.exitCode) {
+            problems.push_back(scenario.name + ": the fault-free run ended with " +
+                               std::to_string(baseline.exitCode) + " instead of " +
+                               std::to_string(scenario.exitCode));
+            continue;
+        }
+        const std::vector<std::string> baselineErrors = ErrorLines(basePlace.logFolder);
+        const std::vector<Site> sites =
+            SitesOf(baseline.journal, LogOf(basePlace.logFolder).messages);
         ForgetPlace(basePlace);
 
         unsigned scenarioSites = 0;
         unsigned scenarioChecked = 0;
-        for (const Site& site : SitesOf(baseline.journal)) {
+        for (const Site& site : sites) {
             if (kVoidCalls.count(site.call) != 0) {
                 ++voidSites;
                 continue;
@@ -532,14 +612,11 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
                         0) {
                     continue;
                 }
-                const simwin::FaultRule rule{
-                    site.call,       failure.result,    simwin::FaultWhen::Nth,
-                    site.occurrence, failure.lastError, L""};
+                const std::string ruleText = RuleText(site.call, failure, site.occurrence);
                 const RunPlace place = NextPlace();
-                const RunResult run = RunOnce(scenario, rule, place);
+                const RunResult run = RunOnce(scenario, testsupport::Fault(ruleText), place);
                 ++faultedRuns;
-                const std::string where =
-                    site.baselineEntry + " failed by '" + simwin::FormatFaultRule(rule) + "'";
+                const std::string where = site.baselineEntry + " failed by '" + ruleText + "'";
 
                 std::string problem = Leftovers(run, place);
                 // The fault must have hit the site: the same call, at the same place, with
@@ -549,15 +626,14 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
                                         run.journal[site.position] == site.baselineEntry)) {
                     problem = "the fault did not reach its call site";
                 }
-                const Expectation expected =
-                    ExpectedFor(scenario, baseline.exitCode, site, failure);
+                const Expectation expected = ExpectedFor(scenario, site, failure);
                 const auto outcome = expected.find(run.exitCode);
                 if (problem.empty() &&
                     (documented.count(run.exitCode) == 0 || outcome == expected.end())) {
                     problem = "exit code " + std::to_string(run.exitCode) + " is not expected";
                 }
                 if (problem.empty() && !outcome->second) {
-                    const auto errors = ErrorLines(reliability::LogFileIn(place.logFolder));
+                    const auto errors = ErrorLines(place.logFolder);
                     bool newError = false;
                     for (const std::string& error : errors) {
                         newError = newError ||

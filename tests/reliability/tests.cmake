@@ -10,12 +10,9 @@ add_unit_test(reliability_call_site_tests reliability/call_site_sweep_test.cpp)
 target_link_libraries(reliability_call_site_tests PRIVATE reliability_support driverinstaller_core)
 
 # The built program run as processes: many at once, killed part-way, and given bad input.
-add_library(reliability_spawn STATIC reliability/support/spawn.cpp)
-target_include_directories(reliability_spawn PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/reliability)
-target_link_libraries(reliability_spawn PUBLIC project_warnings)
 foreach(suite concurrent_runs killed_runs bad_input)
     add_unit_test(reliability_${suite}_tests reliability/${suite}_test.cpp)
-    target_link_libraries(reliability_${suite}_tests PRIVATE reliability_support reliability_spawn)
+    target_link_libraries(reliability_${suite}_tests PRIVATE reliability_support)
     target_compile_definitions(reliability_${suite}_tests PRIVATE
         DRIVERINSTALLER_EXE="$<TARGET_FILE:DriverInstaller>")
     add_dependencies(reliability_${suite}_tests DriverInstaller)

@@ -1,6 +1,8 @@
 // A sample of whole runs under valgrind: every outcome the program has, from success to each
 // refusal and a failed cycle, ends with its own exit code and with no memory error or leak that
 // valgrind can see (it would end the run with status 1, which is no exit code of ours).
+#include "support/case_name.h"
+#include "support/exit_codes.h"
 #include "support/machine_checks.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
@@ -23,6 +25,13 @@
 namespace {
 
 namespace fs = std::filesystem;
+using testsupport::CaseName;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitNoArgument;
+using testsupport::kExitOk;
+using testsupport::kExitRefused;
 
 struct SampleRun {
     std::string name;
@@ -39,27 +48,30 @@ void PrintTo(const SampleRun& tested, std::ostream* out) {
 }
 
 const SampleRun kSamples[] = {
-    {"InstallSucceeds", {"Install"}, "", false, true, 0},
-    {"UninstallSucceeds", {"Uninstall"}, "", true, true, 0},
-    {"UninstallOfNothing", {"Uninstall"}, "", false, true, 903 % 256},
-    {"NoCommand", {}, "", false, true, 905 % 256},
-    {"UnknownCommand", {"Reinstall"}, "", false, true, 906 % 256},
-    {"InfFilesMissing", {"Install"}, "", false, false, 908 % 256},
-    {"AdapterCycleFails", {"Install"}, "INetCfg::Apply E_FAIL nth 1\n", false, true, 901 % 256},
+    {"InstallSucceeds", {"Install"}, "", false, true, kExitOk},
+    {"UninstallSucceeds", {"Uninstall"}, "", true, true, kExitOk},
+    {"UninstallOfNothing", {"Uninstall"}, "", false, true, kExitAdapterRemovalFailed},
+    {"NoCommand", {}, "", false, true, kExitNoArgument},
+    {"UnknownCommand", {"Reinstall"}, "", false, true, kExitRefused},
+    {"InfFilesMissing", {"Install"}, "", false, false, kExitInfMissing},
+    {"AdapterCycleFails",
+     {"Install"},
+     "INetCfg::Apply E_FAIL nth 1\n",
+     false,
+     true,
+     kExitAdapterInstallFailed},
     {"LockRefusedWithHolder",
      {"Uninstall"},
      "INetCfgLock::AcquireWriteLock S_FALSE always text Other Setup\n",
      true,
      true,
-     903 % 256},
-    {"BindingsFail", {"Install"}, "INetCfgBindingPath::Enable E_FAIL always\n", false, true, 0},
-};
-
-struct CaseName {
-    template <typename Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
-        return tested.param.name;
-    }
+     kExitAdapterRemovalFailed},
+    {"BindingsFail",
+     {"Install"},
+     "INetCfgBindingPath::Enable E_FAIL always\n",
+     false,
+     true,
+     kExitOk},
 };
 
 class UnderValgrind : public ::testing::TestWithParam<SampleRun> {};

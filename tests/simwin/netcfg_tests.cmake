@@ -23,3 +23,6 @@ set(SDK_NETCFGX_HEADER /usr/share/mingw-w64/include/netcfgx.h CACHE FILEPATH
 target_compile_definitions(simwin_netcfg_tests PRIVATE
     SDK_NETCFGX_HEADER="${SDK_NETCFGX_HEADER}"
     SIMWIN_NETCFGX_HEADER="${PROJECT_SOURCE_DIR}/simwin/include/netcfgx.h")
+
+# The clients hold their references in the program's own COM pointer.
+target_include_directories(simwin_netcfg_tests PRIVATE ${PROJECT_SOURCE_DIR}/DriverInstaller)

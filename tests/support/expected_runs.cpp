@@ -28,6 +28,12 @@ const Lines& ReleaseOne() {
     return lines;
 }
 
+const Lines& ReleaseNull() {
+    static const Lines lines = {"DeviceManager::ReleaseRef() | Enter...",
+                                "DeviceManager::ReleaseRef() | Exit..."};
+    return lines;
+}
+
 const Lines& GetWithLock() {
     static const Lines lines = Join({
         {"DeviceManager::HrGetINetCfg() | Enter...",
@@ -58,6 +64,45 @@ const Lines& InstallStart() {
          "DeviceManager::Installer() | Enter..."},
     });
     return lines;
+}
+
+const Lines& AdapterCycleStart() {
+    static const Lines lines = Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         "DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+        GetWithLock(),
+    });
+    return lines;
+}
+
+Lines ComponentInstallFailed(const std::string& hr) {
+    return Join({
+        {"DeviceManager::HrInstallComponent() | Exit...",
+         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! " + hr,
+         "DeviceManager::HrInstallNetComponent() | Exit...",
+         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
+         "component. HrInstallNetComponent returned " +
+             hr},
+        ReleaseWithLock(),
+        {"DeviceManager::InstallSpecifiedComponent() | Exit..."},
+    });
+}
+
+Lines AdapterInstallFailed(const std::string& hr, const std::string& adapterInfPath) {
+    return {
+        "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned " + hr,
+        "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+            adapterInfPath + "'",
+        "DeviceManager::InstallDriver() | Exit...",
+        "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+        "'InstallDriver()' returned " +
+            hr,
+        "DeviceManager::Installer() | Exit...",
+        "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
+        "result=901",
+    };
 }
 
 namespace {
@@ -252,26 +297,14 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath) {
         InstallStart(),
         {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
         InstallCycle(),
-        {"<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
-         "hr='303136' / hr='0x0004a020'",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
-             adapterInfPath + "'",
-         "DeviceManager::InstallDriver() | Exit...",
-         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-         "'InstallDriver()' returned hr='303136' / hr='0x0004a020'",
-         "DeviceManager::Installer() | Exit...",
-         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
-         "result=901"},
+        AdapterInstallFailed("hr='303136' / hr='0x0004a020'", adapterInfPath),
     });
 }
 
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
+    const std::string kNoDriverSelected = "hr='-2146500093' / hr='0x800f0203'";
     return Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-         "DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        GetWithLock(),
+        AdapterCycleStart(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
          "<ERROR> | DeviceManager::HrInstallNetComponent() Couldn't copy the setup INF file. "
          "lpszInfFullPath='" +
@@ -283,24 +316,8 @@ Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
          "<ERROR> | DeviceManager::HrInstallComponent() Install not successful... "
          "hr='-2146500093' / hr='0x800f0203'"},
         ReleaseOne(),
-        {"DeviceManager::HrInstallComponent() | Exit...",
-         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! hr='-2146500093' / "
-         "hr='0x800f0203'",
-         "DeviceManager::HrInstallNetComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
-         "component. HrInstallNetComponent returned hr='-2146500093' / hr='0x800f0203'"},
-        ReleaseWithLock(),
-        {"DeviceManager::InstallSpecifiedComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
-         "hr='-2146500093' / hr='0x800f0203'",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
-             adapterInfPath + "'",
-         "DeviceManager::InstallDriver() | Exit...",
-         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-         "'InstallDriver()' returned hr='-2146500093' / hr='0x800f0203'",
-         "DeviceManager::Installer() | Exit...",
-         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
-         "result=901"},
+        ComponentInstallFailed(kNoDriverSelected),
+        AdapterInstallFailed(kNoDriverSelected, adapterInfPath),
     });
 }
 

@@ -13,25 +13,25 @@ using Lines = std::vector<std::string>;
 
 Lines Join(std::initializer_list<Lines> pieces);
 
-// Exit codes as a Linux parent (of the program, or of Wine) sees them: the code modulo 256.
-constexpr int kExitOk = 0;
-constexpr int kExitAdapterInstallFailed = 901 % 256;
-constexpr int kExitAdapterRemovalFailed = 903 % 256;
-constexpr int kExitSwitchRemovalFailed = 904 % 256;
-constexpr int kExitNoArgument = 905 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
-
 // ---- Pieces (functions, so that other files' tables can be built from them at any time)
 // The start banner of every run.
 const Lines& Banner();
-// One traced release of an interface.
+// One traced release of an interface, and of a null reference.
 const Lines& ReleaseOne();
+const Lines& ReleaseNull();
 // HrGetINetCfg granted the write lock and initialised, and HrReleaseINetCfg after it.
 const Lines& GetWithLock();
 const Lines& ReleaseWithLock();
 // An Install run up to the point where the INF files have been found.
 const Lines& InstallStart();
+// An Install run up to its adapter cycle's granted write lock and initialised configuration.
+const Lines& AdapterCycleStart();
+// InstallSpecifiedComponent's end after the class installer failed with hr, written as the hr
+// line writes it ("hr='-2147467259' / hr='0x80004005'"), from HrInstallComponent's Exit line on.
+Lines ComponentInstallFailed(const std::string& hr);
+// The end of an Install run whose adapter cycle failed with hr; adapterInfPath is the INF full
+// path as the program built it.
+Lines AdapterInstallFailed(const std::string& hr, const std::string& adapterInfPath);
 
 // ---- Whole runs on a machine whose network configuration behaves as documented
 // Install on a fresh machine: both components installed, npf started, the bindings set.

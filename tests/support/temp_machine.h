@@ -5,6 +5,8 @@
 #include <simwin/machine.h>
 #include <simwin/testing.h>
 
+#include "support/text_file.h"
+
 #include <string>
 
 namespace testsupport {
@@ -27,9 +29,5 @@ private:
     std::string previousRoot_;
     bool hadPreviousRoot_ = false;
 };
-
-// The whole text of a file ("" when it cannot be read).
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& text);
 
 }  // namespace testsupport

@@ -2,15 +2,15 @@
 // prepared by netcfg-sim.exe init --with-npf, whose CLSID_CNetCfg is the engine's DLL and whose
 // "npf" is our stand-in service, started by Wine's own net.exe through the real ShellExecuteW.
 // Every run is compared whole with the same expected logs as the Linux process tests.
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -29,7 +29,7 @@ using winetest::ExpectLog;
 using winetest::WindowsPath;
 using winetest::WinePrefix;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+using testsupport::kLogFileName;
 constexpr char kHolder[] = "Other Setup Wizard";
 
 const WinePrefix& EnginePrefix() {
@@ -163,12 +163,12 @@ protected:
     }
 
     int Run(const std::string& command) const {
-        fs::remove(fs::path(logFolder_) / kLogName);
+        fs::remove(fs::path(logFolder_) / kLogFileName);
         const std::string logFolder = WindowsPath(logFolder_);
         return winetest::RunInstaller({command}, setupFolder_, &logFolder, EnginePrefix());
     }
 
-    winetest::LogFile Log() const { return winetest::ReadLog(logFolder_ + "/" + kLogName); }
+    winetest::LogFile Log() const { return winetest::ReadLog(logFolder_ + "/" + kLogFileName); }
 
     std::string OutputPath() const { return folder_.path() + "/tool-output.txt"; }
     std::string Output() const { return testsupport::ReadFile(OutputPath()); }
@@ -181,17 +181,17 @@ protected:
 TEST_F(EngineUnderWineTest, InstallSetsUpEverythingAndUninstallRestoresTheBaseline) {
     EXPECT_EQ(ShowMachine(), Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockFree));
 
-    EXPECT_EQ(Run("Install"), expected_runs::kExitOk);
+    EXPECT_EQ(Run("Install"), testsupport::kExitOk);
     ExpectLog(Log(), expected_runs::InstallSucceeds());
     EXPECT_EQ(ShowOnceItShows({kNpfRunning}),
               Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree));
 
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitOk);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitOk);
     ExpectLog(Log(), expected_runs::UninstallSucceeds());
     EXPECT_EQ(ShowMachine(), Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree));
 
     // Nothing left to remove: FindComponent answers S_FALSE for both components.
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitAdapterRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
     ExpectLog(Log(), expected_runs::UninstallFindsNothing("hr='1' / hr='0x00000001'"));
 }
 
@@ -199,47 +199,39 @@ TEST_F(EngineUnderWineTest, InstallSetsUpEverythingAndUninstallRestoresTheBaseli
 // failure of the cycle it ends.
 TEST_F(EngineUnderWineTest, ApplyAnsweringRebootEndsTheRunWithItsCode) {
     ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfg::Apply", "NETCFG_S_REBOOT", "nth", "2"}), 0);
-    EXPECT_EQ(Run("Install"), expected_runs::kExitAdapterInstallFailed);
+    EXPECT_EQ(Run("Install"), testsupport::kExitAdapterInstallFailed);
     ExpectLog(Log(), expected_runs::InstallAdapterApplyAnswersReboot(WindowsPath(setupFolder_) +
                                                                      "\\quorixvmini60.inf"));
 
     ASSERT_EQ(NetCfgSim({"fault", "clear"}), 0);
-    ASSERT_EQ(Run("Install"), expected_runs::kExitOk);
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
     ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfg::Apply", "NETCFG_S_REBOOT", "nth", "1"}), 0);
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitSwitchRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitSwitchRemovalFailed);
     ExpectLog(Log(), expected_runs::UninstallSwitchApplyAnswersReboot());
 }
 
 // Another client holds the write lock through the engine, as netcfg-sim.exe lock does; killed, it
 // gives the lock back at once, as the system releases a dead process's file locks.
 TEST_F(EngineUnderWineTest, AHeldLockIsNamedAndAKilledHolderFreesItAtOnce) {
-    ASSERT_EQ(Run("Install"), expected_runs::kExitOk);
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        // The child becomes the Windows process itself, so that killing it kills the holder.
-        for (const auto& [name, value] : EnginePrefix().BaseEnvironment()) {
-            ::setenv(name.c_str(), value.c_str(), 1);
-        }
-        ::unsetenv("SIMWIN_ROOT");
-        const int output = ::open((folder_.path() + "/holder-output.txt").c_str(),
-                                  O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(output, STDOUT_FILENO);
-        ::dup2(output, STDERR_FILENO);
-        ::execl(WINE_PROGRAM, WINE_PROGRAM, NETCFG_SIM_WINDOWS_EXE, "lock", "--hold", "60", "--as",
-                kHolder, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
+    // The child is Wine running the Windows process itself, so that killing it kills the holder.
+    testsupport::ProcessOptions options;
+    options.environment = EnginePrefix().BaseEnvironment();
+    options.unsetEnvironment = {"SIMWIN_ROOT"};
+    options.outputPath = folder_.path() + "/holder-output.txt";
+    const pid_t holder = testsupport::Spawn(
+        WINE_PROGRAM, {NETCFG_SIM_WINDOWS_EXE, "lock", "--hold", "60", "--as", kHolder}, options);
+    ASSERT_GT(holder, 0);
     const std::string shown = ShowOnceItShows({kNpfRunning, kLockHeld});
     EXPECT_EQ(shown, Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockHeld));
 
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitAdapterRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
     ExpectLog(Log(), expected_runs::UninstallWhileLockHeld(kHolder));
 
     // The holder would keep the lock for a minute: a removal that gets it proves the kill freed it.
     ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitOk);
+    testsupport::WaitFor(holder);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitOk);
     ExpectLog(Log(), expected_runs::UninstallSucceeds());
 }
 
@@ -249,7 +241,7 @@ TEST_F(EngineUnderWineTest, ACorruptStoreIsRefusedAndLeftAsItWas) {
     ASSERT_TRUE(fs::exists(store));
     testsupport::WriteFile(store, "garbage\n");
 
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitAdapterRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
 
     ExpectLog(Log(), expected_runs::UninstallStoreCorrupt());
     EXPECT_EQ(testsupport::ReadFile(store), "garbage\n");
@@ -259,13 +251,13 @@ TEST_F(EngineUnderWineTest, ACorruptStoreIsRefusedAndLeftAsItWas) {
 // reference: DeInstall answers NETCFG_S_STILL_REFERENCED, which the installer counts as a failed
 // removal (904), and the adapter goes.
 TEST_F(EngineUnderWineTest, UninstallKeepsASwitchThatAnotherProductStillNeeds) {
-    ASSERT_EQ(Run("Install"), expected_runs::kExitOk);
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
     ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel", "Packet Lab",
                          "Corvel Packet Lab 3"}),
               0)
         << Output();
 
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitSwitchRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitSwitchRemovalFailed);
     ExpectLog(Log(), expected_runs::UninstallSwitchStillReferenced());
     const std::string shown = ShowMachine();
     EXPECT_NE(shown.find("    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
@@ -298,7 +290,7 @@ TEST_F(EngineUnderWineTest, AnInfCopyFailureInADeepFolderIsLoggedWhole) {
     const std::string infPath = WindowsPath(deepFolder) + "\\quorixvmini60.inf";
     ASSERT_GT(infPath.size(), 165u);
 
-    EXPECT_EQ(Run("Install"), expected_runs::kExitAdapterInstallFailed);
+    EXPECT_EQ(Run("Install"), testsupport::kExitAdapterInstallFailed);
 
     ExpectLog(Log(), expected_runs::InstallAdapterInfNotCopied(infPath));
     EXPECT_FALSE(fs::exists(infFolder / "quorixvmini60.inf"));

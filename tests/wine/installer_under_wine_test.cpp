@@ -2,7 +2,9 @@
 // whole log for the answers Wine gives. Wine's network configuration object takes the write lock
 // and initialises but implements neither class queries, component lookups, enumeration nor
 // Apply (E_NOTIMPL), so every configuration cycle here ends in that failure.
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/log_file.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
@@ -23,50 +25,29 @@ using winetest::RunInstaller;
 using winetest::WindowsPath;
 using Lines = expected_runs::Lines;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+using testsupport::kLogFileName;
 constexpr char kAdapterInf[] = "quorixvmini60.inf";
 constexpr char kSwitchInf[] = "quorixlwf.inf";
 
 using expected_runs::Banner;
-using expected_runs::GetWithLock;
 using expected_runs::InstallStart;
 using expected_runs::Join;
-using expected_runs::kExitAdapterInstallFailed;
-using expected_runs::kExitAdapterRemovalFailed;
-using expected_runs::kExitInfMissing;
-using expected_runs::kExitNoArgument;
-using expected_runs::kExitRefused;
-using expected_runs::ReleaseWithLock;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitNoArgument;
+using testsupport::kExitRefused;
 using winetest::ExpectLog;
 
+// Wine's class installer answers E_NOTIMPL.
 Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
+    const std::string notImplemented = "hr='-2147467263' / hr='0x80004001'";
     return Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-         "DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        GetWithLock(),
+        expected_runs::AdapterCycleStart(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
-         "DeviceManager::HrInstallComponent() | Enter...",
-         "<ERROR> |  hr='-2147467263' / hr='0x80004001'",
-         "DeviceManager::HrInstallComponent() | Exit...",
-         "<ERROR> | DeviceManager::HrInstallNetComponent() failed! hr='-2147467263' / "
-         "hr='0x80004001'",
-         "DeviceManager::HrInstallNetComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
-         "component. HrInstallNetComponent returned hr='-2147467263' / hr='0x80004001'"},
-        ReleaseWithLock(),
-        {"DeviceManager::InstallSpecifiedComponent() | Exit...",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
-         "hr='-2147467263' / hr='0x80004001'",
-         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
-             adapterInfWindowsPath + "'",
-         "DeviceManager::InstallDriver() | Exit...",
-         "<ERROR> | DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-         "'InstallDriver()' returned hr='-2147467263' / hr='0x80004001'",
-         "DeviceManager::Installer() | Exit...",
-         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
-         "result=901"},
+         "DeviceManager::HrInstallComponent() | Enter...", "<ERROR> |  " + notImplemented},
+        expected_runs::ComponentInstallFailed(notImplemented),
+        expected_runs::AdapterInstallFailed(notImplemented, adapterInfWindowsPath),
     });
 }
 
@@ -88,7 +69,7 @@ protected:
         return RunInstaller(arguments, setupFolder_, &logFolder);
     }
 
-    LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogName); }
+    LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogFileName); }
 
     CaseFolder folder_;
     std::string setupFolder_;
@@ -207,7 +188,7 @@ protected:
     static std::vector<fs::path> TempLogs() {
         std::vector<fs::path> logs;
         for (const auto& user : fs::directory_iterator(fs::path(winetest::DriveC()) / "users")) {
-            const fs::path log = user.path() / "Temp" / kLogName;
+            const fs::path log = user.path() / "Temp" / kLogFileName;
             if (fs::exists(log)) {
                 logs.push_back(log);
             }

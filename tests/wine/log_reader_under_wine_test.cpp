@@ -3,6 +3,7 @@
 // of that run, found where the installer wrote it, is compared whole, the platform's message
 // text included. Output to a file is UTF-8 text with CR LF line ends, as the Windows runtime
 // writes text.
+#include "support/exit_codes.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 using winetest::CaseFolder;
 using winetest::WindowsPath;
 
-constexpr int kExitAdapterInstallFailed = 901 % 256;
+using testsupport::kExitAdapterInstallFailed;
 constexpr int kReaderNoLog = 2;
 
 struct ReaderRun {

@@ -14,12 +14,7 @@ namespace winetest {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-constexpr char kTimePrefixPattern[] = R"(^\d{4}-\d{2}-\d{2}___\d{2}:\d{2}:\d{2} \| )";
-constexpr std::size_t kTimePrefixLength = 24;
-
-}  // namespace
+namespace {}  // namespace
 
 std::map<std::string, std::string> WinePrefix::BaseEnvironment() const {
     return {{"WINEPREFIX", path_}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
@@ -99,31 +94,6 @@ int RunInstaller(const std::vector<std::string>& arguments, const std::string& w
     // Wine's own messages, if any, go beside the working folder rather than into the test's output.
     const fs::path output = fs::path(workingFolder).parent_path() / "wine-output.txt";
     return prefix.Run(words, workingFolder, environment, unset, output.string());
-}
-
-LogFile ReadLog(const std::string& path) {
-    LogFile log;
-    if (!fs::exists(path)) {
-        return log;
-    }
-    log.exists = true;
-    const std::string text = testsupport::ReadFile(path);
-    const std::regex timePrefix(kTimePrefixPattern);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find("\r\n", start);
-        const std::size_t lineEnd = end == std::string::npos ? text.size() : end;
-        const std::string line = text.substr(start, lineEnd - start);
-        start = end == std::string::npos ? text.size() : end + 2;
-        // A bare LF or CR inside a line means it did not end in CR LF.
-        if (end == std::string::npos || line.find_first_of("\r\n") != std::string::npos ||
-            !std::regex_search(line, timePrefix)) {
-            log.malformedLines.push_back(line);
-            continue;
-        }
-        log.messages.push_back(line.substr(kTimePrefixLength));
-    }
-    return log;
 }
 
 void ExpectLog(const LogFile& log, const expected_runs::Lines& expected) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "support/expected_runs.h"
+#include "support/log_file.h"
 
 #include <map>
 #include <string>
@@ -57,14 +58,11 @@ std::string WindowsPath(const std::string& unixPath);
 int RunInstaller(const std::vector<std::string>& arguments, const std::string& workingFolder,
                  const std::string* logFolder, const WinePrefix& prefix = PlainPrefix());
 
-// A log file as read back: each line's message with its time prefix removed, and what was wrong
-// with the file's shape (lines not ending in CR LF, lines without a well-formed time prefix).
-struct LogFile {
-    bool exists = false;
-    std::vector<std::string> messages;
-    std::vector<std::string> malformedLines;
-};
-LogFile ReadLog(const std::string& path);
+// A log file that DriverInstaller.exe wrote, read back: every line must end in CR LF.
+using testsupport::LogFile;
+inline LogFile ReadLog(const std::string& path) {
+    return testsupport::ReadLog(path, "\r\n");
+}
 
 // Compares a log with the whole expected log, line by line, every line ending in CR LF, and
 // reports the outcome as one "Wine run of DriverInstaller.exe: ..." line on standard output, which

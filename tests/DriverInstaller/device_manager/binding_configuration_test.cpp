@@ -12,12 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
-using installer_test::JournalEntriesOf;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -85,18 +80,7 @@ TEST_F(BindingTest, BindsFilterToVirtualAdapterOnlyAndUnbindsIpv6) {
     ExpectLines(Lines(),
                 (LineList{kEnter, kPassEnter, kBindEnter, kBindExit, kBindEnter, kBindExit,
                           kPassExit, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}));
-    for (const std::string& path : Bindings()) {
-        const bool toVirtual =
-            path.find("-> Tandrel QUORIX Virtual Ethernet Adapter:") != std::string::npos;
-        const bool enabled = path.find(": enabled") != std::string::npos;
-        if (path.rfind("quorix_ndislwf ", 0) == 0) {
-            EXPECT_EQ(enabled, toVirtual) << path;
-        } else if (path.rfind("ms_tcpip6 ", 0) == 0) {
-            EXPECT_EQ(enabled, !toVirtual) << path;
-        } else {
-            EXPECT_TRUE(enabled) << path;
-        }
-    }
+    EXPECT_EQ(Bindings(), testsupport::kBindingsInstalled);
     // Three adapters off, one on, IPv6 off: each Enable committed by its own Apply.
     const LineList pair = {"INetCfgBindingPath::Enable", "INetCfg::Apply"};
     LineList expected;
@@ -131,8 +115,7 @@ struct JobCase {
     const char* name;
     bool adapter;
     bool virtualSwitch;
-    std::string call;
-    std::int64_t result;
+    std::string fault;  // a fault rule, or ""
     BOOL expected;
     LineList lines;
 };
@@ -147,8 +130,8 @@ class ConfigureJobTest : public BindingTest, public ::testing::WithParamInterfac
 TEST_P(ConfigureJobTest, TracesAndReports) {
     const JobCase& c = GetParam();
     PreInstall(c.adapter, c.virtualSwitch);
-    if (!c.call.empty()) {
-        AddFault(c.call, c.result, 1);
+    if (!c.fault.empty()) {
+        AddFault(c.fault);
     }
     EXPECT_EQ(manager_->ConfigureIPv6AndVirtualSwitch(), c.expected);
     ExpectLines(Lines(), c.lines);
@@ -160,36 +143,36 @@ INSTANTIATE_TEST_SUITE_P(
         JobCase{"ComAlreadyInitialised",
                 true,
                 true,
-                "CoInitializeEx",
-                S_FALSE,
+                "CoInitializeEx S_FALSE nth 1",
                 FALSE,
                 {kEnter, E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx "
                            "returned hr='1' / hr='0x00000001'")}},
         JobCase{"NoConfigurationObject",
                 true,
                 true,
-                "CoCreateInstance",
-                E_FAIL,
+                "CoCreateInstance E_FAIL nth 1",
                 FALSE,
                 {kEnter,
                  E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoCreateInstance() "
                    "returned hr='-2147467259' / hr='0x80004005'"),
                  kExit}},
-        JobCase{
-            "InitializeFails", true, true, "INetCfg::Initialize", E_FAIL, FALSE, {kEnter, kExit}},
+        JobCase{"InitializeFails",
+                true,
+                true,
+                "INetCfg::Initialize E_FAIL nth 1",
+                FALSE,
+                {kEnter, kExit}},
         JobCase{"ServiceClassMissing",
                 true,
                 true,
-                "INetCfg::QueryNetCfgClass",
-                E_FAIL,
+                "INetCfg::QueryNetCfgClass E_FAIL nth 1",
                 TRUE,
                 {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
                  kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
         JobCase{"ServiceComponentsNotListed",
                 true,
                 true,
-                "INetCfgClass::EnumComponents",
-                E_FAIL,
+                "INetCfgClass::EnumComponents E_FAIL nth 1",
                 TRUE,
                 {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
                  kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
@@ -197,7 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
                 true,
                 false,
                 "",
-                0,
                 TRUE,
                 {kEnter, kPassEnter, kPassExit, kSwitchFalse, kPassEnter, kBindEnter, kBindExit,
                  kPassExit, kExit}},
@@ -205,7 +187,6 @@ INSTANTIATE_TEST_SUITE_P(
                 false,
                 true,
                 "",
-                0,
                 FALSE,
                 {kEnter, kPassEnter, kBindEnter, kBindExit, kBindEnter, kBindExit,
                  E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', enable "
@@ -214,7 +195,7 @@ INSTANTIATE_TEST_SUITE_P(
                  E("DeviceManager::ConfigureNetworkAdapters() Protocol 'ms_tcpip6', disable IPv6 "
                    "for QUORIX Virtual Ethernet Adapter failed."),
                  kPassExit, kIpv6False, kExit}}),
-    installer_test::CaseName());
+    CaseName());
 
 struct PatternCase {
     const wchar_t* pattern;
@@ -262,7 +243,7 @@ TEST_F(BindingTest, FailureOnOnePathDoesNotStopTheWalk) {
     PreInstall(true, true);
     OpenFilter();
     // The first path's Enable fails; the other two are still disabled.
-    AddFault("INetCfgBindingPath::Enable", E_FAIL, 1);
+    AddFault("INetCfgBindingPath::Enable E_FAIL nth 1");
     EXPECT_EQ(manager_->setBinding(netCfg_.Get(), filter_.Get(), FALSE, L"*"), TRUE);
     ExpectLines(Lines(),
                 (LineList{kBindEnter, E(" hr='-2147467259' / hr='0x80004005'"), kBindExit}));
@@ -274,14 +255,13 @@ TEST_F(BindingTest, ComponentWhoseIdCannotBeReadIsSkipped) {
     PreInstall(true, true);
     OpenFilter();
     const struct {
-        unsigned nth;
-        bool from;
+        const char* fault;  // a fault rule, or ""
         BOOL expected;
-    } cases[] = {{1, true, FALSE}, {0, false, TRUE}};
+    } cases[] = {{"INetCfgComponent::GetId E_FAIL from 1", FALSE}, {"", TRUE}};
     for (const auto& c : cases) {
         simwin::ClearFaultRules();
-        if (c.nth != 0) {
-            AddFault("INetCfgComponent::GetId", E_FAIL, c.nth, c.from);
+        if (*c.fault != '\0') {
+            AddFault(c.fault);
         }
         simwin::ClearJournal();
         EXPECT_EQ(manager_->ConfigureNetworkAdapters(GUID_DEVCLASS_NETTRANS, netCfg_.Get()),

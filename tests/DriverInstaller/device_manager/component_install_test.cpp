@@ -12,16 +12,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::JournalEntriesOf;
-using installer_test::kGetWithLockOk;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -69,9 +60,7 @@ const std::string kReboot = "hr='303136' / hr='0x0004a020'";
 
 struct InstallCase {
     const char* name;
-    std::string call;
-    std::int64_t result;
-    unsigned nth;
+    std::string fault;  // a fault rule, or ""
     HRESULT expected;
     LineList lines;
     unsigned applies;
@@ -89,7 +78,7 @@ class InstallDriverTest : public InstallerTest,
 TEST_P(InstallDriverTest, TracesTheWholeCycle) {
     const InstallCase& c = GetParam();
     const std::string infPath = EnterInfFolder() + "/quorixvmini60.inf";
-    if (c.call == "SetupCopyOEMInfW") {
+    if (c.fault.rfind("SetupCopyOEMInfW ", 0) == 0) {
         // Already in the store from an earlier copy, so that the installation can go on.
         ASSERT_NE(SetupCopyOEMInfW(fs::path(infPath).wstring().c_str(),
                                    fs::path(infPath).parent_path().wstring().c_str(), SPOST_PATH, 0,
@@ -97,8 +86,8 @@ TEST_P(InstallDriverTest, TracesTheWholeCycle) {
                   FALSE);
         simwin::ClearJournal();
     }
-    if (!c.call.empty()) {
-        AddFault(c.call, c.result, c.nth, false, std::nullopt, L"Other Setup Tool");
+    if (!c.fault.empty()) {
+        AddFault(c.fault);
     }
     EXPECT_EQ(manager_->InstallDriver(fs::path(infPath).wstring().c_str(), GUID_DEVCLASS_NET,
                                       L"root\\quorixvmini60_a"),
@@ -121,7 +110,7 @@ TEST_P(InstallDriverTest, TracesTheWholeCycle) {
 INSTANTIATE_TEST_SUITE_P(
     Cycles, InstallDriverTest,
     ::testing::Values(
-        InstallCase{"Succeeds", "", 0, 0, S_OK,
+        InstallCase{"Succeeds", "", S_OK,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter},
@@ -130,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           kDriverExit}),
                     2, true},
-        InstallCase{"LockHeldWithHolder", "INetCfgLock::AcquireWriteLock", S_FALSE, 1,
+        InstallCase{"LockHeldWithHolder",
+                    "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
                     NETCFG_E_NO_WRITE_LOCK,
                     Join({kDriverEnter,
                           {"DeviceManager::HrGetINetCfg() | Enter...",
@@ -145,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                           DriverFailure("hr='-2147180508' / hr='0x8004a024'"),
                           {"DeviceManager::InstallDriver() | Exit..."}}),
                     0, false},
-        InstallCase{"NoConfigurationObject", "CoCreateInstance", E_FAIL, 1, E_FAIL,
+        InstallCase{"NoConfigurationObject", "CoCreateInstance E_FAIL nth 1", E_FAIL,
                     Join({kDriverEnter,
                           {"DeviceManager::HrGetINetCfg() | Enter...", E(" " + kFail),
                            "DeviceManager::HrGetINetCfg() | Exit...", E(" " + kFail),
@@ -156,7 +146,7 @@ INSTANTIATE_TEST_SUITE_P(
                           DriverFailure(kFail),
                           {"DeviceManager::InstallDriver() | Exit..."}}),
                     0, false},
-        InstallCase{"InfCopyFails", "SetupCopyOEMInfW", FALSE, 2, S_OK,
+        InstallCase{"InfCopyFails", "SetupCopyOEMInfW FALSE nth 2", S_OK,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter, E("DeviceManager::HrInstallNetComponent() Couldn't copy the "
@@ -166,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           kDriverExit}),
                     2, true},
-        InstallCase{"ClassSetupMissing", "INetCfg::QueryNetCfgClass", E_FAIL, 1, E_FAIL,
+        InstallCase{"ClassSetupMissing", "INetCfg::QueryNetCfgClass E_FAIL nth 1", E_FAIL,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter, kCompEnter, E(" " + kFail), kCompExit,
@@ -175,7 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kFail)}),
                     0, false},
-        InstallCase{"InstallCancelled", "INetCfgClassSetup::Install", 0x800704C7, 1,
+        InstallCase{"InstallCancelled", "INetCfgClassSetup::Install 0x800704C7 nth 1",
                     static_cast<HRESULT>(0x800704C7),
                     Join({kDriverEnter,
                           kGetWithLockOk,
@@ -184,7 +174,8 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kCancel)}),
                     0, false},
-        InstallCase{"InstallAsksForReboot", "INetCfgClassSetup::Install", NETCFG_S_REBOOT, 1, S_OK,
+        InstallCase{"InstallAsksForReboot", "INetCfgClassSetup::Install NETCFG_S_REBOOT nth 1",
+                    S_OK,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter},
@@ -192,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           kDriverExit}),
                     1, true},
-        InstallCase{"InstallFails", "INetCfgClassSetup::Install", E_FAIL, 1, E_FAIL,
+        InstallCase{"InstallFails", "INetCfgClassSetup::Install E_FAIL nth 1", E_FAIL,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter},
@@ -201,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kFail)}),
                     0, false},
-        InstallCase{"FirstApplyCancelled", "INetCfg::Apply", 0x800704C7, 1,
+        InstallCase{"FirstApplyCancelled", "INetCfg::Apply 0x800704C7 nth 1",
                     static_cast<HRESULT>(0x800704C7),
                     Join({kDriverEnter,
                           kGetWithLockOk,
@@ -211,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kCancel)}),
                     1, false},
-        InstallCase{"FirstApplyFails", "INetCfg::Apply", E_FAIL, 1, E_FAIL,
+        InstallCase{"FirstApplyFails", "INetCfg::Apply E_FAIL nth 1", E_FAIL,
                     Join({kDriverEnter,
                           kGetWithLockOk,
                           {kNetEnter},
@@ -220,7 +211,7 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kFail)}),
                     1, false},
-        InstallCase{"SecondApplyAsksForReboot", "INetCfg::Apply", NETCFG_S_REBOOT, 2,
+        InstallCase{"SecondApplyAsksForReboot", "INetCfg::Apply NETCFG_S_REBOOT nth 2",
                     NETCFG_S_REBOOT,
                     Join({kDriverEnter,
                           kGetWithLockOk,
@@ -230,11 +221,11 @@ INSTANTIATE_TEST_SUITE_P(
                           kReleaseWithLock,
                           FailedExit(kReboot)}),
                     2, true}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, NoReleaseAfterAFailedAcquisition) {
     EnterInfFolder();
-    AddFault("INetCfgLock::AcquireWriteLock", S_FALSE, 1, false, std::nullopt, L"Other Setup Tool");
+    AddFault("INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool");
     manager_->InstallSpecifiedComponent(L"quorixvmini60.inf", L"root\\quorixvmini60_a",
                                         GUID_DEVCLASS_NET);
     EXPECT_TRUE(JournalCalls({"INetCfg::Uninitialize", "INetCfgClassSetup::Install"}).empty());

@@ -1,19 +1,14 @@
 // Removing the components: each way out of one removal cycle, and the Uninstall sequence.
 #include "support/installer_fixture.h"
 
+#include "support/exit_codes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kGetWithLockOk;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
+using namespace testsupport::exit_code;
 
 using LineList = std::vector<std::string>;
 
@@ -39,9 +34,7 @@ LineList Cycle(const LineList& steps) {
 struct RemovalCase {
     const char* name;
     bool installed;
-    std::string call;
-    std::int64_t result;
-    std::wstring text;
+    std::string fault;  // a fault rule, or ""
     HRESULT expected;
     LineList lines;
     bool removed;
@@ -58,8 +51,8 @@ class UninstallDriverTest : public InstallerTest,
 TEST_P(UninstallDriverTest, TracesEachWayOut) {
     const RemovalCase& c = GetParam();
     PreInstall(c.installed, false);
-    if (!c.call.empty()) {
-        AddFault(c.call, c.result, 1, false, std::nullopt, c.text);
+    if (!c.fault.empty()) {
+        AddFault(c.fault);
     }
     EXPECT_EQ(manager_->UninstallDriver(L"root\\quorixvmini60_a"), c.expected);
     ExpectLines(Lines(), c.lines);
@@ -73,14 +66,15 @@ TEST_P(UninstallDriverTest, TracesEachWayOut) {
 INSTANTIATE_TEST_SUITE_P(
     WaysOut, UninstallDriverTest,
     ::testing::Values(
-        RemovalCase{"Removed", true, "", 0, L"", S_OK,
+        RemovalCase{"Removed", true, "", S_OK,
                     Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
                                 kReleaseOne,
                                 kReleaseOne,
                                 kReleaseOne})),
                     true},
-        RemovalCase{"LockHeldWithHolder", true, "INetCfgLock::AcquireWriteLock", S_FALSE,
-                    L"Other Setup Tool", NETCFG_E_NO_WRITE_LOCK,
+        RemovalCase{"LockHeldWithHolder", true,
+                    "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
+                    NETCFG_E_NO_WRITE_LOCK,
                     Join({{kEnter},
                           kHolderRefusal,
                           {E("DeviceManager::UninstallDriver() Other Setup Tool currently holds "
@@ -89,8 +83,9 @@ INSTANTIATE_TEST_SUITE_P(
                              "hr='-2147180508' / hr='0x8004a024'"),
                            kExit}}),
                     false},
-        RemovalCase{"LockHeldWithoutHolder", true, "INetCfgLock::AcquireWriteLock",
-                    NETCFG_E_NO_WRITE_LOCK, L"", NETCFG_E_NO_WRITE_LOCK,
+        RemovalCase{"LockHeldWithoutHolder", true,
+                    "INetCfgLock::AcquireWriteLock NETCFG_E_NO_WRITE_LOCK nth 1",
+                    NETCFG_E_NO_WRITE_LOCK,
                     Join({{kEnter},
                           kHolderRefusal,
                           {E("DeviceManager::UninstallDriver() Couldn't get the notify object "
@@ -98,14 +93,14 @@ INSTANTIATE_TEST_SUITE_P(
                              "hr='0x8004a024'"),
                            kExit}}),
                     false},
-        RemovalCase{"NotInstalled", false, "", 0, L"", S_FALSE,
+        RemovalCase{"NotInstalled", false, "", S_FALSE,
                     Cycle({E("DeviceManager::UninstallDriver() Couldn't get an interface pointer "
                              "to root\\quorixvmini60_a."),
                            E("DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
                              "hr='0x00000001'")}),
                     false},
         RemovalCase{
-            "ClassGuidFails", true, "INetCfgComponent::GetClassGuid", E_FAIL, L"", E_FAIL,
+            "ClassGuidFails", true, "INetCfgComponent::GetClassGuid E_FAIL nth 1", E_FAIL,
             Cycle(Join({{kFound,
                          E("DeviceManager::UninstallDriver() Couldn't get the class guid "
                            "of root\\quorixvmini60_a."),
@@ -113,14 +108,14 @@ INSTANTIATE_TEST_SUITE_P(
                         kReleaseOne})),
             false},
         RemovalCase{
-            "ClassFails", true, "INetCfg::QueryNetCfgClass", E_FAIL, L"", E_FAIL,
+            "ClassFails", true, "INetCfg::QueryNetCfgClass E_FAIL nth 1", E_FAIL,
             Cycle(Join({{kFound, kGuidOk,
                          E("DeviceManager::UninstallDriver() Couldn't get a pointer to "
                            "class interface of root\\quorixvmini60_a."),
                          E("DeviceManager::UninstallDriver() QueryNetCfgClass returned " + kFail)},
                         kReleaseOne})),
             false},
-        RemovalCase{"SetupInterfaceFails", true, "INetCfgClass::QueryInterface", E_NOINTERFACE, L"",
+        RemovalCase{"SetupInterfaceFails", true, "INetCfgClass::QueryInterface 0x80004002 nth 1",
                     E_NOINTERFACE,
                     Cycle(Join({{kFound, kGuidOk, kClassOk,
                                  E("DeviceManager::UninstallDriver() Couldn't get an interface to "
@@ -129,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 kReleaseOne,
                                 kReleaseOne})),
                     false},
-        RemovalCase{"DeInstallFails", true, "INetCfgClassSetup::DeInstall", E_FAIL, L"", E_FAIL,
+        RemovalCase{"DeInstallFails", true, "INetCfgClassSetup::DeInstall E_FAIL nth 1", E_FAIL,
                     Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk,
                                  E("DeviceManager::UninstallDriver() Failed to uninstall "
                                    "root\\quorixvmini60_a."),
@@ -138,14 +133,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 kReleaseOne,
                                 kReleaseOne})),
                     false},
-        RemovalCase{"DeInstallAsksForReboot", true, "INetCfgClassSetup::DeInstall", NETCFG_S_REBOOT,
-                    L"", S_OK,
+        RemovalCase{"DeInstallAsksForReboot", true,
+                    "INetCfgClassSetup::DeInstall NETCFG_S_REBOOT nth 1", S_OK,
                     Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
                                 kReleaseOne,
                                 kReleaseOne,
                                 kReleaseOne})),
                     true},
-        RemovalCase{"ApplyFails", true, "INetCfg::Apply", E_FAIL, L"", E_FAIL,
+        RemovalCase{"ApplyFails", true, "INetCfg::Apply E_FAIL nth 1", E_FAIL,
                     Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved,
                                  E("DeviceManager::UninstallDriver() Couldn't apply the changes "
                                    "after uninstalling root\\quorixvmini60_a.")},
@@ -153,18 +148,18 @@ INSTANTIATE_TEST_SUITE_P(
                                 kReleaseOne,
                                 kReleaseOne})),
                     false},
-        RemovalCase{"ApplyAsksForReboot", true, "INetCfg::Apply", NETCFG_S_REBOOT, L"",
+        RemovalCase{"ApplyAsksForReboot", true, "INetCfg::Apply NETCFG_S_REBOOT nth 1",
                     NETCFG_S_REBOOT,
                     Cycle(Join({{kFound, kGuidOk, kClassOk, kSetupOk, kRemoved},
                                 kReleaseOne,
                                 kReleaseOne,
                                 kReleaseOne})),
                     true}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, FailedDeInstallIsNotApplied) {
     PreInstall(true, false);
-    AddFault("INetCfgClassSetup::DeInstall", E_FAIL, 1);
+    AddFault("INetCfgClassSetup::DeInstall E_FAIL nth 1");
     manager_->UninstallDriver(L"root\\quorixvmini60_a");
     EXPECT_TRUE(JournalCalls({"INetCfg::Apply"}).empty());
     EXPECT_EQ(JournalCalls({"INetCfgLock::ReleaseWriteLock"}).size(), 1u);
@@ -191,8 +186,7 @@ TEST_P(UninstallerTest, RemovesSwitchThenAdapter) {
     const SequenceCase& c = GetParam();
     PreInstall(c.adapter, c.virtualSwitch);
     if (c.lockHeldAtFirst) {
-        AddFault("INetCfgLock::AcquireWriteLock", S_FALSE, 1, false, std::nullopt,
-                 L"Other Setup Tool");
+        AddFault("INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool");
     }
     EXPECT_EQ(manager_->Uninstaller(), c.expected);
     LineList own;
@@ -230,27 +224,32 @@ const std::string kSomeFailed =
 INSTANTIATE_TEST_SUITE_P(
     Results, UninstallerTest,
     ::testing::Values(
-        SequenceCase{
-            "BothRemoved", true, true, false, 0, {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd}, 0},
+        SequenceCase{"BothRemoved",
+                     true,
+                     true,
+                     false,
+                     kOk,
+                     {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd},
+                     0},
         SequenceCase{"NeitherInstalled",
                      false,
                      false,
                      false,
-                     903,
+                     kAdapterRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterFailed, kSomeFailed, kEnd},
                      0},
         SequenceCase{"OnlyAdapter",
                      true,
                      false,
                      false,
-                     904,
+                     kSwitchRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
                      0},
         SequenceCase{"OnlySwitch",
                      false,
                      true,
                      false,
-                     903,
+                     kAdapterRemovalFailed,
                      {kStart, kSwitchOk, kAdapterFailed, kSomeFailed, kEnd},
                      0},
         // The switch's cycle is refused; the adapter's makes its own attempt and succeeds.
@@ -258,9 +257,9 @@ INSTANTIATE_TEST_SUITE_P(
                      true,
                      true,
                      true,
-                     904,
+                     kSwitchRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
                      1}),
-    installer_test::CaseName());
+    CaseName());
 
 }  // namespace

@@ -2,6 +2,8 @@
 // the result code.
 #include "support/installer_fixture.h"
 
+#include "support/exit_codes.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,11 +12,8 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
+using namespace testsupport::exit_code;
 
 using LineList = std::vector<std::string>;
 
@@ -27,7 +26,7 @@ const LineList kNotFound = {
 struct MissingCase {
     const char* name;
     std::vector<std::string> infs;
-    std::string fault;  // a platform call that fails
+    std::string fault;  // a fault rule, or ""
     unsigned existenceTests;
 };
 
@@ -36,16 +35,19 @@ TEST_F(InstallerTest, MissingInfFilesEndTheRunWith908) {
         {"neither", {}, "", 1},
         {"adapter's missing: the switch's is not looked for", {"quorixlwf.inf"}, "", 1},
         {"switch's missing", {"quorixvmini60.inf"}, "", 2},
-        {"no current directory", {"quorixvmini60.inf", "quorixlwf.inf"}, "GetCurrentDirectoryW", 0},
+        {"no current directory",
+         {"quorixvmini60.inf", "quorixlwf.inf"},
+         "GetCurrentDirectoryW 0 error 5",
+         0},
     };
     const auto baseline = ComponentIds();
     for (const MissingCase& c : cases) {
         SCOPED_TRACE(c.name);
         EnterInfFolder(c.infs);
         if (!c.fault.empty()) {
-            AddFault(c.fault, 0, 0, false, ERROR_ACCESS_DENIED);
+            AddFault(c.fault);
         }
-        EXPECT_EQ(manager_->Installer(), 908);
+        EXPECT_EQ(manager_->Installer(), kInfMissing);
         ExpectLines(Lines(), kNotFound);
         EXPECT_EQ(JournalCalls({"PathFileExistsW"}).size(), c.existenceTests);
         EXPECT_TRUE(JournalCalls({"Sleep", "CoInitializeEx"}).empty());
@@ -53,7 +55,7 @@ TEST_F(InstallerTest, MissingInfFilesEndTheRunWith908) {
         ClearLog();
         simwin::ClearJournal();
         simwin::ClearFaultRules();
-        AddFault("Sleep", 0);
+        AddFault("Sleep 0");
     }
 }
 
@@ -66,15 +68,13 @@ TEST_F(InstallerTest, FileNameThatDoesNotFitCountsAsMissing) {
                   fs::path(folder) / "quorixvmini60.inf");
     fs::copy_file(fs::path(INF_FOLDER) / "quorixlwf.inf", fs::path(folder) / "quorixlwf.inf");
     fs::current_path(folder);
-    EXPECT_EQ(manager_->Installer(), 908);
+    EXPECT_EQ(manager_->Installer(), kInfMissing);
     ExpectLines(Lines(), kNotFound);
 }
 
 struct SequenceCase {
     const char* name;
-    std::string call;
-    std::int64_t result;
-    unsigned nth;
+    std::string fault;  // a fault rule, or ""
     int expected;
     LineList lines;
     unsigned installCycles;
@@ -91,8 +91,8 @@ class InstallerSequenceTest : public InstallerTest,
 TEST_P(InstallerSequenceTest, InstallsAdapterThenSwitch) {
     const SequenceCase& c = GetParam();
     EnterInfFolder();
-    if (!c.call.empty()) {
-        AddFault(c.call, c.result, c.nth);
+    if (!c.fault.empty()) {
+        AddFault(c.fault);
     }
     EXPECT_EQ(manager_->Installer(), c.expected);
     LineList own;
@@ -118,9 +118,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SequenceCase{"BothInstalled",
                      "",
-                     0,
-                     0,
-                     0,
+                     kOk,
                      {"DeviceManager::Installer() | Enter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
@@ -129,10 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "DeviceManager::Installer() | Exit..."},
                      2},
         SequenceCase{"AdapterFails",
-                     "INetCfgClassSetup::Install",
-                     E_FAIL,
-                     1,
-                     901,
+                     "INetCfgClassSetup::Install E_FAIL nth 1",
+                     kAdapterInstallFailed,
                      {"DeviceManager::Installer() | Enter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
                       E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
@@ -140,10 +136,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "DeviceManager::Installer() | Exit..."},
                      1},
         SequenceCase{"AdapterAsksForReboot",
-                     "INetCfg::Apply",
-                     NETCFG_S_REBOOT,
-                     2,
-                     901,
+                     "INetCfg::Apply NETCFG_S_REBOOT nth 2",
+                     kAdapterInstallFailed,
                      {"DeviceManager::Installer() | Enter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
                       E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
@@ -151,10 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "DeviceManager::Installer() | Exit..."},
                      1},
         SequenceCase{"SwitchFails",
-                     "INetCfgClassSetup::Install",
-                     E_FAIL,
-                     2,
-                     902,
+                     "INetCfgClassSetup::Install E_FAIL nth 2",
+                     kSwitchInstallFailed,
                      {"DeviceManager::Installer() | Enter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
@@ -163,11 +155,11 @@ INSTANTIATE_TEST_SUITE_P(
                         "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
                       "DeviceManager::Installer() | Exit..."},
                      2}),
-    installer_test::CaseName());
+    CaseName());
 
 TEST_F(InstallerTest, BothInstalledLeavesBothComponentsAndTheirInfs) {
     EnterInfFolder();
-    ASSERT_EQ(manager_->Installer(), 0);
+    ASSERT_EQ(manager_->Installer(), kOk);
     const auto ids = ComponentIds();
     EXPECT_EQ(std::count(ids.begin(), ids.end(),
                          "root\\quorixvmini60_a | Tandrel QUORIX Virtual Ethernet Adapter"),

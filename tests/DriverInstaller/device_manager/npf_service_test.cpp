@@ -9,11 +9,7 @@
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LineList = std::vector<std::string>;
 
@@ -27,8 +23,7 @@ std::string Failed(const std::string& id) {
 
 struct LaunchCase {
     const char* name;
-    std::int64_t launch;  // what ShellExecuteW returns
-    std::optional<DWORD> lastError;
+    const char* launch;  // a fault rule for ShellExecuteW: what it returns, the error it leaves
     BOOL expected;
     LineList lines;
 };
@@ -42,7 +37,7 @@ class StartNpfTest : public InstallerTest, public ::testing::WithParamInterface<
 
 TEST_P(StartNpfTest, JudgesTheLaunch) {
     const LaunchCase& c = GetParam();
-    AddFault("ShellExecuteW", c.launch, 0, false, c.lastError);
+    AddFault(c.launch);
     EXPECT_EQ(manager_->StartNPFService(), c.expected);
     ExpectLines(Lines(), c.lines);
     EXPECT_EQ(JournalCalls({"CoInitializeEx", "ShellExecuteW", "GetLastError", "CoUninitialize"}),
@@ -52,41 +47,56 @@ TEST_P(StartNpfTest, JudgesTheLaunch) {
 INSTANTIATE_TEST_SUITE_P(
     Launches, StartNpfTest,
     ::testing::Values(
-        LaunchCase{"Accepted", 42, std::nullopt, TRUE, {kEnter, kOk, kExit}},
-        LaunchCase{"AcceptedDespiteStaleError", 42, 5, TRUE, {kEnter, kOk, kExit}},
+        LaunchCase{"Accepted", "ShellExecuteW 42", TRUE, {kEnter, kOk, kExit}},
+        LaunchCase{
+            "AcceptedDespiteStaleError", "ShellExecuteW 42 error 5", TRUE, {kEnter, kOk, kExit}},
         LaunchCase{"ShellErrorCodeWithError",
-                   2,
-                   ERROR_FILE_NOT_FOUND,
+                   "ShellExecuteW 2 error 2",  // ERROR_FILE_NOT_FOUND
                    FALSE,
                    {kEnter, Failed("2"), kExit}},
         LaunchCase{
-            "ShellErrorCodeWithoutError", 31, std::nullopt, FALSE, {kEnter, Failed("31"), kExit}},
+            "ShellErrorCodeWithoutError", "ShellExecuteW 31", FALSE, {kEnter, Failed("31"), kExit}},
         // 32 is the last of the shell's error codes; 33 the first value that means a launch.
         LaunchCase{
-            "ShellErrorCodeAtBoundary", 32, std::nullopt, FALSE, {kEnter, Failed("32"), kExit}},
-        LaunchCase{"AcceptedJustAboveBoundary", 33, std::nullopt, TRUE, {kEnter, kOk, kExit}},
-        LaunchCase{"RefusedWithoutError", 0, std::nullopt, FALSE, {kEnter, Failed("0"), kExit}},
-        LaunchCase{"RefusedWithError", 0, 1155, FALSE, {kEnter, Failed("1155"), kExit}}),
-    installer_test::CaseName());
+            "ShellErrorCodeAtBoundary", "ShellExecuteW 32", FALSE, {kEnter, Failed("32"), kExit}},
+        LaunchCase{"AcceptedJustAboveBoundary", "ShellExecuteW 33", TRUE, {kEnter, kOk, kExit}},
+        LaunchCase{"RefusedWithoutError", "ShellExecuteW 0", FALSE, {kEnter, Failed("0"), kExit}},
+        LaunchCase{"RefusedWithError",
+                   "ShellExecuteW 0 error 1155",
+                   FALSE,
+                   {kEnter, Failed("1155"), kExit}}),
+    CaseName());
 
-TEST_F(InstallerTest, StartNpfJudgesComInitialisationApart) {
+// The service start judges its COM initialisation apart from the launch, and takes back only an
+// initialisation that counted (S_OK or S_FALSE, each of which adds a level). Its caller has COM
+// initialised here, so that a CoUninitialize after a refused initialisation (RPC_E_CHANGED_MODE:
+// the thread's apartment is of another kind) would take away the caller's own level.
+TEST_F(InstallerTest, StartNpfTakesBackOnlyAnInitialisationThatCounted) {
     const struct {
-        std::int64_t coInit;
+        const char* coInit;  // a fault rule for StartNPFService's CoInitializeEx, the second
         LineList lines;
+        LineList comCalls;
     } cases[] = {
-        {S_FALSE, {kEnter, kOk, kExit}},
-        {static_cast<std::int32_t>(0x80010106),
-         {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kOk, kExit}},
+        {"CoInitializeEx S_FALSE nth 2",
+         {kEnter, kOk, kExit},
+         {"CoInitializeEx", "CoInitializeEx", "CoUninitialize"}},
+        {"CoInitializeEx 0x80010106 nth 2",
+         {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kOk, kExit},
+         {"CoInitializeEx", "CoInitializeEx"}},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.coInit);
         ClearLog();
         simwin::ClearFaultRules();
-        AddFault("CoInitializeEx", c.coInit, 1);
-        AddFault("ShellExecuteW", 42);
+        simwin::ClearJournal();
+        AddFault(c.coInit);
+        AddFault("ShellExecuteW 42");
+        ASSERT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);  // the caller's level
         EXPECT_EQ(manager_->StartNPFService(), TRUE);
         ExpectLines(Lines(), c.lines);
-        // Called once at the end, whatever the initialisation gave.
-        EXPECT_EQ(simwin::CurrentLedger().comDepth, 0);
+        EXPECT_EQ(JournalCalls({"CoInitializeEx", "CoUninitialize"}), c.comCalls);
+        EXPECT_EQ(simwin::CurrentLedger().comDepth, 1) << "the caller's level must be left alone";
+        CoUninitialize();
     }
 }
 
@@ -97,7 +107,7 @@ TEST_F(InstallerTest, StartNpfReportsTheShellsCodeNotAnEarlierError) {
     logger_->Log(L"a second earlier line");
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
         << "appending to the existing log is expected to leave this error behind";
-    AddFault("ShellExecuteW", 31);
+    AddFault("ShellExecuteW 31");
     EXPECT_EQ(manager_->StartNPFService(), FALSE);
     ExpectLines(Lines(), {"an earlier line", "a second earlier line", kEnter, Failed("31"), kExit});
 }

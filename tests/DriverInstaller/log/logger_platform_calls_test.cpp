@@ -9,11 +9,7 @@
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::JournalCalls;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 using LoggerPlatformTest = InstallerTest;
 
@@ -29,7 +25,7 @@ TEST_F(LoggerPlatformTest, OneOpenWriteAndCloseForEveryLine) {
 }
 
 TEST_F(LoggerPlatformTest, ConversionFailureWritesQuestionMarksAndGoesOn) {
-    AddFault("WideCharToMultiByte", 0, 0, false, ERROR_INVALID_PARAMETER);
+    AddFault("WideCharToMultiByte 0 error 87");  // ERROR_INVALID_PARAMETER
     logger_->Log(L"abc");
     logger_->LogError(L"de");
     ExpectLines(Lines(), (std::vector<std::string>{"???", E("??")}));
@@ -57,7 +53,7 @@ TEST_F(LoggerPlatformTest, EveryMessageIsConvertedInOneCall) {
 // When the whole message cannot be converted, each character is converted alone, and a UTF-16
 // surrogate pair (the first and last units of each range) is one character.
 TEST_F(LoggerPlatformTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
-    AddFault("WideCharToMultiByte", 0, 1, false, ERROR_NO_UNICODE_TRANSLATION);
+    AddFault("WideCharToMultiByte 0 nth 1 error 1113");  // ERROR_NO_UNICODE_TRANSLATION
     const std::wstring message = {
         static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
         static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),

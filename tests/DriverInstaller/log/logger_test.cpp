@@ -14,13 +14,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using installer_test::AnsiCodePage;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::kLogFileName;
-using installer_test::kTemporaryFolderVariable;
-using installer_test::ReadLogLines;
-using installer_test::ScopedVariable;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
 constexpr unsigned kUtf8 = 65001;
 constexpr unsigned kWindows1252 = 1252;

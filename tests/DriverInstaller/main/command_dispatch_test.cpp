@@ -2,14 +2,14 @@
 #include "main/command_dispatch.h"
 #include "support/program_fixture.h"
 
+#include "support/exit_codes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-using installer_test::ExpectLines;
-using installer_test::Join;
-using installer_test::kBanner;
-using installer_test::RunWith;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
+using namespace testsupport::exit_code;
 
 using LineList = std::vector<std::string>;
 
@@ -36,19 +36,19 @@ TEST_P(CommandWordTest, RefusesWhatIsNoCommand) {
 
 const std::string kInvalid = "Command found: invalid command";
 
-INSTANTIATE_TEST_SUITE_P(Refusals, CommandWordTest,
-                         ::testing::Values(
-                             CommandWordCase{
-                                 "NoArgument",
-                                 {},
-                                 905,
-                                 {"Too less command arguments, [install] or [uninstall] expected"}},
-                             CommandWordCase{"Unknown", {L"Repair"}, 906, {kInvalid}},
-                             CommandWordCase{"TrailingDigit", {L"Install1"}, 906, {kInvalid}},
-                             CommandWordCase{"LeadingHyphen", {L"-Uninstall"}, 906, {kInvalid}},
-                             CommandWordCase{"Empty", {L""}, 906, {kInvalid}},
-                             CommandWordCase{"Prefix", {L"Inst"}, 906, {kInvalid}}),
-                         installer_test::CaseName());
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, CommandWordTest,
+    ::testing::Values(
+        CommandWordCase{"NoArgument",
+                        {},
+                        kNoArgument,
+                        {"Too less command arguments, [install] or [uninstall] expected"}},
+        CommandWordCase{"Unknown", {L"Repair"}, kRefused, {kInvalid}},
+        CommandWordCase{"TrailingDigit", {L"Install1"}, kRefused, {kInvalid}},
+        CommandWordCase{"LeadingHyphen", {L"-Uninstall"}, kRefused, {kInvalid}},
+        CommandWordCase{"Empty", {L""}, kRefused, {kInvalid}},
+        CommandWordCase{"Prefix", {L"Inst"}, kRefused, {kInvalid}}),
+    CaseName());
 
 using CommandTest = installer_test::ProgramTest;
 
@@ -66,7 +66,7 @@ TEST_F(CommandTest, CommandIgnoresCaseAndExtraArguments) {
     for (const auto& c : cases) {
         ClearLog();
         const int code = RunWith(c.arguments);
-        EXPECT_TRUE(code == 908 || code == 903) << code;
+        EXPECT_TRUE(code == kInfMissing || code == kAdapterRemovalFailed) << code;
         const auto lines = Lines();
         ASSERT_GT(lines.size(), 7u);
         EXPECT_EQ(lines[6], c.found);

@@ -3,27 +3,21 @@
 #include "main/command_dispatch.h"
 #include "support/installer_fixture.h"
 
+#include "support/exit_codes.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kBanner;
-using installer_test::RunWith;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
+using namespace testsupport::exit_code;
 
 using LineList = std::vector<std::string>;
 
 struct RefusalCase {
     const char* name;
     std::vector<std::wstring> arguments;
-    std::string fault;  // a rule that makes the token unreadable or not elevated
-    std::int64_t faultResult;
-    std::wstring faultText;
+    std::string fault;  // a rule that makes the token unreadable or not elevated, or ""
     int expected;
     LineList lines;  // after the banner
 };
@@ -38,7 +32,7 @@ class EntryRefusalTest : public InstallerTest, public ::testing::WithParamInterf
 TEST_P(EntryRefusalTest, RefusesBeforeTouchingAnything) {
     const RefusalCase& c = GetParam();
     if (!c.fault.empty()) {
-        AddFault(c.fault, c.faultResult, 0, false, ERROR_ACCESS_DENIED, c.faultText);
+        AddFault(c.fault);
     }
     EXPECT_EQ(RunWith(c.arguments), c.expected);
     ExpectLines(Lines(), Join({kBanner, c.lines}));
@@ -55,33 +49,31 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"NoArgument",
                     {},
                     "",
-                    0,
-                    L"",
-                    905,
+                    kNoArgument,
                     {"Too less command arguments, [install] or [uninstall] expected"}},
-        RefusalCase{"Unknown", {L"Repair"}, "", 0, L"", 906, {kInvalid}},
+        RefusalCase{"Unknown", {L"Repair"}, "", kRefused, {kInvalid}},
         RefusalCase{"NotElevated",
                     {L"Install"},
-                    "GetTokenInformation",
-                    TRUE,
-                    L"not-elevated",
-                    906,
+                    "GetTokenInformation TRUE error 5 text not-elevated",
+                    kRefused,
                     {kNotAdmin}},
         RefusalCase{"NotElevatedWithoutArgument",
                     {},
-                    "GetTokenInformation",
-                    TRUE,
-                    L"not-elevated",
-                    906,
+                    "GetTokenInformation TRUE error 5 text not-elevated",
+                    kRefused,
+                    {kNotAdmin}},
+        RefusalCase{"TokenUnreadable",
+                    {L"Uninstall"},
+                    "GetTokenInformation FALSE error 5",
+                    kRefused,
                     {kNotAdmin}},
         RefusalCase{
-            "TokenUnreadable", {L"Uninstall"}, "GetTokenInformation", FALSE, L"", 906, {kNotAdmin}},
-        RefusalCase{"NoToken", {L"Uninstall"}, "OpenProcessToken", FALSE, L"", 906, {kNotAdmin}}),
-    installer_test::CaseName());
+            "NoToken", {L"Uninstall"}, "OpenProcessToken FALSE error 5", kRefused, {kNotAdmin}}),
+    CaseName());
 
 TEST_F(InstallerTest, InstallRunConfiguresAfterInstalling) {
     EnterInfFolder();
-    EXPECT_EQ(RunWith({L"Install"}), 0);
+    EXPECT_EQ(RunWith({L"Install"}), kOk);
     LineList own;
     for (const std::string& line : Lines()) {
         if (line.find("DeviceManager::") == std::string::npos) {
@@ -100,9 +92,9 @@ TEST_F(InstallerTest, InstallRunConfiguresAfterInstalling) {
 
 TEST_F(InstallerTest, FailuresAfterInstallingLeaveExitCodeZero) {
     EnterInfFolder();
-    AddFault("ShellExecuteW", 0, 0, false, ERROR_FILE_NOT_FOUND);
-    AddFault("INetCfg::Initialize", E_FAIL, 3);  // the binding configuration's own object
-    EXPECT_EQ(RunWith({L"Install"}), 0);
+    AddFault("ShellExecuteW 0 error 2");
+    AddFault("INetCfg::Initialize E_FAIL nth 3");  // the binding configuration's own object
+    EXPECT_EQ(RunWith({L"Install"}), kOk);
     const auto lines = Lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), E("Configuration of IPv6 and Virtual Switch failed. "
@@ -111,8 +103,8 @@ TEST_F(InstallerTest, FailuresAfterInstallingLeaveExitCodeZero) {
 
 TEST_F(InstallerTest, InstallFailureEndsTheRunWithItsCode) {
     EnterInfFolder();
-    AddFault("INetCfgClassSetup::Install", E_FAIL, 2);
-    EXPECT_EQ(RunWith({L"Install"}), 902);
+    AddFault("INetCfgClassSetup::Install E_FAIL nth 2");
+    EXPECT_EQ(RunWith({L"Install"}), kSwitchInstallFailed);
     const auto lines = Lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), E("Installation of virtual ethernet adapter failed. 'Installer()' "

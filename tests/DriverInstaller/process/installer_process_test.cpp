@@ -1,6 +1,10 @@
 // DriverInstaller run as a process on a fresh simulated machine, the way a setup program runs it:
 // the exit code, the machine's state afterwards and the log.
+#include "support/case_name.h"
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/log_file.h"
+#include "support/machine_views.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 
@@ -26,58 +30,26 @@ using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::Not;
 using ::testing::StartsWith;
+using testsupport::BindingsOf;
+using testsupport::ComponentsOf;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitNoArgument;
+using testsupport::kExitOk;
+using testsupport::kExitRefused;
+using testsupport::kExitSwitchRemovalFailed;
+using testsupport::Narrow;
 using testsupport::ProcessOptions;
 using testsupport::RunProcess;
+using testsupport::ServiceRunning;
 using testsupport::TempMachine;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
-constexpr wchar_t kAdapterId[] = L"root\\quorixvmini60_a";
-constexpr wchar_t kSwitchId[] = L"quorix_ndislwf";
-
-// Exit codes as a Linux parent sees them: the code modulo 256.
-constexpr int kExitOk = 0;
-constexpr int kExitRemoveAdapterFailed = 903 % 256;
-constexpr int kExitNoArgument = 905 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
-
-std::string Narrow(const std::wstring& text) {
-    return std::string(text.begin(), text.end());
-}
-
-// Components and binding paths in a form that compares whole and prints readably.
-std::multiset<std::string> Components(const simwin::MachineState& state) {
-    std::multiset<std::string> out;
-    for (const auto& component : state.components) {
-        out.insert(Narrow(component.id) + " | " + Narrow(component.displayName));
-    }
-    return out;
-}
-
-std::multiset<std::string> Bindings(const simwin::MachineState& state) {
-    std::multiset<std::string> out;
-    for (const auto& path : state.bindings) {
-        out.insert(Narrow(path.upperId) + " -> " + Narrow(path.lowerDisplayName) +
-                   (path.enabled ? " enabled" : " disabled"));
-    }
-    return out;
-}
-
-bool ServiceRunning(const simwin::MachineState& state, const std::string& name) {
-    return std::any_of(state.services.begin(), state.services.end(),
-                       [&](const simwin::ServiceInfo& s) { return s.name == name && s.running; });
-}
-
-// The log's lines with the time prefix removed.
+// The log's messages; a line without its time prefix or LF fails the test.
 std::vector<std::string> LogLines(const std::string& folder) {
-    std::istringstream text(testsupport::ReadFile(folder + "/" + kLogName));
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(text, line)) {
-        const auto bar = line.find(" | ");
-        lines.push_back(bar == std::string::npos ? line : line.substr(bar + 3));
-    }
-    return lines;
+    const testsupport::LogFile log = testsupport::ReadLog(testsupport::LogFileIn(folder), "\n");
+    EXPECT_EQ(log.malformedLines, std::vector<std::string>{});
+    return log.messages;
 }
 
 class InstallerProcessTest : public ::testing::Test {
@@ -128,22 +100,8 @@ TEST_F(InstallerProcessTest,
 
     const simwin::MachineState installed = WaitForService("npf");
     EXPECT_TRUE(ServiceRunning(installed, "npf"));
-    EXPECT_THAT(Components(installed),
-                Contains("root\\quorixvmini60_a | Tandrel QUORIX Virtual Ethernet Adapter"));
-    EXPECT_THAT(Components(installed), Contains("quorix_ndislwf | Tandrel QUORIX Virtual Switch"));
-    int switchPaths = 0;
-    for (const auto& path : installed.bindings) {
-        const bool toVirtualAdapter = path.lowerId == kAdapterId;
-        if (path.upperId == kSwitchId) {
-            ++switchPaths;
-            EXPECT_EQ(path.enabled, toVirtualAdapter) << "switch -> " << Narrow(path.lowerId);
-        } else if (path.upperId == L"ms_tcpip6") {
-            EXPECT_EQ(path.enabled, !toVirtualAdapter) << "IPv6 -> " << Narrow(path.lowerId);
-        } else {
-            EXPECT_TRUE(path.enabled) << Narrow(path.upperId) << " -> " << Narrow(path.lowerId);
-        }
-    }
-    EXPECT_EQ(switchPaths, 3) << "one path from the switch to each of the three adapters";
+    EXPECT_EQ(ComponentsOf(installed), testsupport::kComponentsInstalled);
+    EXPECT_EQ(BindingsOf(installed), testsupport::kBindingsInstalled);
     const auto log = LogLines(logFolder_);
     EXPECT_THAT(log, Contains("Configuration of IPv6 and Virtual Switch succeeded."));
     EXPECT_THAT(log, Contains("DeviceManager::StartNPFService() was successful."));
@@ -151,10 +109,10 @@ TEST_F(InstallerProcessTest,
 
     ASSERT_EQ(Run({"Uninstall"}), kExitOk);
     const simwin::MachineState removed = machine_.State();
-    EXPECT_EQ(Components(removed), Components(baseline));
-    EXPECT_EQ(Bindings(removed), Bindings(baseline));
+    EXPECT_EQ(ComponentsOf(removed), ComponentsOf(baseline));
+    EXPECT_EQ(BindingsOf(removed), BindingsOf(baseline));
 
-    EXPECT_EQ(Run({"Uninstall"}), kExitRemoveAdapterFailed);
+    EXPECT_EQ(Run({"Uninstall"}), kExitAdapterRemovalFailed);
 }
 
 // A whole run, from a state reached by earlier runs, compared with the log every build must write.
@@ -180,7 +138,7 @@ TEST_P(WholeRunTest, EndsWithItsCodeAndWritesTheWholeLog) {
     const WholeRunCase& c = GetParam();
     if (c.installFirst) {
         ASSERT_EQ(Run({"Install"}), kExitOk);
-        fs::remove(fs::path(logFolder_) / kLogName);
+        fs::remove(testsupport::LogFileIn(logFolder_));
     }
     if (*c.fault != '\0') {
         AddMachineFault(c.fault);
@@ -206,23 +164,22 @@ INSTANTIATE_TEST_SUITE_P(
         WholeRunCase{"UninstallAfterInstall", true, "", nullptr, "Uninstall", kExitOk,
                      [](const std::string&) { return expected_runs::UninstallSucceeds(); }},
         WholeRunCase{"UninstallWithNothingInstalled", false, "", nullptr, "Uninstall",
-                     kExitRemoveAdapterFailed,
+                     kExitAdapterRemovalFailed,
                      [](const std::string&) {
                          // FindComponent answers S_FALSE for a component that is not there.
                          return expected_runs::UninstallFindsNothing("hr='1' / hr='0x00000001'");
                      }},
         WholeRunCase{"UninstallWithACorruptStore", false, "", "garbage\n", "Uninstall",
-                     kExitRemoveAdapterFailed,
+                     kExitAdapterRemovalFailed,
                      [](const std::string&) { return expected_runs::UninstallStoreCorrupt(); }},
         WholeRunCase{"InstallWhoseAdapterApplyAnswersReboot", false,
                      "INetCfg::Apply NETCFG_S_REBOOT nth 2", nullptr, "Install",
-                     expected_runs::kExitAdapterInstallFailed,
-                     expected_runs::InstallAdapterApplyAnswersReboot},
+                     kExitAdapterInstallFailed, expected_runs::InstallAdapterApplyAnswersReboot},
         WholeRunCase{
             "UninstallWhoseSwitchApplyAnswersReboot", true, "INetCfg::Apply NETCFG_S_REBOOT nth 1",
-            nullptr, "Uninstall", expected_runs::kExitSwitchRemovalFailed,
+            nullptr, "Uninstall", kExitSwitchRemovalFailed,
             [](const std::string&) { return expected_runs::UninstallSwitchApplyAnswersReboot(); }}),
-    [](const ::testing::TestParamInfo<WholeRunCase>& runCase) { return runCase.param.name; });
+    testsupport::CaseName());
 
 // Before anything else, the process restricts the DLLs that are loaded later to the system
 // folder, so that none comes from the setup folder it runs in; whatever the command.
@@ -258,8 +215,8 @@ TEST_F(InstallerProcessTest, WithoutPrivilegeNothingIsChanged) {
               kExitRefused);
 
     const simwin::MachineState after = machine_.State();
-    EXPECT_EQ(Components(after), Components(before));
-    EXPECT_EQ(Bindings(after), Bindings(before));
+    EXPECT_EQ(ComponentsOf(after), ComponentsOf(before));
+    EXPECT_EQ(BindingsOf(after), BindingsOf(before));
     EXPECT_TRUE(after.infs.empty());
     EXPECT_THAT(LogLines(logFolder_),
                 Contains("<ERROR> | Admin rights are required to install the driver!"));
@@ -277,8 +234,8 @@ TEST_F(InstallerProcessTest, AMissingInfFileChangesNothing) {
 
         fs::rename(aside, path);
         const simwin::MachineState after = machine_.State();
-        EXPECT_EQ(Components(after), Components(before));
-        EXPECT_EQ(Bindings(after), Bindings(before));
+        EXPECT_EQ(ComponentsOf(after), ComponentsOf(before));
+        EXPECT_EQ(BindingsOf(after), BindingsOf(before));
         EXPECT_TRUE(after.infs.empty());
     }
 }
@@ -288,14 +245,11 @@ TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatCli
     const simwin::MachineState installed = machine_.State();
 
     // The other client holds the write lock for longer than both removal cycles wait for it.
-    const pid_t holder = ::fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
-        ::setenv("SIMWIN_ROOT", machine_.root().c_str(), 1);
-        ::execl(NETCFG_SIM_EXE, NETCFG_SIM_EXE, "lock", "--hold", "30", "--as",
-                "Other Setup Wizard", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
+    ProcessOptions holderOptions;
+    holderOptions.environment = {{"SIMWIN_ROOT", machine_.root()}};
+    const pid_t holder = testsupport::Spawn(
+        NETCFG_SIM_EXE, {"lock", "--hold", "30", "--as", "Other Setup Wizard"}, holderOptions);
+    ASSERT_GT(holder, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (machine_.State().lockHolder.empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -304,15 +258,15 @@ TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatCli
 
     const int status = Run({"Uninstall"});
     ::kill(holder, SIGKILL);
-    ::waitpid(holder, nullptr, 0);
+    testsupport::WaitFor(holder);
 
-    EXPECT_EQ(status, kExitRemoveAdapterFailed);
+    EXPECT_EQ(status, kExitAdapterRemovalFailed);
     // Each removal cycle makes its own attempt at the lock and reports the holder.
     const auto log = LogLines(logFolder_);
     const auto uninstallRun = std::find(log.rbegin(), log.rend(), "< START >").base() - 5;
     EXPECT_EQ(std::vector<std::string>(uninstallRun, log.end()),
               expected_runs::UninstallWhileLockHeld("Other Setup Wizard"));
-    EXPECT_EQ(Components(machine_.State()), Components(installed));
+    EXPECT_EQ(ComponentsOf(machine_.State()), ComponentsOf(installed));
 }
 
 }  // namespace

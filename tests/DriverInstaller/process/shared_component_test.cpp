@@ -1,5 +1,6 @@
 // DriverInstaller run as a process on machines the network configuration shares with others:
 // a switch that another product also installed, and an adapter of another medium than ethernet.
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
@@ -94,7 +95,7 @@ protected:
 // documentation: "If the component's reference count on behalf of all tokens becomes zero, the
 // network configuration subsystem removes the component"; NETCFG_S_STILL_REFERENCED otherwise).
 TEST_F(SharedComponentTest, UninstallKeepsASwitchThatAnotherProductStillNeeds) {
-    ASSERT_EQ(Run("Install"), expected_runs::kExitOk);
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
     ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel", "Packet Lab",
                          "Corvel Packet Lab 3"}),
               0)
@@ -104,7 +105,7 @@ TEST_F(SharedComponentTest, UninstallKeepsASwitchThatAnotherProductStillNeeds) {
 
     // The documented result is informational, so the installer's own rule makes it a failure of
     // the switch's removal: 904, with its two error lines, and no Apply for the switch.
-    EXPECT_EQ(Run("Uninstall"), expected_runs::kExitSwitchRemovalFailed);
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitSwitchRemovalFailed);
     EXPECT_EQ(LogLines(logFolder_), expected_runs::UninstallSwitchStillReferenced());
 
     const simwin::MachineState after = machine_.State();
@@ -176,7 +177,7 @@ void InstallWanAdapter(const std::string& folder) {
 TEST_F(SharedComponentTest, InstallLeavesAnAdapterOfAnotherMediumUnbound) {
     InstallWanAdapter(machine_.MakeFolder("wan"));
 
-    EXPECT_EQ(Run("Install"), expected_runs::kExitOk);
+    EXPECT_EQ(Run("Install"), testsupport::kExitOk);
     EXPECT_EQ(LogLines(logFolder_), expected_runs::InstallSucceeds());
 
     std::set<std::string> toWan;

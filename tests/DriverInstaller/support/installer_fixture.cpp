@@ -6,45 +6,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <regex>
-#include <sstream>
 
 namespace installer_test {
 
 namespace fs = std::filesystem;
-
-const std::vector<std::string> kReleaseNull = {"DeviceManager::ReleaseRef() | Enter...",
-                                               "DeviceManager::ReleaseRef() | Exit..."};
-const std::vector<std::string> kReleaseOne = {
-    "DeviceManager::ReleaseRef() | Enter...",
-    "DeviceManager::ReleaseRef() IUnknown* reference released.",
-    "DeviceManager::ReleaseRef() | Exit..."};
-const std::vector<std::string> kGetWithLockOk =
-    Join({{"DeviceManager::HrGetINetCfg() | Enter...",
-           "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...",
-           "DeviceManager::HrGetINetCfg() | Initialize returns OK..."},
-          kReleaseOne,
-          kReleaseOne,
-          {"DeviceManager::HrGetINetCfg() | Exit..."}});
-const std::vector<std::string> kReleaseWithLock =
-    Join({{"DeviceManager::HrReleaseINetCfg() | Enter...",
-           "DeviceManager::HrReleaseINetCfg() | Release write lock..."},
-          kReleaseOne,
-          kReleaseOne,
-          {"DeviceManager::HrReleaseINetCfg() | Exit..."}});
-
-void AddFault(const std::string& call, std::int64_t result, unsigned n, bool from,
-              std::optional<DWORD> lastError, const std::wstring& text) {
-    simwin::FaultRule rule;
-    rule.call = call;
-    rule.result = result;
-    rule.when = n == 0 ? simwin::FaultWhen::Always
-                       : (from ? simwin::FaultWhen::FromNth : simwin::FaultWhen::Nth);
-    rule.n = n == 0 ? 1 : n;
-    rule.lastError = lastError;
-    rule.text = text;
-    simwin::AddFaultRule(rule);
-}
 
 std::vector<std::string> JournalCalls(const std::vector<std::string>& names, bool withResult) {
     std::vector<std::string> calls;
@@ -73,7 +38,7 @@ std::vector<std::string> JournalEntriesOf(const std::vector<std::string>& names)
 
 InstallerTest::InstallerTest() {
     // The 2000 ms pause before installing is not waited for.
-    AddFault("Sleep", 0);
+    AddFault("Sleep 0");
 }
 
 std::string InstallerTest::EnterInfFolder(const std::vector<std::string>& infNames) {
@@ -103,32 +68,15 @@ void InstallerTest::PreInstall(bool adapter, bool virtualSwitch) {
     simwin::ClearJournal();
     // Occurrence counts start again, so that the test's own "nth" rules count its calls only.
     simwin::ClearFaultRules();
-    AddFault("Sleep", 0);
+    AddFault("Sleep 0");
 }
-
-namespace {
-std::string Narrow(const std::wstring& text) {
-    return fs::path(text).string();
-}
-}  // namespace
 
 std::vector<std::string> InstallerTest::ComponentIds() const {
-    std::vector<std::string> ids;
-    for (const auto& component : machine_.State().components) {
-        ids.push_back(Narrow(component.id) + " | " + Narrow(component.displayName));
-    }
-    std::sort(ids.begin(), ids.end());
-    return ids;
+    return testsupport::ComponentsOf(machine_.State());
 }
 
 std::vector<std::string> InstallerTest::Bindings() const {
-    std::vector<std::string> paths;
-    for (const auto& path : machine_.State().bindings) {
-        paths.push_back(Narrow(path.upperId) + " -> " + Narrow(path.lowerDisplayName) + ": " +
-                        (path.enabled ? "enabled" : "disabled"));
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
+    return testsupport::BindingsOf(machine_.State());
 }
 
 }  // namespace installer_test

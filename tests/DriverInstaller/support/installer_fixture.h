@@ -3,6 +3,9 @@
 #pragma once
 
 #include "support/program_fixture.h"
+
+#include "support/fault_rules.h"
+#include "support/machine_views.h"
 #include "support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +17,7 @@
 
 namespace installer_test {
 
-// Makes call return result, on its n-th occurrence only, or from then on with from = true.
-void AddFault(const std::string& call, std::int64_t result, unsigned n = 0, bool from = false,
-              std::optional<DWORD> lastError = std::nullopt, const std::wstring& text = L"");
+using testsupport::AddFault;
 
 // The journal entries whose call name is one of names, in order, each cut to its call name
 // and, when withResult is set, its " -> RESULT" part.
@@ -25,11 +26,11 @@ std::vector<std::string> JournalCalls(const std::vector<std::string>& names,
 // The whole journal entries, arguments and result included, of the calls named.
 std::vector<std::string> JournalEntriesOf(const std::vector<std::string>& names);
 
-// The usual lines of shared steps, written out once.
-extern const std::vector<std::string> kReleaseNull;      // ReleaseRef of a null reference
-extern const std::vector<std::string> kReleaseOne;       // ReleaseRef of a reference
-extern const std::vector<std::string> kGetWithLockOk;    // HrGetINetCfg with the lock, S_OK
-extern const std::vector<std::string> kReleaseWithLock;  // HrReleaseINetCfg with the lock
+// The usual lines of shared steps, written out once (in expected_runs).
+inline const std::vector<std::string>& kReleaseNull = expected_runs::ReleaseNull();
+inline const std::vector<std::string>& kReleaseOne = expected_runs::ReleaseOne();
+inline const std::vector<std::string>& kGetWithLockOk = expected_runs::GetWithLock();
+inline const std::vector<std::string>& kReleaseWithLock = expected_runs::ReleaseWithLock();
 
 class InstallerTest : public ProgramTest {
 protected:

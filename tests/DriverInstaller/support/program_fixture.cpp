@@ -3,58 +3,17 @@
 #include "main/command_dispatch.h"
 
 #include <algorithm>
-#include <fstream>
-#include <regex>
-#include <sstream>
 
 namespace installer_test {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
-
-}  // namespace
-
 std::vector<std::string> ReadLogLines(const std::string& logFile) {
-    static const std::regex prefix(R"(^\d{4}-\d{2}-\d{2}___\d{2}:\d{2}:\d{2} \| )");
-    const std::string text = ReadBytes(logFile);
-    const std::string lineEnd = kLogLineEnd;
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t newline = text.find('\n', start);
-        if (newline == std::string::npos) {
-            ADD_FAILURE() << "last line without its line end: " << text.substr(start);
-            break;
-        }
-        const std::size_t end = newline + 1;
-        std::string line = text.substr(start, end - start);
-        start = end;
-        // The platform's line end, and no CR anywhere else in the line.
-        const bool endsWell =
-            line.size() >= lineEnd.size() &&
-            line.compare(line.size() - lineEnd.size(), lineEnd.size(), lineEnd) == 0 &&
-            line.find('\r') >= line.size() - lineEnd.size();
-        if (!endsWell) {
-            ADD_FAILURE() << "line without the platform's line end: " << line;
-        }
-        line.erase(std::min(line.find('\r'), line.size() - 1));
-        std::smatch match;
-        if (!std::regex_search(line, match, prefix)) {
-            ADD_FAILURE() << "line without the time prefix: " << line;
-            lines.push_back(line);
-            continue;
-        }
-        lines.push_back(match.suffix());
+    const testsupport::LogFile log = testsupport::ReadLog(logFile, kLogLineEnd);
+    for (const std::string& line : log.malformedLines) {
+        ADD_FAILURE() << "line without the time prefix or the platform's line end: " << line;
     }
-    return lines;
+    return log.messages;
 }
 
 void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::string>& expected) {
@@ -72,9 +31,6 @@ void ExpectLines(const std::vector<std::string>& actual, const std::vector<std::
     }
 }
 
-const std::vector<std::string> kBanner = {
-    "", "", "", std::string(68, '='), "< START >", std::string(68, '=')};
-
 int RunWith(std::vector<std::wstring> arguments) {
     arguments.insert(arguments.begin(), L"DriverInstaller.exe");
     std::vector<wchar_t*> argv;
@@ -83,14 +39,6 @@ int RunWith(std::vector<std::wstring> arguments) {
     }
     argv.push_back(nullptr);
     return RunDriverInstaller(static_cast<int>(arguments.size()), argv.data());
-}
-
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces) {
-    std::vector<std::string> joined;
-    for (const auto& piece : pieces) {
-        joined.insert(joined.end(), piece.begin(), piece.end());
-    }
-    return joined;
 }
 
 ScopedVariable::ScopedVariable(std::string name)

@@ -7,6 +7,10 @@
 #include "log/Logger.h"
 #include "support/test_platform.h"
 
+#include "support/case_name.h"
+#include "support/expected_runs.h"
+#include "support/log_file.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,10 +22,12 @@
 
 namespace installer_test {
 
-inline constexpr char kLogFileName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+using expected_runs::Join;
+using testsupport::CaseName;
+using testsupport::kLogFileName;
 
-// The log's lines, each checked to start with the time prefix and to end with the platform's
-// line end, and returned without either ("<ERROR> | " kept). A malformed line fails the test.
+// The log's messages: its lines without the time prefix and the platform's line end ("<ERROR> | "
+// kept). A malformed line fails the test.
 std::vector<std::string> ReadLogLines(const std::string& logFile);
 
 // Compares log lines with the expected ones and reports the first line that differs.
@@ -32,23 +38,12 @@ inline std::string E(const std::string& message) {
     return "<ERROR> | " + message;
 }
 
-// Names a parameterised case by its "name" field.
-struct CaseName {
-    template <typename Case>
-    std::string operator()(const ::testing::TestParamInfo<Case>& tested) const {
-        return tested.param.name;
-    }
-};
-
 // The six lines every run starts with.
-extern const std::vector<std::string> kBanner;
+inline const std::vector<std::string>& kBanner = expected_runs::Banner();
 
 // Runs the program's entry with the given arguments after the program name; returns the exit
 // code.
 int RunWith(std::vector<std::wstring> arguments);
-
-// Appends the pieces of an expected trace into one sequence.
-std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> pieces);
 
 // An environment variable given back its value (or its absence) when the object goes.
 class ScopedVariable {

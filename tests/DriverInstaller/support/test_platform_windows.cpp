@@ -1,6 +1,8 @@
 // The program's tests on Windows (under Wine in this repository's test runs).
 #include "support/test_platform.h"
 
+#include "support/case_name.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,18 +31,6 @@ std::wstring Widen(const std::string& text) {
     return wide.data();
 }
 
-std::string Narrow(const std::wstring& text) {
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) {
-        ADD_FAILURE() << "cannot narrow a variable's value";
-        return std::string();
-    }
-    std::vector<char> narrow(static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow.data(), length, nullptr, nullptr);
-    return narrow.data();
-}
-
 }  // namespace
 
 unsigned AnsiCodePage() {
@@ -57,7 +47,7 @@ std::optional<std::string> GetVariable(const std::string& name) {
     }
     std::vector<wchar_t> value(size);
     GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
-    return Narrow(value.data());
+    return testsupport::Narrow(value.data());
 }
 
 void SetVariable(const std::string& name, const std::optional<std::string>& value) {

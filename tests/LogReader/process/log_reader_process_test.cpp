@@ -1,8 +1,9 @@
 // driverinstaller-log run as a process on logs that DriverInstaller itself wrote, run as a setup
 // program runs it on a fresh simulated machine: each summary compared whole. Time stamps vary
 // from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
+#include "support/exit_codes.h"
+#include "support/log_file.h"
 #include "support/process.h"
-#include "support/spawn.h"
 #include "support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -26,14 +27,11 @@ using testsupport::ProcessOptions;
 using testsupport::RunProcess;
 using testsupport::TempMachine;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
-
-// Exit codes as a Linux parent sees them: the code modulo 256.
-constexpr int kExitAdapterInstallFailed = 901 % 256;
-constexpr int kExitAdapterRemovalFailed = 903 % 256;
-constexpr int kExitNoArgument = 905 % 256;
-constexpr int kExitRefused = 906 % 256;
-constexpr int kExitInfMissing = 908 % 256;
+using testsupport::kExitAdapterInstallFailed;
+using testsupport::kExitAdapterRemovalFailed;
+using testsupport::kExitInfMissing;
+using testsupport::kExitNoArgument;
+using testsupport::kExitRefused;
 constexpr int kReaderNoLog = 2;
 
 std::string WithoutTimes(const std::string& text) {
@@ -53,7 +51,7 @@ protected:
         : machine_(simwin::MachineOptions{true}),
           setupFolder_(machine_.MakeFolder("setup")),
           logFolder_(machine_.MakeFolder("logs")),
-          logPath_(logFolder_ + "/" + kLogName) {
+          logPath_(testsupport::LogFileIn(logFolder_)) {
         for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
             fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
         }
@@ -311,12 +309,9 @@ TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEver
 
 TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNextRunIsItsOwn) {
     // Install waits two seconds once it has found the INF files: it is killed in that wait.
-    reliability::Launch launch;
-    launch.program = DRIVERINSTALLER_EXE;
-    launch.arguments = {"Install"};
-    launch.workingFolder = setupFolder_;
-    launch.environment = InstallerOptions().environment;
-    const pid_t installer = reliability::Spawn(launch);
+    ProcessOptions options = InstallerOptions();
+    options.quiet = true;
+    const pid_t installer = testsupport::Spawn(DRIVERINSTALLER_EXE, {"Install"}, options);
     ASSERT_GT(installer, 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (testsupport::ReadFile(logPath_).find("DeviceManager::Installer() | Enter...") ==
@@ -325,7 +320,7 @@ TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNext
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ::kill(installer, SIGKILL);
-    ASSERT_EQ(reliability::WaitFor(installer).signal, SIGKILL);
+    ASSERT_EQ(testsupport::WaitFor(installer).signal, SIGKILL);
     ASSERT_EQ(RunInstaller({}), kExitNoArgument);
 
     const ReaderRun run = ReadLog();

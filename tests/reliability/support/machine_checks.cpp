@@ -5,9 +5,6 @@
 
 #include "support/temp_machine.h"
 
-#include <cctype>
-#include <sstream>
-
 namespace reliability {
 
 std::string StoreProblem(const std::string& root) {
@@ -50,36 +47,6 @@ std::string StoreConfiguration(const std::string& root) {
 bool WriteLockHeld(const std::string& root) {
     std::wstring holder;
     return simwin::IsWriteLockHeld(simwin::WriteLockPath(root), &holder);
-}
-
-bool HasTimePrefix(const std::string& line) {
-    // "YYYY-MM-DD___HH:MM:SS | ": digits where the pattern has '9', the rest literally.
-    static const std::string pattern = "9999-99-99___99:99:99 | ";
-    if (line.size() < pattern.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const bool digitWanted = pattern[i] == '9';
-        const bool isDigit = std::isdigit(static_cast<unsigned char>(line[i])) != 0;
-        if (digitWanted ? !isDigit : line[i] != pattern[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::vector<std::string> FileLines(const std::string& path) {
-    std::istringstream text(testsupport::ReadFile(path));
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(text, line)) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::string LogFileIn(const std::string& folder) {
-    return folder + "/Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
 }
 
 }  // namespace reliability

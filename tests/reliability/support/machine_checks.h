@@ -1,5 +1,5 @@
 // Checks shared by the reliability suites: whether a simulated machine's configuration is
-// consistent, whether its write lock is free, and whether a log line has the log's form.
+// consistent and whether its write lock is free.
 #pragma once
 
 #include <string>
@@ -21,14 +21,5 @@ std::string StoreConfiguration(const std::string& root);
 
 // Whether any process holds the machine's write lock.
 bool WriteLockHeld(const std::string& root);
-
-// Whether a line starts with the time prefix "YYYY-MM-DD___HH:MM:SS | ".
-bool HasTimePrefix(const std::string& line);
-
-// The lines of a text file, without their line ends ("" file: no lines).
-std::vector<std::string> FileLines(const std::string& path);
-
-// The log file name inside a log folder.
-std::string LogFileIn(const std::string& folder);
 
 }  // namespace reliability

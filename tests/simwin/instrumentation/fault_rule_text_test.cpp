@@ -1,6 +1,8 @@
 // The text of fault rules, as the machine's "faults" file and `netcfg-sim fault add` hold them.
 #include <simwin/testing.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,6 +16,7 @@ struct RuleCase {
     unsigned n;
     long lastError;  // -1: none
     const wchar_t* holder;
+    const char* formatted;  // the rule as the "faults" file and `netcfg-sim fault list` write it
 };
 
 void PrintTo(const RuleCase& c, std::ostream* os) {
@@ -22,10 +25,11 @@ void PrintTo(const RuleCase& c, std::ostream* os) {
 
 class FaultRuleTextTest : public ::testing::TestWithParam<RuleCase> {};
 
-TEST_P(FaultRuleTextTest, ParsesAndFormatsBackToTheSameRule) {
-    const RuleCase& c = GetParam();
+// Compares a parsed rule with the case's fields.
+void ExpectRule(const std::string& text, const RuleCase& c) {
+    SCOPED_TRACE(text);
     std::string error;
-    const auto rule = simwin::ParseFaultRule(c.text, &error);
+    const auto rule = simwin::ParseFaultRule(text, &error);
     ASSERT_TRUE(rule.has_value()) << error;
     EXPECT_EQ(rule->call, c.call);
     EXPECT_EQ(rule->result, c.result);
@@ -33,33 +37,37 @@ TEST_P(FaultRuleTextTest, ParsesAndFormatsBackToTheSameRule) {
     EXPECT_EQ(rule->n, c.n);
     EXPECT_EQ(rule->lastError.has_value() ? static_cast<long>(*rule->lastError) : -1L, c.lastError);
     EXPECT_EQ(rule->text, c.holder);
+}
 
-    const auto again = simwin::ParseFaultRule(simwin::FormatFaultRule(*rule), &error);
-    ASSERT_TRUE(again.has_value()) << error;
-    EXPECT_EQ(again->call, rule->call);
-    EXPECT_EQ(again->result, rule->result);
-    EXPECT_EQ(again->when, rule->when);
-    EXPECT_EQ(again->n, rule->n);
-    EXPECT_EQ(again->lastError, rule->lastError);
-    EXPECT_EQ(again->text, rule->text);
+TEST_P(FaultRuleTextTest, ParsesFormatsAndReadsTheFormattedTextBack) {
+    const RuleCase& c = GetParam();
+    ExpectRule(c.text, c);
+    std::string error;
+    const auto rule = simwin::ParseFaultRule(c.text, &error);
+    ASSERT_TRUE(rule.has_value()) << error;
+    EXPECT_EQ(simwin::FormatFaultRule(*rule), c.formatted);
+    ExpectRule(c.formatted, c);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, FaultRuleTextTest,
     ::testing::Values(
         RuleCase{"NamedResultAlways", "INetCfg::Apply NETCFG_S_REBOOT", "INetCfg::Apply",
-                 0x0004A020, simwin::FaultWhen::Always, 1, -1, L""},
+                 0x0004A020, simwin::FaultWhen::Always, 1, -1, L"", "INetCfg::Apply 303136 always"},
         RuleCase{"HexIsA32BitHresult", "INetCfg::Initialize 0x8004A024 nth 2",
-                 "INetCfg::Initialize", -2147180508, simwin::FaultWhen::Nth, 2, -1, L""},
+                 "INetCfg::Initialize", -2147180508, simwin::FaultWhen::Nth, 2, -1, L"",
+                 "INetCfg::Initialize -2147180508 nth 2"},
         RuleCase{"DecimalFromWithError", "ShellExecuteW 2 from 3 error 2", "ShellExecuteW", 2,
-                 simwin::FaultWhen::FromNth, 3, 2, L""},
+                 simwin::FaultWhen::FromNth, 3, 2, L"", "ShellExecuteW 2 from 3 error 2"},
         RuleCase{"TextKeepsBlanksAndLetters",
                  "INetCfgLock::AcquireWriteLock S_FALSE text Other Setup  Wizard \xc3\xa9",
                  "INetCfgLock::AcquireWriteLock", 1, simwin::FaultWhen::Always, 1, -1,
-                 L"Other Setup  Wizard \u00e9"},
+                 L"Other Setup  Wizard \u00e9",
+                 "INetCfgLock::AcquireWriteLock 1 always text Other Setup  Wizard \xc3\xa9"},
         RuleCase{"BoolFalseWithError", "SetupCopyOEMInfW FALSE error 0xE0000003",
-                 "SetupCopyOEMInfW", 0, simwin::FaultWhen::Always, 1, 0xE0000003L, L""}),
-    [](const ::testing::TestParamInfo<RuleCase>& param) { return std::string(param.param.name); });
+                 "SetupCopyOEMInfW", 0, simwin::FaultWhen::Always, 1, 0xE0000003L, L"",
+                 "SetupCopyOEMInfW 0 always error 3758096387"}),
+    testsupport::CaseName());
 
 TEST(FaultRuleTextTest, RefusesWhatIsNotARule) {
     const char* refused[] = {

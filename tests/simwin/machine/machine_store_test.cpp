@@ -110,7 +110,7 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
                   simwin::ReadNetCfgStore(StorePath(), &store, &error));
         EXPECT_EQ(StorePath() + ":" + testCase.problem, error);
 
-        Ref<INetCfg> netCfg;
+        ComPtr<INetCfg> netCfg;
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                          netCfg.PutVoid()));
         EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_INVALID_DATA), netCfg->Initialize(nullptr));
@@ -125,7 +125,7 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
 
 TEST_F(MachineStoreTest, MissingStoreFailsInitialize) {
     ASSERT_EQ(0, ::unlink(StorePath().c_str()));
-    Ref<INetCfg> netCfg;
+    ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), netCfg->Initialize(nullptr));

@@ -13,20 +13,19 @@ class StoreAppendTest : public NetCfgTest {
 protected:
     std::string StorePath() const { return machine_.root() + "/netcfg.store"; }
 
-    // The n-th binding path (from 0) below a component, in enumeration order.
-    static Ref<INetCfgBindingPath> PathBelow(INetCfg* netCfg, const wchar_t* id, int n) {
-        Ref<INetCfgComponent> component;
-        Ref<INetCfgComponentBindings> bindings;
-        Ref<IEnumNetCfgBindingPath> paths;
-        Ref<INetCfgBindingPath> path;
+    // The n-th binding path (from 0) below a component, in enumeration order, into *path.
+    static void PathBelow(INetCfg* netCfg, const wchar_t* id, int n,
+                          ComPtr<INetCfgBindingPath>* path) {
+        ComPtr<INetCfgComponent> component;
+        ComPtr<INetCfgComponentBindings> bindings;
+        ComPtr<IEnumNetCfgBindingPath> paths;
         EXPECT_EQ(S_OK, netCfg->FindComponent(id, component.Put()));
         EXPECT_EQ(S_OK,
                   component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
         EXPECT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
         for (int i = 0; i <= n; ++i) {
-            EXPECT_EQ(S_OK, paths->Next(1, path.Put(), nullptr));
+            EXPECT_EQ(S_OK, paths->Next(1, path->Put(), nullptr));
         }
-        return path;
     }
 
     // The store's text in its compact form, as a whole write gives it.
@@ -41,9 +40,12 @@ protected:
 
 TEST_F(StoreAppendTest, BindingChangesAreAppendedOneLineAnApplyAndComponentChangesRewrite) {
     const std::string fresh = ReadFile(StorePath());
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgBindingPath> ipv6ToIntel = PathBelow(netCfg.get(), L"ms_tcpip6", 0);
-    Ref<INetCfgBindingPath> ipv6ToRealtek = PathBelow(netCfg.get(), L"ms_tcpip6", 1);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgBindingPath> ipv6ToIntel;
+    PathBelow(netCfg.Get(), L"ms_tcpip6", 0, &ipv6ToIntel);
+    ComPtr<INetCfgBindingPath> ipv6ToRealtek;
+    PathBelow(netCfg.Get(), L"ms_tcpip6", 1, &ipv6ToRealtek);
 
     ASSERT_EQ(S_OK, ipv6ToIntel->Enable(FALSE));
     ASSERT_EQ(S_OK, netCfg->Apply());
@@ -68,14 +70,14 @@ TEST_F(StoreAppendTest, BindingChangesAreAppendedOneLineAnApplyAndComponentChang
 
     // A new component rewrites the store whole, with the appended states folded in.
     CopyInf("quorixvmini60.inf");
-    Ref<INetCfgComponent> adapter;
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ComPtr<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     ASSERT_EQ(S_OK, netCfg->Apply());
     const std::string rewritten = ReadFile(StorePath());
     EXPECT_EQ(std::string::npos, rewritten.find("applied"));
     EXPECT_NE(std::string::npos, rewritten.find("binding\t4\t2\tdisabled\n"));
     EXPECT_EQ(CompactText(), rewritten);
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(StoreAppendTest, UnfinishedAppliedLineIsLeftOutAndTheNextApplyWritesWhole) {
@@ -91,20 +93,25 @@ TEST_F(StoreAppendTest, UnfinishedAppliedLineIsLeftOutAndTheNextApplyWritesWhole
                                             "ms_pacer->pci\\ven_10ec&dev_8139 enabled"}),
                   DiskBindings());
 
-        Ref<INetCfg> netCfg = Open(true);
-        ASSERT_EQ(S_OK, PathBelow(netCfg.get(), L"ms_pacer", 1)->Enable(FALSE));
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        ComPtr<INetCfgBindingPath> pacerToRealtek;
+        PathBelow(netCfg.Get(), L"ms_pacer", 1, &pacerToRealtek);
+        ASSERT_EQ(S_OK, pacerToRealtek->Enable(FALSE));
         ASSERT_EQ(S_OK, netCfg->Apply());
         const std::string mended = ReadFile(StorePath());
         EXPECT_EQ(CompactText(), mended);
         EXPECT_NE(std::string::npos, mended.find("binding\t4\t1\tdisabled\n"));
         EXPECT_NE(std::string::npos, mended.find("binding\t5\t2\tdisabled\n"));
-        Close(netCfg.get(), true);
+        Close(netCfg.Get(), true);
     }
 }
 
 TEST_F(StoreAppendTest, AppendedLinesNeverOutgrowTheRestOfTheStore) {
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgBindingPath> path = PathBelow(netCfg.get(), L"ms_tcpip", 0);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgBindingPath> path;
+    PathBelow(netCfg.Get(), L"ms_tcpip", 0, &path);
     int appends = 0;
     int wholeWrites = 0;
     for (int round = 0; round < 200; ++round) {
@@ -125,7 +132,7 @@ TEST_F(StoreAppendTest, AppendedLinesNeverOutgrowTheRestOfTheStore) {
     }
     EXPECT_GT(appends, 150);
     EXPECT_GT(wholeWrites, 0);
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
     EXPECT_EQ(std::vector<std::string>(1, "ms_tcpip->pci\\ven_8086&dev_100e enabled"),
               std::vector<std::string>(1, DiskBindings()[0]));
 }

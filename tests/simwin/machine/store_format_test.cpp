@@ -119,17 +119,18 @@ TEST_F(StoreFormatTest, Version1StoreIsReadAsTheInterfacesItImpliedAndRewrittenA
     EXPECT_TRUE(store.bindings.at({3, 1}));
 
     // Removing the switch (on behalf of the user, though no token holds it) rewrites the store.
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> filter;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"quorix_ndislwf", filter.Put()));
-    Ref<INetCfgClassSetup> setup;
+    ComPtr<INetCfgClassSetup> setup;
     ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETSERVICE, IID_INetCfgClassSetup,
                                              setup.PutVoid()));
     OBO_TOKEN user{};
     user.Type = OBO_USER;
-    ASSERT_EQ(S_OK, setup->DeInstall(filter.get(), &user, nullptr));
+    ASSERT_EQ(S_OK, setup->DeInstall(filter.Get(), &user, nullptr));
     ASSERT_EQ(S_OK, netCfg->Apply());
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
     EXPECT_EQ(
         "simwin-netcfg-store\t2\n"
         "component\t1\tnet\tpci\\ven_1\tCard\tnet1.inf\tndis5\tethernet\t-\n"

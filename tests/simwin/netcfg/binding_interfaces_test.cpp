@@ -42,11 +42,12 @@ protected:
 
     // Installs and applies; the paths on disk that reach or leave the component.
     std::vector<std::string> InstallAndListPaths(const GUID& classGuid, const wchar_t* id) {
-        Ref<INetCfg> netCfg = Open(true);
-        Ref<INetCfgComponent> component;
-        EXPECT_EQ(S_OK, Install(netCfg.get(), classGuid, id, &component));
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        ComPtr<INetCfgComponent> component;
+        EXPECT_EQ(S_OK, Install(netCfg.Get(), classGuid, id, &component));
         EXPECT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.get(), true);
+        Close(netCfg.Get(), true);
         std::vector<std::string> paths;
         const std::string wanted = simwin::ToUtf8(simwin::LowerCaseId(id));
         for (const std::string& path : DiskBindings()) {

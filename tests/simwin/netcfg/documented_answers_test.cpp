@@ -28,11 +28,9 @@ bool DropNetAdmin() {
 
 class DocumentedAnswersTest : public NetCfgTest {
 protected:
-    Ref<INetCfgLock> NewLock() {
-        Ref<INetCfgLock> lock;
+    void NewLock(ComPtr<INetCfgLock>* lock) {
         EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock.PutVoid()));
-        return lock;
+                                         IID_INetCfgLock, lock->PutVoid()));
     }
 };
 
@@ -59,7 +57,8 @@ TEST_F(DocumentedAnswersTest, AcquireWriteLockRefusesACallerWithoutAdministrator
         },
         ::testing::ExitedWithCode(0), "");
     // With the right, the same call is granted.
-    Ref<INetCfgLock> lock = NewLock();
+    ComPtr<INetCfgLock> lock;
+    NewLock(&lock);
     TaskText holder;
     EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"admin", holder.Put()));
     EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
@@ -69,7 +68,8 @@ TEST_F(DocumentedAnswersTest, AcquireWriteLockRefusesACallerWithoutAdministrator
 // lock can be granted"; the machine's pending reboot is what netcfg-sim reboot --pending sets.
 TEST_F(DocumentedAnswersTest, APendingRebootRefusesTheLockUntilTheMachineRebooted) {
     testsupport::WriteFile(machine_.root() + "/reboot-pending", "");
-    Ref<INetCfgLock> lock = NewLock();
+    ComPtr<INetCfgLock> lock;
+    NewLock(&lock);
     TaskText holder;
     EXPECT_EQ(NETCFG_E_NEED_REBOOT, lock->AcquireWriteLock(0, L"after reboot", holder.Put()));
     EXPECT_TRUE(holder.null());
@@ -82,8 +82,10 @@ TEST_F(DocumentedAnswersTest, APendingRebootRefusesTheLockUntilTheMachineReboote
 // INetCfgLock::IsWriteLocked: S_OK "indicating that the operating system granted the lock to
 // another client" (and its description), else S_FALSE: the caller's own lock is not another's.
 TEST_F(DocumentedAnswersTest, IsWriteLockedReportsOnlyAnotherClientsLock) {
-    Ref<INetCfgLock> mine = NewLock();
-    Ref<INetCfgLock> other = NewLock();
+    ComPtr<INetCfgLock> mine;
+    NewLock(&mine);
+    ComPtr<INetCfgLock> other;
+    NewLock(&other);
     TaskText holder;
     EXPECT_EQ(S_FALSE, mine->IsWriteLocked(holder.Put()));
     ASSERT_EQ(S_OK, mine->AcquireWriteLock(0, L"mine", holder.Put()));
@@ -107,12 +109,13 @@ struct OptionalOutCase {
 // not found", INetCfg::EnumComponents, INetCfgClass::EnumComponents, INetCfg::QueryNetCfgClass,
 // INetCfgComponentBindings::EnumBindingPaths).
 TEST_F(DocumentedAnswersTest, OptionalOutParametersMayBeNull) {
-    Ref<INetCfg> netCfg = Open(false);
-    Ref<INetCfgComponent> ipv4;
+    ComPtr<INetCfg> netCfg;
+    Open(false, &netCfg);
+    ComPtr<INetCfgComponent> ipv4;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip", ipv4.Put()));
-    Ref<INetCfgComponentBindings> bindings;
+    ComPtr<INetCfgComponentBindings> bindings;
     ASSERT_EQ(S_OK, ipv4->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-    Ref<INetCfgClass> transports;
+    ComPtr<INetCfgClass> transports;
     ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClass,
                                              transports.PutVoid()));
     const GUID unknownClass = IID_INetCfg;
@@ -144,28 +147,29 @@ TEST_F(DocumentedAnswersTest, OptionalOutParametersMayBeNull) {
     };
     for (const OptionalOutCase& c : cases) {
         SCOPED_TRACE(c.rule);
-        EXPECT_EQ(c.expected, c.call(netCfg.get()));
+        EXPECT_EQ(c.expected, c.call(netCfg.Get()));
     }
-    Close(netCfg.get(), false);
+    Close(netCfg.Get(), false);
 }
 
 // INetCfgComponentBindings::EnumBindingPaths: EBP_ABOVE gives the paths that "contain a network
 // component. Each path can either start at the component or contain the component somewhere
 // within the path"; EBP_BELOW those that "start at a network component".
 TEST_F(DocumentedAnswersTest, EnumBindingPathsAboveGivesEveryPathThatContainsTheComponent) {
-    Ref<INetCfg> netCfg = Open(false);
+    ComPtr<INetCfg> netCfg;
+    Open(false, &netCfg);
     const auto paths = [&](const wchar_t* id, DWORD flags) {
         std::vector<std::wstring> found;
-        Ref<INetCfgComponent> component;
-        Ref<INetCfgComponentBindings> bindings;
-        Ref<IEnumNetCfgBindingPath> enumerator;
+        ComPtr<INetCfgComponent> component;
+        ComPtr<INetCfgComponentBindings> bindings;
+        ComPtr<IEnumNetCfgBindingPath> enumerator;
         EXPECT_EQ(S_OK, netCfg->FindComponent(id, component.Put()));
         EXPECT_EQ(S_OK,
                   component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
         EXPECT_EQ(S_OK, bindings->EnumBindingPaths(flags, enumerator.Put()));
-        Ref<INetCfgBindingPath> path;
+        ComPtr<INetCfgBindingPath> path;
         while (enumerator->Next(1, path.Put(), nullptr) == S_OK) {
-            Ref<INetCfgComponent> owner;
+            ComPtr<INetCfgComponent> owner;
             TaskText ownerId;
             EXPECT_EQ(S_OK, path->GetOwner(owner.Put()));
             EXPECT_EQ(S_OK, owner->GetId(ownerId.Put()));
@@ -181,7 +185,7 @@ TEST_F(DocumentedAnswersTest, EnumBindingPathsAboveGivesEveryPathThatContainsThe
     EXPECT_TRUE(paths(L"pci\\ven_8086&dev_100e", EBP_BELOW).empty());
     EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip", L"ms_tcpip6", L"ms_pacer"}),
               paths(L"pci\\ven_8086&dev_100e", EBP_ABOVE));
-    Close(netCfg.get(), false);
+    Close(netCfg.Get(), false);
 }
 
 }  // namespace

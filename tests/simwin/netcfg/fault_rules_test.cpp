@@ -34,13 +34,14 @@ TEST_F(FaultRulesTest, NthAndFromPickTheOccurrences) {
         SCOPED_TRACE(testCase.rule);
         simwin::ClearFaultRules();
         simwin::AddFaultRule(Rule(testCase.rule));
-        Ref<INetCfg> netCfg = Open(true);
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
         std::vector<HRESULT> results;
         for (int i = 0; i < 4; ++i) {
             results.push_back(netCfg->Apply());
         }
         EXPECT_EQ(testCase.results, results);
-        Close(netCfg.get(), true);
+        Close(netCfg.Get(), true);
     }
 }
 
@@ -49,14 +50,15 @@ TEST_F(FaultRulesTest, FailingResultChangesNothingSuccessResultDoesTheWork) {
     const std::string before = ReadFile(machine_.root() + "/netcfg.store");
     simwin::AddFaultRule(Rule("INetCfg::Apply E_OUTOFMEMORY nth 1"));
     simwin::AddFaultRule(Rule("INetCfgClassSetup::Install NETCFG_S_REBOOT nth 1"));
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> adapter;
-    EXPECT_EQ(NETCFG_S_REBOOT, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
-    EXPECT_NE(nullptr, adapter.get());
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> adapter;
+    EXPECT_EQ(NETCFG_S_REBOOT, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    EXPECT_NE(nullptr, adapter.Get());
     EXPECT_EQ(E_OUTOFMEMORY, netCfg->Apply());
     EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
     EXPECT_EQ(S_OK, netCfg->Apply());
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
     EXPECT_EQ(6u, machine_.State().components.size());
 }
 
@@ -64,30 +66,30 @@ TEST_F(FaultRulesTest, FailedCallsLeaveOutParametersNull) {
     simwin::AddFaultRule(Rule("INetCfgComponent::GetId E_FAIL"));
     simwin::AddFaultRule(Rule("IEnumNetCfgComponent::Next E_FAIL nth 2"));
     simwin::AddFaultRule(Rule("INetCfg::QueryInterface 0x80004002 nth 1"));
-    Ref<INetCfg> netCfg;
+    ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
-    Ref<INetCfgLock> lock;
+    ComPtr<INetCfgLock> lock;
     EXPECT_EQ(E_NOINTERFACE, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
-    EXPECT_EQ(nullptr, lock.get());
+    EXPECT_EQ(nullptr, lock.Get());
     ASSERT_EQ(S_OK, netCfg->Initialize(nullptr));
-    Ref<IEnumNetCfgComponent> components;
+    ComPtr<IEnumNetCfgComponent> components;
     ASSERT_EQ(S_OK, netCfg->EnumComponents(nullptr, components.Put()));
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfgComponent> component;
     ULONG fetched = 7;
     ASSERT_EQ(S_OK, components->Next(1, component.Put(), &fetched));
     TaskText id;
     EXPECT_EQ(E_FAIL, component->GetId(id.Put()));
     EXPECT_TRUE(id.null());
     EXPECT_EQ(E_FAIL, components->Next(1, component.Put(), &fetched));
-    EXPECT_EQ(nullptr, component.get());
+    EXPECT_EQ(nullptr, component.Get());
     EXPECT_EQ(0u, fetched);
     EXPECT_EQ(S_OK, netCfg->Uninitialize());
 }
 
 TEST_F(FaultRulesTest, RefusedLockNamesTheRulesHolder) {
     simwin::AddFaultRule(Rule("INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Rival Setup 2"));
-    Ref<INetCfgLock> lock;
+    ComPtr<INetCfgLock> lock;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfgLock,
                                      lock.PutVoid()));
     TaskText holder;
@@ -109,11 +111,11 @@ TEST_F(FaultRulesTest, RefusedLockNamesTheRulesHolder) {
 TEST_F(FaultRulesTest, MachineRulesFileAppliesToo) {
     testsupport::WriteFile(machine_.root() + "/faults", "INetCfg::Initialize 0x80070005\n");
     simwin::ClearFaultRules();
-    Ref<INetCfg> netCfg;
+    ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
     EXPECT_EQ(E_ACCESSDENIED, netCfg->Initialize(nullptr));
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfgComponent> component;
     EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->FindComponent(L"ms_tcpip", component.Put()));
 }
 

@@ -21,13 +21,14 @@ TEST_F(InstallTest, AdapterAndFilterBringTheirBindingPaths) {
     CopyInf("quorixvmini60.inf");
     CopyInf("quorixlwf.inf");
     {
-        Ref<INetCfg> netCfg = Open(true);
-        Ref<INetCfgComponent> adapter;
-        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
-        Ref<INetCfgComponent> filter;
-        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        ComPtr<INetCfgComponent> adapter;
+        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+        ComPtr<INetCfgComponent> filter;
+        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
         ASSERT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.get(), true);
+        Close(netCfg.Get(), true);
     }
     EXPECT_EQ((std::vector<std::string>{
                   "ms_tcpip->pci\\ven_8086&dev_100e enabled",
@@ -56,23 +57,24 @@ TEST_F(InstallTest, AdapterAndFilterBringTheirBindingPaths) {
 
 TEST_F(InstallTest, BindingPathsLeadFromTheComponentToEachAdapter) {
     CopyInf("quorixlwf.inf");
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> filter;
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
-    Ref<INetCfgComponentBindings> bindings;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> filter;
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
+    ComPtr<INetCfgComponentBindings> bindings;
     ASSERT_EQ(S_OK, filter->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-    Ref<IEnumNetCfgBindingPath> paths;
+    ComPtr<IEnumNetCfgBindingPath> paths;
     ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
     std::vector<std::wstring> lowerNames;
-    Ref<INetCfgBindingPath> path;
+    ComPtr<INetCfgBindingPath> path;
     while (paths->Next(1, path.Put(), nullptr) == S_OK) {
         EXPECT_EQ(S_OK, path->IsEnabled());
-        Ref<IEnumNetCfgBindingInterface> interfaces;
+        ComPtr<IEnumNetCfgBindingInterface> interfaces;
         ASSERT_EQ(S_OK, path->EnumBindingInterfaces(interfaces.Put()));
-        Ref<INetCfgBindingInterface> bindingInterface;
+        ComPtr<INetCfgBindingInterface> bindingInterface;
         ASSERT_EQ(S_OK, interfaces->Next(1, bindingInterface.Put(), nullptr));
-        Ref<INetCfgComponent> upper;
-        Ref<INetCfgComponent> lower;
+        ComPtr<INetCfgComponent> upper;
+        ComPtr<INetCfgComponent> lower;
         ASSERT_EQ(S_OK, bindingInterface->GetUpperComponent(upper.Put()));
         ASSERT_EQ(S_OK, bindingInterface->GetLowerComponent(lower.Put()));
         TaskText upperId;
@@ -81,56 +83,57 @@ TEST_F(InstallTest, BindingPathsLeadFromTheComponentToEachAdapter) {
         ASSERT_EQ(S_OK, lower->GetDisplayName(lowerName.Put()));
         EXPECT_EQ(L"quorix_ndislwf", upperId.str());
         lowerNames.push_back(lowerName.str());
-        Ref<INetCfgBindingInterface> none;
+        ComPtr<INetCfgBindingInterface> none;
         EXPECT_EQ(S_FALSE, interfaces->Next(1, none.Put(), nullptr));
-        EXPECT_EQ(nullptr, none.get());
+        EXPECT_EQ(nullptr, none.Get());
     }
     EXPECT_EQ((std::vector<std::wstring>{L"Intel(R) PRO/1000 MT Network Connection",
                                          L"Realtek RTL8139C+ Fast Ethernet NIC"}),
               lowerNames);
 
     // From the adapter's side the same paths lead up: IPv4, IPv6, the scheduler, the filter.
-    Ref<INetCfgComponent> adapter;
+    ComPtr<INetCfgComponent> adapter;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"pci\\ven_8086&dev_100e", adapter.Put()));
-    Ref<INetCfgComponentBindings> adapterBindings;
+    ComPtr<INetCfgComponentBindings> adapterBindings;
     ASSERT_EQ(S_OK,
               adapter->QueryInterface(IID_INetCfgComponentBindings, adapterBindings.PutVoid()));
-    Ref<IEnumNetCfgBindingPath> above;
+    ComPtr<IEnumNetCfgBindingPath> above;
     ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
     EXPECT_EQ(S_OK, above->Skip(4));
     EXPECT_EQ(S_FALSE, above->Skip(1));
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(InstallTest, DisabledPathStaysDisabledAndRemovalTakesPathsAlong) {
     CopyInf("quorixvmini60.inf");
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> adapter;
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
-    Ref<INetCfgComponent> ipv6;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ComPtr<INetCfgComponent> ipv6;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip6", ipv6.Put()));
-    Ref<INetCfgComponentBindings> bindings;
+    ComPtr<INetCfgComponentBindings> bindings;
     ASSERT_EQ(S_OK, ipv6->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-    Ref<IEnumNetCfgBindingPath> paths;
+    ComPtr<IEnumNetCfgBindingPath> paths;
     ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
     ASSERT_EQ(S_OK, paths->Skip(2));
-    Ref<INetCfgBindingPath> toVirtual;
+    ComPtr<INetCfgBindingPath> toVirtual;
     ASSERT_EQ(S_OK, paths->Next(1, toVirtual.Put(), nullptr));
     ASSERT_EQ(S_OK, toVirtual->Enable(FALSE));
     EXPECT_EQ(S_FALSE, toVirtual->IsEnabled());
     ASSERT_EQ(S_OK, netCfg->Apply());
     EXPECT_EQ("ms_tcpip6->root\\quorixvmini60_a disabled", DiskBindings()[5]);
 
-    Ref<INetCfgClassSetup> setup;
+    ComPtr<INetCfgClassSetup> setup;
     ASSERT_EQ(S_OK,
               netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NET, IID_INetCfgClassSetup, setup.PutVoid()));
     OBO_TOKEN obo{};
     obo.Type = OBO_USER;
     LPWSTR references = reinterpret_cast<LPWSTR>(&obo);  // must come back null
-    ASSERT_EQ(S_OK, setup->DeInstall(adapter.get(), &obo, &references));
+    ASSERT_EQ(S_OK, setup->DeInstall(adapter.Get(), &obo, &references));
     EXPECT_EQ(nullptr, references);
     ASSERT_EQ(S_OK, netCfg->Apply());
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
     EXPECT_EQ(6u, DiskBindings().size());
     EXPECT_EQ(5u, machine_.State().components.size());
 }
@@ -139,50 +142,53 @@ TEST_F(InstallTest, ChangesReachTheDiskOnlyThroughApply) {
     CopyInf("quorixvmini60.inf");
     const std::string before = ReadFile(machine_.root() + "/netcfg.store");
     {
-        Ref<INetCfg> netCfg = Open(true);
-        Ref<INetCfgComponent> adapter;
-        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
-        Close(netCfg.get(), true);  // Uninitialize without Apply
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        ComPtr<INetCfgComponent> adapter;
+        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+        Close(netCfg.Get(), true);  // Uninitialize without Apply
     }
     EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
 
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> adapter;
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> adapter;
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     ASSERT_EQ(S_OK, netCfg->Cancel());
-    Ref<INetCfgComponent> found;
+    ComPtr<INetCfgComponent> found;
     EXPECT_EQ(S_FALSE, netCfg->FindComponent(kAdapterId, found.Put()));
-    EXPECT_EQ(nullptr, found.get());
+    EXPECT_EQ(nullptr, found.Get());
     const ino_t unchanged = StoreInode(machine_.root());
     ASSERT_EQ(S_OK, netCfg->Apply());
     EXPECT_EQ(unchanged, StoreInode(machine_.root())) << "an Apply with nothing to write";
     EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
 
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     ASSERT_EQ(S_OK, netCfg->Apply());
     const ino_t written = StoreInode(machine_.root());
     EXPECT_NE(unchanged, written);
     ASSERT_EQ(S_OK, netCfg->Apply());
     EXPECT_EQ(written, StoreInode(machine_.root())) << "a second Apply rewrote the store";
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(InstallTest, SecondAdapterInstanceIsNumberedOtherComponentsAreNot) {
     CopyInf("quorixvmini60.inf");
     CopyInf("quorixlwf.inf");
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> component;
     for (int i = 0; i < 3; ++i) {
-        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &component));
     }
     // The id again, in another case: the same filter, no second instance.
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &component));
-    ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, L"quorix_NDISLWF", &component));
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &component));
+    ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, L"quorix_NDISLWF", &component));
     TaskText id;
     ASSERT_EQ(S_OK, component->GetId(id.Put()));
     EXPECT_EQ(L"quorix_ndislwf", id.str());
     ASSERT_EQ(S_OK, netCfg->Apply());
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 
     std::vector<std::wstring> names;
     for (const simwin::ComponentInfo& info : machine_.State().components) {
@@ -200,96 +206,99 @@ TEST_F(InstallTest, SecondAdapterInstanceIsNumberedOtherComponentsAreNot) {
 }
 
 TEST_F(InstallTest, LookupsIgnoreCaseAndEnumerateByClass) {
-    Ref<INetCfg> netCfg = Open(false);
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfg> netCfg;
+    Open(false, &netCfg);
+    ComPtr<INetCfgComponent> component;
     EXPECT_EQ(S_OK, netCfg->FindComponent(L"MS_TCPIP6", component.Put()));
     EXPECT_EQ(S_FALSE, netCfg->FindComponent(L"ms_tcpip7", component.Put()));
-    EXPECT_EQ(nullptr, component.get());
+    EXPECT_EQ(nullptr, component.Get());
 
-    Ref<INetCfgClass> transports;
+    ComPtr<INetCfgClass> transports;
     ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClass,
                                              transports.PutVoid()));
     EXPECT_EQ(S_OK, transports->FindComponent(L"Ms_TcpIp", component.Put()));
     EXPECT_EQ(S_FALSE, transports->FindComponent(L"ms_pacer", component.Put()));
-    Ref<IEnumNetCfgComponent> components;
+    ComPtr<IEnumNetCfgComponent> components;
     ASSERT_EQ(S_OK, transports->EnumComponents(components.Put()));
-    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip", L"ms_tcpip6"}), Ids(components.get()));
+    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip", L"ms_tcpip6"}), Ids(components.Get()));
     ASSERT_EQ(S_OK, components->Reset());
     EXPECT_EQ(S_OK, components->Skip(1));
-    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip6"}), Ids(components.get()));
+    EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip6"}), Ids(components.Get()));
 
-    Ref<IEnumNetCfgComponent> all;
+    ComPtr<IEnumNetCfgComponent> all;
     ASSERT_EQ(S_OK, netCfg->EnumComponents(nullptr, all.Put()));
-    EXPECT_EQ(5u, Ids(all.get()).size());
-    Ref<IEnumNetCfgComponent> adapters;
+    EXPECT_EQ(5u, Ids(all.Get()).size());
+    ComPtr<IEnumNetCfgComponent> adapters;
     ASSERT_EQ(S_OK, netCfg->EnumComponents(&GUID_DEVCLASS_NET, adapters.Put()));
     EXPECT_EQ((std::vector<std::wstring>{L"pci\\ven_8086&dev_100e", L"pci\\ven_10ec&dev_8139"}),
-              Ids(adapters.get()));
+              Ids(adapters.Get()));
 
     // The class object answers for both of its interfaces.
-    Ref<INetCfgClassSetup> setup;
+    ComPtr<INetCfgClassSetup> setup;
     EXPECT_EQ(S_OK, transports->QueryInterface(IID_INetCfgClassSetup, setup.PutVoid()));
-    Ref<INetCfgClass> back;
+    ComPtr<INetCfgClass> back;
     EXPECT_EQ(S_OK, setup->QueryInterface(IID_INetCfgClass, back.PutVoid()));
-    Ref<INetCfgLock> notThere;
+    ComPtr<INetCfgLock> notThere;
     EXPECT_EQ(E_NOINTERFACE, setup->QueryInterface(IID_INetCfgLock, notThere.PutVoid()));
-    EXPECT_EQ(nullptr, notThere.get());
-    Close(netCfg.get(), false);
+    EXPECT_EQ(nullptr, notThere.Get());
+    Close(netCfg.Get(), false);
 }
 
 TEST_F(InstallTest, InstallFailsWithoutAMatchingInf) {
     CopyInf("quorixlwf.inf");
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgComponent> component;
     EXPECT_EQ(SPAPI_E_NO_DRIVER_SELECTED,
-              Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
-    EXPECT_EQ(nullptr, component.get());
+              Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+    EXPECT_EQ(nullptr, component.Get());
     // The filter's INF is of the service class, not the adapter class.
     EXPECT_EQ(SPAPI_E_CLASS_MISMATCH,
-              Install(netCfg.get(), GUID_DEVCLASS_NET, kFilterId, &component));
-    EXPECT_EQ(nullptr, component.get());
-    Close(netCfg.get(), true);
+              Install(netCfg.Get(), GUID_DEVCLASS_NET, kFilterId, &component));
+    EXPECT_EQ(nullptr, component.Get());
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(InstallTest, ChangesNeedTheWriteLock) {
     CopyInf("quorixvmini60.inf");
     const std::string before = ReadFile(machine_.root() + "/netcfg.store");
-    Ref<INetCfg> netCfg = Open(false);
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfg> netCfg;
+    Open(false, &netCfg);
+    ComPtr<INetCfgComponent> component;
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK,
-              Install(netCfg.get(), GUID_DEVCLASS_NET, kAdapterId, &component));
-    EXPECT_EQ(nullptr, component.get());
+              Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &component));
+    EXPECT_EQ(nullptr, component.Get());
 
-    Ref<INetCfgComponent> ipv4;
+    ComPtr<INetCfgComponent> ipv4;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip", ipv4.Put()));
-    Ref<INetCfgClassSetup> setup;
+    ComPtr<INetCfgClassSetup> setup;
     ASSERT_EQ(S_OK, netCfg->QueryNetCfgClass(&GUID_DEVCLASS_NETTRANS, IID_INetCfgClassSetup,
                                              setup.PutVoid()));
-    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, setup->DeInstall(ipv4.get(), nullptr, nullptr));
+    EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, setup->DeInstall(ipv4.Get(), nullptr, nullptr));
 
-    Ref<INetCfgComponentBindings> bindings;
+    ComPtr<INetCfgComponentBindings> bindings;
     ASSERT_EQ(S_OK, ipv4->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-    Ref<IEnumNetCfgBindingPath> paths;
+    ComPtr<IEnumNetCfgBindingPath> paths;
     ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
-    Ref<INetCfgBindingPath> path;
+    ComPtr<INetCfgBindingPath> path;
     ASSERT_EQ(S_OK, paths->Next(1, path.Put(), nullptr));
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, path->Enable(FALSE));
     EXPECT_EQ(S_OK, path->IsEnabled());
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, netCfg->Apply());
-    Close(netCfg.get(), false);
+    Close(netCfg.Get(), false);
     EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
 }
 
 TEST_F(InstallTest, CallsOutOfOrderAreRefused) {
-    Ref<INetCfg> netCfg;
+    ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfgComponent> component;
     EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->FindComponent(L"ms_tcpip", component.Put()));
     EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->Uninitialize());
     ASSERT_EQ(S_OK, netCfg->Initialize(nullptr));
     EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, netCfg->Initialize(nullptr));
-    Ref<INetCfgLock> lock;
+    ComPtr<INetCfgLock> lock;
     ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
     TaskText holder;
     EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, lock->AcquireWriteLock(0, L"late", holder.Put()));

@@ -16,27 +16,26 @@ void NetCfgTest::TearDown() {
     EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
 }
 
-Ref<INetCfg> NetCfgTest::Open(bool writeLock) {
-    Ref<INetCfg> netCfg;
+void NetCfgTest::Open(bool writeLock, ComPtr<INetCfg>* opened) {
+    ComPtr<INetCfg>& netCfg = *opened;
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
-    if (netCfg.get() == nullptr) {
-        return netCfg;
+    if (netCfg.Get() == nullptr) {
+        return;
     }
     if (writeLock) {
-        Ref<INetCfgLock> lock;
+        ComPtr<INetCfgLock> lock;
         EXPECT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
         TaskText holder;
         EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"netcfg tests", holder.Put()));
     }
     EXPECT_EQ(S_OK, netCfg->Initialize(nullptr));
-    return netCfg;
 }
 
 void NetCfgTest::Close(INetCfg* netCfg, bool writeLock) {
     EXPECT_EQ(S_OK, netCfg->Uninitialize());
     if (writeLock) {
-        Ref<INetCfgLock> lock;
+        ComPtr<INetCfgLock> lock;
         ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
         EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
     }
@@ -51,8 +50,8 @@ void NetCfgTest::CopyInf(const std::string& infName) {
 }
 
 HRESULT NetCfgTest::Install(INetCfg* netCfg, const GUID& classGuid, const wchar_t* id,
-                            Ref<INetCfgComponent>* component) {
-    Ref<INetCfgClassSetup> setup;
+                            ComPtr<INetCfgComponent>* component) {
+    ComPtr<INetCfgClassSetup> setup;
     const HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClassSetup, setup.PutVoid());
     if (hr != S_OK) {
         return hr;
@@ -64,7 +63,7 @@ HRESULT NetCfgTest::Install(INetCfg* netCfg, const GUID& classGuid, const wchar_
 
 std::vector<std::wstring> NetCfgTest::Ids(IEnumNetCfgComponent* components) {
     std::vector<std::wstring> ids;
-    Ref<INetCfgComponent> component;
+    ComPtr<INetCfgComponent> component;
     ULONG fetched = 0;
     while (components->Next(1, component.Put(), &fetched) == S_OK) {
         TaskText id;

@@ -1,7 +1,9 @@
-// What the network configuration tests share: owning holders for COM references and CoTaskMem
-// strings, a fixture with a fresh machine and COM, and the steps a client takes.
+// What the network configuration tests share: the program's COM pointer, an owning holder for
+// CoTaskMem strings that prints its text, a fixture with a fresh machine and COM, and the steps a
+// client takes.
 #pragma once
 
+#include "netcfg/com_ptr.h"
 #include "support/temp_machine.h"
 
 #include <devguid.h>
@@ -16,41 +18,6 @@
 
 namespace netcfgtest {
 
-template <typename T>
-class Ref {
-public:
-    Ref() = default;
-    ~Ref() { Reset(); }
-    Ref(const Ref&) = delete;
-    Ref& operator=(const Ref&) = delete;
-    Ref(Ref&& other) noexcept : pointer_(other.pointer_) { other.pointer_ = nullptr; }
-    Ref& operator=(Ref&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            pointer_ = other.pointer_;
-            other.pointer_ = nullptr;
-        }
-        return *this;
-    }
-
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    T** Put() {
-        Reset();
-        return &pointer_;
-    }
-    void** PutVoid() { return reinterpret_cast<void**>(Put()); }
-    void Reset() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-            pointer_ = nullptr;
-        }
-    }
-
-private:
-    T* pointer_ = nullptr;
-};
-
 class TaskText {
 public:
     TaskText() = default;
@@ -64,7 +31,8 @@ public:
         return &text_;
     }
     bool null() const { return text_ == nullptr; }
-    const wchar_t* get() const { return text_; }
+    // The text itself, still owned by the holder (a multi-string may hold several).
+    LPCWSTR Get() const { return text_; }
     std::wstring str() const { return text_ != nullptr ? std::wstring(text_) : L"(null)"; }
 
 private:
@@ -82,15 +50,15 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A configuration object, with the write lock when wanted, initialised.
-    Ref<INetCfg> Open(bool writeLock);
+    // A configuration object, with the write lock when wanted, initialised, into *opened.
+    void Open(bool writeLock, ComPtr<INetCfg>* opened);
     // Gives the write lock back and uninitialises (the object itself is released by its Ref).
     void Close(INetCfg* netCfg, bool writeLock);
     // Copies one of the repository's INF files into the machine's INF store.
     void CopyInf(const std::string& infName);
     // INetCfgClassSetup::Install in the class, the component returned into component.
     HRESULT Install(INetCfg* netCfg, const GUID& classGuid, const wchar_t* id,
-                    Ref<INetCfgComponent>* component);
+                    ComPtr<INetCfgComponent>* component);
     // The ids of the components an enumerator gives, in order.
     static std::vector<std::wstring> Ids(IEnumNetCfgComponent* components);
     // "upper->lower enabled|disabled" for each binding path on disk, in store order.

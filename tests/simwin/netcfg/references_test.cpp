@@ -39,20 +39,20 @@ protected:
         NetCfgTest::SetUp();
         CopyInf("quorixlwf.inf");
         CopyInf("quorixvmini60.inf");
-        netCfg_ = Open(true);
+        Open(true, &netCfg_);
         ASSERT_EQ(S_OK, netCfg_->QueryNetCfgClass(&GUID_DEVCLASS_NETSERVICE, IID_INetCfgClassSetup,
                                                   services_.PutVoid()));
     }
     void TearDown() override {
         services_.Reset();
-        if (netCfg_.get() != nullptr) {
-            Close(netCfg_.get(), true);
+        if (netCfg_.Get() != nullptr) {
+            Close(netCfg_.Get(), true);
             netCfg_.Reset();
         }
         NetCfgTest::TearDown();
     }
 
-    HRESULT InstallFilter(OBO_TOKEN* token, Ref<INetCfgComponent>* filter) {
+    HRESULT InstallFilter(OBO_TOKEN* token, ComPtr<INetCfgComponent>* filter) {
         return services_->Install(kFilterId, token, 0, 0, nullptr, nullptr, filter->Put());
     }
 
@@ -67,8 +67,8 @@ protected:
         return {"(not installed)"};
     }
 
-    Ref<INetCfg> netCfg_;
-    Ref<INetCfgClassSetup> services_;
+    ComPtr<INetCfg> netCfg_;
+    ComPtr<INetCfgClassSetup> services_;
 };
 
 TEST_F(ReferencesTest, EachTokenAddsItsReferenceOnceAndTheComponentOnlyOnce) {
@@ -76,7 +76,7 @@ TEST_F(ReferencesTest, EachTokenAddsItsReferenceOnceAndTheComponentOnlyOnce) {
     OBO_TOKEN lab = SoftwareToken(L"Corvel", L"Packet Lab", L"Corvel Packet Lab 3");
     // The same product named in other letter case, and shown under another name, is one token.
     OBO_TOKEN labAgain = SoftwareToken(L"CORVEL", L"packet lab", L"Packet Lab (new name)");
-    Ref<INetCfgComponent> filter;
+    ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, InstallFilter(&user, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&lab, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&labAgain, &filter));
@@ -84,9 +84,9 @@ TEST_F(ReferencesTest, EachTokenAddsItsReferenceOnceAndTheComponentOnlyOnce) {
     EXPECT_EQ((std::vector<std::string>{
                   "user", "software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\""}),
               AppliedReferences());
-    Ref<IEnumNetCfgComponent> services;
+    ComPtr<IEnumNetCfgComponent> services;
     ASSERT_EQ(S_OK, netCfg_->EnumComponents(&GUID_DEVCLASS_NETSERVICE, services.Put()));
-    EXPECT_EQ((std::vector<std::wstring>{L"ms_pacer", L"quorix_ndislwf"}), Ids(services.get()));
+    EXPECT_EQ((std::vector<std::wstring>{L"ms_pacer", L"quorix_ndislwf"}), Ids(services.Get()));
 }
 
 // "If the component's reference count on behalf of all tokens becomes zero, the network
@@ -95,25 +95,25 @@ TEST_F(ReferencesTest, EachTokenAddsItsReferenceOnceAndTheComponentOnlyOnce) {
 TEST_F(ReferencesTest, DeInstallRemovesTheComponentWithItsLastReferenceOnly) {
     OBO_TOKEN user = UserToken();
     OBO_TOKEN lab = SoftwareToken(L"Corvel", L"Packet Lab", L"Corvel Packet Lab 3");
-    Ref<INetCfgComponent> filter;
+    ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, InstallFilter(&user, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&lab, &filter));
     ASSERT_EQ(S_OK, netCfg_->Apply());
 
     TaskText remaining;
     EXPECT_EQ(NETCFG_S_STILL_REFERENCED,
-              services_->DeInstall(filter.get(), &user, remaining.Put()));
+              services_->DeInstall(filter.Get(), &user, remaining.Put()));
     ASSERT_FALSE(remaining.null());
-    EXPECT_EQ(std::vector<std::wstring>{L"Corvel Packet Lab 3"}, MultiText(remaining.get()));
+    EXPECT_EQ(std::vector<std::wstring>{L"Corvel Packet Lab 3"}, MultiText(remaining.Get()));
     EXPECT_EQ(
         (std::vector<std::string>{"software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\""}),
         AppliedReferences());
 
     // A token that holds no reference removes nothing, and the list is optional.
-    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.get(), &user, nullptr));
+    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.Get(), &user, nullptr));
 
     // The last reference goes, and the component with it, its binding paths too.
-    EXPECT_EQ(S_OK, services_->DeInstall(filter.get(), &lab, remaining.Put()));
+    EXPECT_EQ(S_OK, services_->DeInstall(filter.Get(), &lab, remaining.Put()));
     EXPECT_TRUE(remaining.null());
     EXPECT_EQ(std::vector<std::string>{"(not installed)"}, AppliedReferences());
     for (const std::string& path : DiskBindings()) {
@@ -124,28 +124,28 @@ TEST_F(ReferencesTest, DeInstallRemovesTheComponentWithItsLastReferenceOnly) {
 // A component installed on behalf of another component keeps that reference until the other is
 // removed; the user's reference is not listed by name.
 TEST_F(ReferencesTest, AComponentsReferenceNamesItAndGoesWithIt) {
-    Ref<INetCfgComponent> pacer;
+    ComPtr<INetCfgComponent> pacer;
     ASSERT_EQ(S_OK, netCfg_->FindComponent(L"ms_pacer", pacer.Put()));
     OBO_TOKEN byPacer{};
     byPacer.Type = OBO_COMPONENT;
-    byPacer.pncc = pacer.get();
+    byPacer.pncc = pacer.Get();
     OBO_TOKEN user = UserToken();
-    Ref<INetCfgComponent> filter;
+    ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, InstallFilter(&byPacer, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&user, &filter));
     EXPECT_EQ((std::vector<std::string>{"component ms_pacer", "user"}), AppliedReferences());
 
     OBO_TOKEN lab = SoftwareToken(L"Corvel", L"Packet Lab", L"Corvel Packet Lab 3");
     TaskText remaining;
-    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.get(), &lab, remaining.Put()));
+    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.Get(), &lab, remaining.Put()));
     ASSERT_FALSE(remaining.null());
-    EXPECT_EQ(std::vector<std::wstring>{L"QoS Packet Scheduler"}, MultiText(remaining.get()));
+    EXPECT_EQ(std::vector<std::wstring>{L"QoS Packet Scheduler"}, MultiText(remaining.Get()));
 
-    ASSERT_EQ(S_OK, services_->DeInstall(pacer.get(), &user, nullptr));
+    ASSERT_EQ(S_OK, services_->DeInstall(pacer.Get(), &user, nullptr));
     EXPECT_EQ(std::vector<std::string>{"user"}, AppliedReferences());
-    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.get(), &lab, remaining.Put()));
+    EXPECT_EQ(NETCFG_S_STILL_REFERENCED, services_->DeInstall(filter.Get(), &lab, remaining.Put()));
     ASSERT_FALSE(remaining.null());
-    EXPECT_TRUE(MultiText(remaining.get()).empty());
+    EXPECT_TRUE(MultiText(remaining.Get()).empty());
 }
 
 struct TokenCase {
@@ -173,31 +173,31 @@ TEST_F(ReferencesTest, AServiceNeedsAWholeTokenAnAdapterNone) {
         {"OBO_SOFTWARE with an empty product", false, emptyProduct, E_INVALIDARG},
     };
     OBO_TOKEN user = UserToken();
-    Ref<INetCfgComponent> filter;
+    ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, InstallFilter(&user, &filter));
     for (const TokenCase& c : cases) {
         SCOPED_TRACE(c.name);
         OBO_TOKEN token = c.token;
         OBO_TOKEN* given = c.nullToken ? nullptr : &token;
-        Ref<INetCfgComponent> installed;
+        ComPtr<INetCfgComponent> installed;
         EXPECT_EQ(c.expected,
                   services_->Install(L"ms_pacer", given, 0, 0, nullptr, nullptr, installed.Put()));
-        EXPECT_EQ(nullptr, installed.get());
+        EXPECT_EQ(nullptr, installed.Get());
         TaskText remaining;
-        EXPECT_EQ(c.expected, services_->DeInstall(filter.get(), given, remaining.Put()));
+        EXPECT_EQ(c.expected, services_->DeInstall(filter.Get(), given, remaining.Put()));
         EXPECT_TRUE(remaining.null());
     }
     EXPECT_EQ(std::vector<std::string>{"user"}, AppliedReferences());
 
     // An adapter needs no token and keeps no reference: DeInstall removes it at once.
-    Ref<INetCfgClassSetup> adapters;
+    ComPtr<INetCfgClassSetup> adapters;
     ASSERT_EQ(S_OK, netCfg_->QueryNetCfgClass(&GUID_DEVCLASS_NET, IID_INetCfgClassSetup,
                                               adapters.PutVoid()));
-    Ref<INetCfgComponent> adapter;
+    ComPtr<INetCfgComponent> adapter;
     ASSERT_EQ(S_OK, adapters->Install(kAdapterId, nullptr, 0, 0, nullptr, nullptr, adapter.Put()));
     ASSERT_EQ(S_OK, netCfg_->Apply());
     EXPECT_TRUE(machine_.State().components.back().references.empty());
-    EXPECT_EQ(S_OK, adapters->DeInstall(adapter.get(), nullptr, nullptr));
+    EXPECT_EQ(S_OK, adapters->DeInstall(adapter.Get(), nullptr, nullptr));
     ASSERT_EQ(S_OK, netCfg_->Apply());
     EXPECT_EQ(6u, machine_.State().components.size());
 }

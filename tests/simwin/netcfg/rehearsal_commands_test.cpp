@@ -36,11 +36,12 @@ class RehearsalCommandsTest : public NetCfgTest {};
 TEST_F(RehearsalCommandsTest, RefAddReferencesAnInstalledServiceOnBehalfOfAProduct) {
     CopyInf("quorixlwf.inf");
     {
-        Ref<INetCfg> netCfg = Open(true);
-        Ref<INetCfgComponent> filter;
-        ASSERT_EQ(S_OK, Install(netCfg.get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        ComPtr<INetCfgComponent> filter;
+        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
         ASSERT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.get(), true);
+        Close(netCfg.Get(), true);
     }
     EXPECT_EQ(std::make_pair(std::string("quorix_ndislwf is now installed on behalf of \"Packet "
                                          "Lab 3\" too\n"),

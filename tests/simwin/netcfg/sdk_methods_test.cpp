@@ -18,15 +18,15 @@ constexpr wchar_t kFirstAdapterId[] = L"pci\\ven_8086&dev_100e";
 // its path to the first adapter and that path's interface, the protocols' class, and the three
 // enumerators.
 struct Family {
-    Ref<INetCfgComponent> protocol;
-    Ref<INetCfgComponent> adapter;
-    Ref<INetCfgComponentBindings> bindings;
-    Ref<IEnumNetCfgBindingPath> paths;
-    Ref<INetCfgBindingPath> path;
-    Ref<IEnumNetCfgBindingInterface> interfaces;
-    Ref<INetCfgBindingInterface> bindingInterface;
-    Ref<INetCfgClassSetup> setup;
-    Ref<IEnumNetCfgComponent> components;
+    ComPtr<INetCfgComponent> protocol;
+    ComPtr<INetCfgComponent> adapter;
+    ComPtr<INetCfgComponentBindings> bindings;
+    ComPtr<IEnumNetCfgBindingPath> paths;
+    ComPtr<INetCfgBindingPath> path;
+    ComPtr<IEnumNetCfgBindingInterface> interfaces;
+    ComPtr<INetCfgBindingInterface> bindingInterface;
+    ComPtr<INetCfgClassSetup> setup;
+    ComPtr<IEnumNetCfgComponent> components;
 };
 
 class SdkMethodsTest : public NetCfgTest {
@@ -121,21 +121,21 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
              return Without(f.protocol->RaisePropertyUi(nullptr, NCRP_QUERY_PROPERTY_UI, nullptr));
          }},
         {"INetCfgComponentBindings::BindTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->BindTo(f.adapter.get())); }},
+         [](Family& f) { return Without(f.bindings->BindTo(f.adapter.Get())); }},
         {"INetCfgComponentBindings::UnbindFrom ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->UnbindFrom(f.adapter.get())); }},
+         [](Family& f) { return Without(f.bindings->UnbindFrom(f.adapter.Get())); }},
         {"INetCfgComponentBindings::SupportsBindingInterface ms_tcpip 1 \"ndis5\" -> 0x80004001",
          [](Family& f) {
              return Without(f.bindings->SupportsBindingInterface(NCF_LOWER, L"ndis5"));
          }},
         {"INetCfgComponentBindings::IsBoundTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->IsBoundTo(f.adapter.get())); }},
+         [](Family& f) { return Without(f.bindings->IsBoundTo(f.adapter.Get())); }},
         {"INetCfgComponentBindings::IsBindableTo ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->IsBindableTo(f.adapter.get())); }},
+         [](Family& f) { return Without(f.bindings->IsBindableTo(f.adapter.Get())); }},
         {"INetCfgComponentBindings::MoveBefore ms_tcpip -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->MoveBefore(f.path.get(), f.path.get())); }},
+         [](Family& f) { return Without(f.bindings->MoveBefore(f.path.Get(), f.path.Get())); }},
         {"INetCfgComponentBindings::MoveAfter ms_tcpip -> 0x80004001",
-         [](Family& f) { return Without(f.bindings->MoveAfter(f.path.get(), f.path.get())); }},
+         [](Family& f) { return Without(f.bindings->MoveAfter(f.path.Get(), f.path.Get())); }},
         {"INetCfgClassSetup::SelectAndInstall nettrans -> 0x80004001",
          [](Family& f) {
              OBO_TOKEN obo{};
@@ -145,7 +145,7 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
              });
          }},
         {"INetCfgBindingPath::IsSubPathOf ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) { return Without(f.path->IsSubPathOf(f.path.get())); }},
+         [](Family& f) { return Without(f.path->IsSubPathOf(f.path.Get())); }},
         {"INetCfgBindingPath::GetPathToken ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
          [](Family& f) {
              return WithOut(HeldText(), [&](LPWSTR* out) { return f.path->GetPathToken(out); });
@@ -176,10 +176,11 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
                  [&](IEnumNetCfgBindingInterface** out) { return f.interfaces->Clone(out); });
          }},
     };
-    Ref<INetCfg> netCfg = Open(true);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
     {
         Family family;
-        Reach(netCfg.get(), &family);
+        Reach(netCfg.Get(), &family);
         for (const NotModelledCase& testCase : cases) {
             SCOPED_TRACE(testCase.journal);
             simwin::ClearJournal();
@@ -189,7 +190,7 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
             EXPECT_EQ(std::vector<std::string>{testCase.journal}, simwin::JournalEntries());
         }
     }
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(SdkMethodsTest, FaultRulesReachTheUnmodelledOnes) {
@@ -198,39 +199,41 @@ TEST_F(SdkMethodsTest, FaultRulesReachTheUnmodelledOnes) {
     const auto rule = simwin::ParseFaultRule("INetCfgBindingPath::GetDepth E_OUTOFMEMORY", &error);
     ASSERT_TRUE(rule.has_value()) << error;
     simwin::AddFaultRule(*rule);
-    Ref<INetCfg> netCfg = Open(true);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
     {
         Family family;
-        Reach(netCfg.get(), &family);
+        Reach(netCfg.Get(), &family);
         ULONG depth = 2;
         EXPECT_EQ(E_OUTOFMEMORY, family.path->GetDepth(&depth));
         EXPECT_EQ(0u, depth);
     }
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
-    Ref<INetCfg> netCfg = Open(true);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
     {
         Family family;
-        Reach(netCfg.get(), &family);
+        Reach(netCfg.Get(), &family);
         // The same path handed out again, by a second enumeration, is another object.
-        Ref<IEnumNetCfgBindingPath> again;
+        ComPtr<IEnumNetCfgBindingPath> again;
         ASSERT_EQ(S_OK, family.bindings->EnumBindingPaths(EBP_BELOW, again.Put()));
-        Ref<INetCfgBindingPath> samePath;
-        Ref<INetCfgBindingPath> secondAdapterPath;
+        ComPtr<INetCfgBindingPath> samePath;
+        ComPtr<INetCfgBindingPath> secondAdapterPath;
         ASSERT_EQ(S_OK, again->Next(1, samePath.Put(), nullptr));
         ASSERT_EQ(S_OK, again->Next(1, secondAdapterPath.Put(), nullptr));
-        ASSERT_NE(family.path.get(), samePath.get());
+        ASSERT_NE(family.path.Get(), samePath.Get());
         struct SameCase {
             const char* name;
             INetCfgBindingPath* other;
             HRESULT expected;
         };
         const SameCase cases[] = {
-            {"itself", family.path.get(), S_OK},
-            {"the same ends, another object", samePath.get(), S_OK},
-            {"the path to the other adapter", secondAdapterPath.get(), S_FALSE},
+            {"itself", family.path.Get(), S_OK},
+            {"the same ends, another object", samePath.Get(), S_OK},
+            {"the path to the other adapter", secondAdapterPath.Get(), S_FALSE},
             {"no path", nullptr, E_POINTER},
         };
         for (const SameCase& testCase : cases) {
@@ -238,25 +241,26 @@ TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
             EXPECT_EQ(testCase.expected, family.path->IsSamePathAs(testCase.other));
         }
     }
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 TEST_F(SdkMethodsTest, PathIsOwnedByItsUpperEnd) {
-    Ref<INetCfg> netCfg = Open(true);
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
     {
         Family family;
-        Reach(netCfg.get(), &family);
+        Reach(netCfg.Get(), &family);
         // Seen from the adapter (EBP_ABOVE), the path still belongs to the protocol above it; the
         // adapter's first path above is IPv4's, since paths come in the store's order.
-        Ref<INetCfgComponentBindings> adapterBindings;
+        ComPtr<INetCfgComponentBindings> adapterBindings;
         ASSERT_EQ(S_OK, family.adapter->QueryInterface(IID_INetCfgComponentBindings,
                                                        adapterBindings.PutVoid()));
-        Ref<IEnumNetCfgBindingPath> above;
+        ComPtr<IEnumNetCfgBindingPath> above;
         ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
-        Ref<INetCfgBindingPath> fromAdapter;
+        ComPtr<INetCfgBindingPath> fromAdapter;
         ASSERT_EQ(S_OK, above->Next(1, fromAdapter.Put(), nullptr));
-        for (INetCfgBindingPath* path : {family.path.get(), fromAdapter.get()}) {
-            Ref<INetCfgComponent> owner;
+        for (INetCfgBindingPath* path : {family.path.Get(), fromAdapter.Get()}) {
+            ComPtr<INetCfgComponent> owner;
             ASSERT_EQ(S_OK, path->GetOwner(owner.Put()));
             TaskText id;
             ASSERT_EQ(S_OK, owner->GetId(id.Put()));
@@ -264,7 +268,7 @@ TEST_F(SdkMethodsTest, PathIsOwnedByItsUpperEnd) {
         }
         EXPECT_EQ(E_POINTER, family.path->GetOwner(nullptr));
     }
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
 }
 
 }  // namespace

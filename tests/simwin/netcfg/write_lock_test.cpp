@@ -65,11 +65,10 @@ private:
 
 class WriteLockTest : public NetCfgTest {
 protected:
-    Ref<INetCfgLock> NewLock() {
-        Ref<INetCfgLock> lock;
+    // A new configuration object's lock interface, into *lock.
+    static void NewLock(ComPtr<INetCfgLock>* lock) {
         EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock.PutVoid()));
-        return lock;
+                                         IID_INetCfgLock, lock->PutVoid()));
     }
 };
 
@@ -78,7 +77,8 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
     ASSERT_TRUE(holder.held());
     EXPECT_EQ("holding the write lock as \"Other Installer 7\"\n", holder.line());
 
-    Ref<INetCfgLock> lock = NewLock();
+    ComPtr<INetCfgLock> lock;
+    NewLock(&lock);
     TaskText description;
     const auto start = Clock::now();
     EXPECT_EQ(S_FALSE, lock->AcquireWriteLock(300, L"TANDREL QUORIX Hal", description.Put()));
@@ -104,8 +104,10 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
 }
 
 TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
-    Ref<INetCfgLock> first = NewLock();
-    Ref<INetCfgLock> second = NewLock();
+    ComPtr<INetCfgLock> first;
+    NewLock(&first);
+    ComPtr<INetCfgLock> second;
+    NewLock(&second);
     TaskText holder;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
     EXPECT_EQ(1, simwin::CurrentLedger().writeLocksHeld);
@@ -135,19 +137,22 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
 // Only a refusal writes the holder's variable: a granted lock or a refusal for another reason
 // leaves whatever the caller had in it.
 TEST_F(WriteLockTest, HolderVariableIsWrittenOnlyWhenRefused) {
-    Ref<INetCfgLock> first = NewLock();
-    Ref<INetCfgLock> second = NewLock();
+    ComPtr<INetCfgLock> first;
+    NewLock(&first);
+    ComPtr<INetCfgLock> second;
+    NewLock(&second);
     wchar_t callersText[] = L"caller's own";
     LPWSTR holder = callersText;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", &holder));
     EXPECT_EQ(callersText, holder);
 
-    Ref<INetCfg> initialized = Open(false);
-    Ref<INetCfgLock> late;
+    ComPtr<INetCfg> initialized;
+    Open(false, &initialized);
+    ComPtr<INetCfgLock> late;
     ASSERT_EQ(S_OK, initialized->QueryInterface(IID_INetCfgLock, late.PutVoid()));
     EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, late->AcquireWriteLock(0, L"late", &holder));
     EXPECT_EQ(callersText, holder);
-    Close(initialized.get(), false);
+    Close(initialized.Get(), false);
 
     EXPECT_EQ(S_FALSE, second->AcquireWriteLock(0, L"second", &holder));
     ASSERT_NE(callersText, holder);
@@ -158,15 +163,17 @@ TEST_F(WriteLockTest, HolderVariableIsWrittenOnlyWhenRefused) {
 }
 
 TEST_F(WriteLockTest, LockIsHeldUntilUninitialize) {
-    Ref<INetCfg> netCfg = Open(true);
-    Ref<INetCfgLock> lock;
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    ComPtr<INetCfgLock> lock;
     ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));
     EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, lock->ReleaseWriteLock());
-    Ref<INetCfgLock> other = NewLock();
+    ComPtr<INetCfgLock> other;
+    NewLock(&other);
     TaskText holder;
     EXPECT_EQ(S_FALSE, other->AcquireWriteLock(0, L"other", holder.Put()));
     EXPECT_EQ(L"netcfg tests", holder.str());
-    Close(netCfg.get(), true);
+    Close(netCfg.Get(), true);
     EXPECT_EQ(S_OK, other->AcquireWriteLock(0, L"other", holder.Put()));
     EXPECT_EQ(S_OK, other->ReleaseWriteLock());
 }

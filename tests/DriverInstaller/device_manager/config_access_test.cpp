@@ -6,29 +6,15 @@
 
 namespace {
 
-using installer_test::AddFault;
-using installer_test::E;
-using installer_test::ExpectLines;
-using installer_test::InstallerTest;
-using installer_test::Join;
-using installer_test::JournalCalls;
-using installer_test::kReleaseNull;
-using installer_test::kReleaseOne;
-using installer_test::kReleaseWithLock;
+using namespace installer_test;  // the fixtures, the expected pieces and the helpers
+using testsupport::AddFault;
 
 using LineList = std::vector<std::string>;
-
-struct Fault {
-    std::string call;
-    std::int64_t result;
-    unsigned nth;
-    std::wstring text;
-};
 
 struct GetCase {
     const char* name;
     bool wantLock;
-    std::vector<Fault> faults;
+    std::vector<std::string> faults;  // fault rules
     HRESULT expected;
     LineList lines;
     const wchar_t* holder;  // nullptr: none handed back
@@ -48,8 +34,8 @@ class HrGetINetCfgTest : public InstallerTest, public ::testing::WithParamInterf
 
 TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
     const GetCase& c = GetParam();
-    for (const Fault& f : c.faults) {
-        AddFault(f.call, f.result, f.nth, false, std::nullopt, f.text);
+    for (const std::string& fault : c.faults) {
+        AddFault(fault);
     }
     INetCfg* pnc = reinterpret_cast<INetCfg*>(this);  // must be overwritten
     CoTaskMemString holder;
@@ -76,25 +62,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GetCase{"CoInitializeExFails",
                 true,
-                {{"CoInitializeEx", 0x80010106, 1, L""}},
+                {"CoInitializeEx 0x80010106 nth 1"},
                 static_cast<HRESULT>(0x80010106),
                 {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kExit},
                 nullptr},
         GetCase{"ComAlreadyInitialised",
                 true,
-                {{"CoInitializeEx", S_FALSE, 1, L""}},
+                {"CoInitializeEx S_FALSE nth 1"},
                 S_FALSE,
                 {kEnter, E(" hr='1' / hr='0x00000001'"), kExit},
                 nullptr},
         GetCase{"CoCreateInstanceFails",
                 true,
-                {{"CoCreateInstance", E_FAIL, 1, L""}},
+                {"CoCreateInstance E_FAIL nth 1"},
                 E_FAIL,
                 {kEnter, E(" hr='-2147467259' / hr='0x80004005'"), kExit},
                 nullptr},
         GetCase{"LockInterfaceMissing",
                 true,
-                {{"INetCfg::QueryInterface", E_NOINTERFACE, 1, L""}},
+                {"INetCfg::QueryInterface 0x80004002 nth 1"},
                 E_NOINTERFACE,
                 Join({{kEnter, E(" hr='-2147467262' / hr='0x80004002'")},
                       kReleaseNull,
@@ -103,13 +89,13 @@ INSTANTIATE_TEST_SUITE_P(
                 nullptr},
         GetCase{"LockRefusedWithHolder",
                 true,
-                {{"INetCfgLock::AcquireWriteLock", S_FALSE, 1, L"Other Setup Tool"}},
+                {"INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool"},
                 NETCFG_E_NO_WRITE_LOCK,
                 Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
                 L"Other Setup Tool"},
         GetCase{"LockFails",
                 true,
-                {{"INetCfgLock::AcquireWriteLock", E_FAIL, 1, L""}},
+                {"INetCfgLock::AcquireWriteLock E_FAIL nth 1"},
                 E_FAIL,
                 Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
                 nullptr},
@@ -121,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                 nullptr},
         GetCase{"LockedInitializeFails",
                 true,
-                {{"INetCfg::Initialize", E_FAIL, 1, L""}},
+                {"INetCfg::Initialize E_FAIL nth 1"},
                 E_FAIL,
                 Join({{kEnter, kQueryOk,
                        "DeviceManager::HrGetINetCfg() | Initialize failed, ReleaseWriteLock... ",
@@ -138,14 +124,14 @@ INSTANTIATE_TEST_SUITE_P(
                 nullptr},
         GetCase{"UnlockedInitializeFails",
                 false,
-                {{"INetCfg::Initialize", E_FAIL, 1, L""}},
+                {"INetCfg::Initialize E_FAIL nth 1"},
                 E_FAIL,
                 Join({{kEnter}, kReleaseNull, kReleaseOne, {kExit}}),
                 nullptr}),
-    installer_test::CaseName());
+    testsupport::CaseName());
 
 TEST_F(InstallerTest, FailedInitializeGivesTheLockBackBeforeReleasing) {
-    AddFault("INetCfg::Initialize", E_FAIL, 1);
+    AddFault("INetCfg::Initialize E_FAIL nth 1");
     INetCfg* pnc = nullptr;
     CoTaskMemString holder;
     manager_->HrGetINetCfg(true, L"TANDREL QUORIX Hal", &pnc, holder.Put());
@@ -158,7 +144,7 @@ TEST_F(InstallerTest, FailedInitializeGivesTheLockBackBeforeReleasing) {
 struct ReleaseCase {
     const char* name;
     bool hasLock;
-    std::vector<Fault> faults;
+    std::vector<std::string> faults;  // fault rules
     HRESULT expected;
     LineList lines;
     bool lockGivenBack;
@@ -180,8 +166,8 @@ TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
               S_OK);
     ClearLog();
     simwin::ClearJournal();
-    for (const Fault& f : c.faults) {
-        AddFault(f.call, f.result, 0);
+    for (const std::string& fault : c.faults) {
+        AddFault(fault);
     }
     EXPECT_EQ(manager_->HrReleaseINetCfg(pnc, c.hasLock), c.expected);
     ExpectLines(Lines(), c.lines);
@@ -202,18 +188,18 @@ INSTANTIATE_TEST_SUITE_P(
             "WithoutLock", false, {}, S_OK, Join({{kRelEnter}, kReleaseOne, {kRelExit}}), false},
         ReleaseCase{"UninitializeFails",
                     true,
-                    {{"INetCfg::Uninitialize", E_FAIL, 0, L""}},
+                    {"INetCfg::Uninitialize E_FAIL"},
                     E_FAIL,
                     Join({{kRelEnter}, kReleaseOne, {kRelExit}}),
                     false},
         ReleaseCase{
             "LockInterfaceMissing",
             true,
-            {{"INetCfg::QueryInterface", E_NOINTERFACE, 0, L""}},
+            {"INetCfg::QueryInterface 0x80004002"},
             E_NOINTERFACE,
             Join({{kRelEnter, E(" hr='-2147467262' / hr='0x80004002'")}, kReleaseOne, {kRelExit}}),
             false}),
-    installer_test::CaseName());
+    testsupport::CaseName());
 
 TEST_F(InstallerTest, ReleaseRefOfNullWritesEnterAndExitOnly) {
     ComPtr<IUnknown> none;
