@@ -30,7 +30,9 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kKillsWanted = 200;
-constexpr auto kTimeBound = std::chrono::seconds(90);
+// Room for the kills under AddressSanitizer on a busy machine, where a run takes several times
+// as long as in a plain build (about 0.5 s here with the other sanitizer tests beside it).
+constexpr auto kTimeBound = std::chrono::seconds(240);
 constexpr unsigned kSeed = 20261207;  // the same moments on every run of the test
 
 // Whether text is the start of a log line: its time prefix, or a piece of it, then anything.
