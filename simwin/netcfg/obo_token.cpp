@@ -22,7 +22,12 @@ HRESULT ReadOboToken(const OBO_TOKEN* token, const NetCfgStore& store,
         return E_POINTER;
     }
     *reference = ComponentReference();
-    switch (token->Type) {
+    // A caller may pass any bits as the type: read them as the integer they are, since an
+    // enumeration holding a value outside its enumerators is not a value the program may load.
+    int type = 0;
+    static_assert(sizeof type == sizeof token->Type, "OBO_TOKEN_TYPE is an int");
+    std::memcpy(&type, &token->Type, sizeof type);
+    switch (type) {
         case OBO_USER:
             reference->kind = ReferenceKind::User;
             return S_OK;
