@@ -51,15 +51,8 @@ Lines AdapterInstallRefused(const std::string& adapterInfWindowsPath) {
     });
 }
 
-class InstallerUnderWineTest : public ::testing::Test {
+class InstallerUnderWineTest : public winetest::PlainPrefixTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(winetest::EnsurePrefix()) << "Wine could not create its prefix";
-        ASSERT_FALSE(folder_.path().empty());
-        setupFolder_ = folder_.Make("setup");
-        logFolder_ = folder_.Make("logs");
-    }
-
     void CopyInf(const std::string& name) const {
         fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
     }
@@ -70,10 +63,6 @@ protected:
     }
 
     LogFile Log() const { return ReadLog(logFolder_ + "/" + kLogFileName); }
-
-    CaseFolder folder_;
-    std::string setupFolder_;
-    std::string logFolder_;
 };
 
 struct CommandCase {

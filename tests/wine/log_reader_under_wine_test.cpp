@@ -47,19 +47,7 @@ ReaderRun RunReader(const std::vector<std::string>& arguments, const std::string
     return run;
 }
 
-class LogReaderUnderWineTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(winetest::EnsurePrefix()) << "Wine could not create its prefix";
-        ASSERT_FALSE(folder_.path().empty());
-        setupFolder_ = folder_.Make("setup");
-        logFolder_ = folder_.Make("logs");
-    }
-
-    CaseFolder folder_;
-    std::string setupFolder_;
-    std::string logFolder_;
-};
+using LogReaderUnderWineTest = winetest::PlainPrefixTest;
 
 TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
     for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {

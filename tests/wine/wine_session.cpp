@@ -133,4 +133,11 @@ std::string CaseFolder::Make(const std::string& name) const {
     return folder;
 }
 
+void PlainPrefixTest::SetUp() {
+    ASSERT_TRUE(EnsurePrefix()) << "Wine could not create its prefix";
+    ASSERT_FALSE(folder_.path().empty());
+    setupFolder_ = folder_.Make("setup");
+    logFolder_ = folder_.Make("logs");
+}
+
 }  // namespace winetest

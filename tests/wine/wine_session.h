@@ -5,6 +5,8 @@
 #include "support/expected_runs.h"
 #include "support/log_file.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -83,6 +85,16 @@ public:
 
 private:
     std::string path_;
+};
+
+// A test in the plain prefix with a fresh case folder holding a setup folder and a log folder.
+class PlainPrefixTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    CaseFolder folder_;
+    std::string setupFolder_;
+    std::string logFolder_;
 };
 
 }  // namespace winetest
