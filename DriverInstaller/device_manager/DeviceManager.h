@@ -98,6 +98,14 @@ private:
     void LogError(const std::wstring& message, HRESULT hr) {
         logger_->LogError(message + FormatHr(hr));
     }
+    // True, after the bare result line, for anything but S_OK.
+    bool FailedAndLogged(HRESULT hr) {
+        if (hr == S_OK) {
+            return false;
+        }
+        LogError(L"", hr);
+        return true;
+    }
 
     HRESULT HrOpenINetCfg(bool wantWriteLock, LPCWSTR clientDescription, INetCfg** netCfgOut,
                           LPWSTR* lockHolder);

@@ -11,6 +11,22 @@
 #include <cwchar>
 #include <string>
 
+namespace {
+
+// Hands each item of the enumeration, from its start, to visit, until the enumerator answers
+// S_FALSE (the end) or fails; an item is released before the next is asked for.
+template <typename Item, typename Enumerator, typename Visit>
+void ForEachEnumerated(Enumerator* items, Visit visit) {
+    items->Reset();
+    ComPtr<Item> item;
+    ULONG fetched = 0;
+    while (items->Next(1, item.Put(), &fetched) == S_OK && item) {
+        visit(item.Get());
+    }
+}
+
+}  // namespace
+
 BOOL DeviceManager::ConfigureIPv6AndVirtualSwitch() {
     Log(L"DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...");
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -88,31 +104,20 @@ BOOL DeviceManager::ConfigureNetworkAdapters(const GUID& classGuid, INetCfg* net
 // in that class.
 BOOL DeviceManager::ConfigureClassComponents(const GUID& classGuid, INetCfg* netCfg) {
     ComPtr<INetCfgClass> netClass;
-    HRESULT hr = netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid());
-    if (hr != S_OK) {
-        LogError(L"", hr);
+    ComPtr<IEnumNetCfgComponent> components;
+    if (FailedAndLogged(
+            netCfg->QueryNetCfgClass(&classGuid, IID_INetCfgClass, netClass.PutVoid())) ||
+        FailedAndLogged(netClass->EnumComponents(components.Put()))) {
         return FALSE;
     }
-    ComPtr<IEnumNetCfgComponent> componentEnum;
-    hr = netClass->EnumComponents(componentEnum.Put());
-    if (hr != S_OK) {
-        LogError(L"", hr);
-        return FALSE;
-    }
-
     BOOL result = FALSE;
-    componentEnum->Reset();
-    ComPtr<INetCfgComponent> component;
-    ULONG fetched = 0;
-    // S_FALSE (the end) and any failure end the walk.
-    while (componentEnum->Next(1, component.Put(), &fetched) == S_OK && component) {
+    ForEachEnumerated<INetCfgComponent>(components.Get(), [&](INetCfgComponent* component) {
         CoTaskMemString id;
         // A component whose id cannot be read is not compared.
-        if (component->GetId(id.Put()) != S_OK || !id) {
-            continue;
+        if (component->GetId(id.Put()) == S_OK && id) {
+            result = ConfigureComponent(classGuid, netCfg, component, id.Get(), result);
         }
-        result = ConfigureComponent(classGuid, netCfg, component.Get(), id.Get(), result);
-    }
+    });
     return result;
 }
 
@@ -160,27 +165,18 @@ BOOL DeviceManager::setBinding(INetCfg* netCfg, INetCfgComponent* component, BOO
 BOOL DeviceManager::WalkBindingPaths(INetCfg* netCfg, INetCfgComponent* component, BOOL enable,
                                      LPCWSTR pattern) {
     ComPtr<INetCfgComponentBindings> bindings;
-    HRESULT hr = component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid());
-    if (hr != S_OK) {
-        LogError(L"", hr);
-        return FALSE;
-    }
     ComPtr<IEnumNetCfgBindingPath> paths;
-    hr = bindings->EnumBindingPaths(EBP_BELOW, paths.Put());
-    if (hr != S_OK) {
-        LogError(L"", hr);
+    if (FailedAndLogged(
+            component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid())) ||
+        FailedAndLogged(bindings->EnumBindingPaths(EBP_BELOW, paths.Put()))) {
         return FALSE;
     }
-
     BOOL result = FALSE;
-    paths->Reset();
-    ComPtr<INetCfgBindingPath> path;
-    ULONG fetched = 0;
-    while (paths->Next(1, path.Put(), &fetched) == S_OK && path) {
-        if (SetPathIfMatching(netCfg, path.Get(), enable, pattern)) {
+    ForEachEnumerated<INetCfgBindingPath>(paths.Get(), [&](INetCfgBindingPath* path) {
+        if (SetPathIfMatching(netCfg, path, enable, pattern)) {
             result = TRUE;
         }
-    }
+    });
     return result;
 }
 
@@ -203,37 +199,20 @@ bool DisplayNameMatches(LPCWSTR displayName, LPCWSTR pattern) {
 bool DeviceManager::SetPathIfMatching(INetCfg* netCfg, INetCfgBindingPath* path, BOOL enable,
                                       LPCWSTR pattern) {
     ComPtr<IEnumNetCfgBindingInterface> interfaces;
-    HRESULT hr = path->EnumBindingInterfaces(interfaces.Put());
-    if (hr != S_OK) {
-        LogError(L"", hr);
-        return false;
-    }
     ComPtr<INetCfgBindingInterface> firstInterface;
-    ULONG fetched = 0;
-    hr = interfaces->Next(1, firstInterface.Put(), &fetched);
-    if (hr != S_OK) {
-        LogError(L"", hr);
-        return false;
-    }
     ComPtr<INetCfgComponent> lower;
-    hr = firstInterface->GetLowerComponent(lower.Put());
-    if (hr != S_OK) {
-        LogError(L"", hr);
-        return false;
-    }
     CoTaskMemString displayName;
-    hr = lower->GetDisplayName(displayName.Put());
-    if (hr != S_OK) {
-        LogError(L"", hr);
+    ULONG fetched = 0;
+    if (FailedAndLogged(path->EnumBindingInterfaces(interfaces.Put())) ||
+        FailedAndLogged(interfaces->Next(1, firstInterface.Put(), &fetched)) ||
+        FailedAndLogged(firstInterface->GetLowerComponent(lower.Put())) ||
+        FailedAndLogged(lower->GetDisplayName(displayName.Put()))) {
         return false;
     }
-
     if (!DisplayNameMatches(displayName ? displayName.Get() : L"", pattern)) {
         return false;
     }
-    hr = path->Enable(enable);
-    if (hr != S_OK) {
-        LogError(L"", hr);
+    if (FailedAndLogged(path->Enable(enable))) {
         return false;
     }
     // Each change is committed on its own; its result is deliberately not looked at.

@@ -7,9 +7,10 @@
 class CoTaskMemString {
 public:
     CoTaskMemString() = default;
-    ~CoTaskMemString() { Reset(); }
     CoTaskMemString(const CoTaskMemString&) = delete;
     CoTaskMemString& operator=(const CoTaskMemString&) = delete;
+    // CoTaskMemFree does nothing for null, so an empty holder needs no check.
+    ~CoTaskMemString() { CoTaskMemFree(text_); }
 
     LPWSTR Get() const { return text_; }
     explicit operator bool() const { return text_ != nullptr; }
@@ -20,11 +21,10 @@ public:
         return &text_;
     }
 
+    // Frees the string held, if any, and holds nothing.
     void Reset() {
-        if (text_ != nullptr) {
-            CoTaskMemFree(text_);
-            text_ = nullptr;
-        }
+        CoTaskMemFree(text_);
+        text_ = nullptr;
     }
 
 private:
