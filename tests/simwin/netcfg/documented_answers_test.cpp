@@ -26,13 +26,7 @@ bool DropNetAdmin() {
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
-class DocumentedAnswersTest : public NetCfgTest {
-protected:
-    void NewLock(ComPtr<INetCfgLock>* lock) {
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock->PutVoid()));
-    }
-};
+class DocumentedAnswersTest : public NetCfgTest {};
 
 // INetCfgLock::AcquireWriteLock: "If the current user is not an administrator of the local
 // computer, calls to AcquireWriteLock return E_ACCESSDENIED" (Wine's netcfgx test accepts the
@@ -161,12 +155,9 @@ TEST_F(DocumentedAnswersTest, EnumBindingPathsAboveGivesEveryPathThatContainsThe
     const auto paths = [&](const wchar_t* id, DWORD flags) {
         std::vector<std::wstring> found;
         ComPtr<INetCfgComponent> component;
-        ComPtr<INetCfgComponentBindings> bindings;
         ComPtr<IEnumNetCfgBindingPath> enumerator;
         EXPECT_EQ(S_OK, netCfg->FindComponent(id, component.Put()));
-        EXPECT_EQ(S_OK,
-                  component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-        EXPECT_EQ(S_OK, bindings->EnumBindingPaths(flags, enumerator.Put()));
+        EXPECT_EQ(S_OK, EnumBindingPathsOf(component.Get(), flags, &enumerator));
         ComPtr<INetCfgBindingPath> path;
         while (enumerator->Next(1, path.Put(), nullptr) == S_OK) {
             ComPtr<INetCfgComponent> owner;

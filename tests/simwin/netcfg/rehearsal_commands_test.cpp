@@ -2,25 +2,8 @@
 // behalf of another product, shown by show, and a reboot the machine waits for.
 #include "netcfg_client.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 namespace netcfgtest {
 namespace {
-
-// Runs netcfg-sim with arguments (already quoted for the shell): its output and exit status.
-std::pair<std::string, int> NetCfgSim(const std::string& arguments) {
-    std::FILE* pipe =
-        ::popen((std::string(NETCFG_SIM_EXE) + " " + arguments + " 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[512];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
 
 // The lines of show's component list, from its "Components" line to the binding paths.
 std::string ShownComponents() {

@@ -63,14 +63,7 @@ private:
     std::string line_;
 };
 
-class WriteLockTest : public NetCfgTest {
-protected:
-    // A new configuration object's lock interface, into *lock.
-    static void NewLock(ComPtr<INetCfgLock>* lock) {
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock->PutVoid()));
-    }
-};
+class WriteLockTest : public NetCfgTest {};
 
 TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescription) {
     LockHolder holder("Other Installer 7", 30);
