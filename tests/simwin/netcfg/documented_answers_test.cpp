@@ -53,9 +53,7 @@ TEST_F(DocumentedAnswersTest, AcquireWriteLockRefusesACallerWithoutAdministrator
     // With the right, the same call is granted.
     ComPtr<INetCfgLock> lock;
     NewLock(&lock);
-    TaskText holder;
-    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"admin", holder.Put()));
-    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    ExpectGrantedAtOnce(lock.Get(), L"admin");
 }
 
 // INetCfgLock::AcquireWriteLock: NETCFG_E_NEED_REBOOT, "A system reboot is required before the
@@ -69,17 +67,15 @@ TEST_F(DocumentedAnswersTest, APendingRebootRefusesTheLockUntilTheMachineReboote
     EXPECT_TRUE(holder.null());
     EXPECT_EQ(0, simwin::CurrentLedger().writeLocksHeld);
     ASSERT_EQ(0, ::unlink((machine_.root() + "/reboot-pending").c_str()));
-    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"after reboot", holder.Put()));
-    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    ExpectGrantedAtOnce(lock.Get(), L"after reboot");
 }
 
 // INetCfgLock::IsWriteLocked: S_OK "indicating that the operating system granted the lock to
 // another client" (and its description), else S_FALSE: the caller's own lock is not another's.
 TEST_F(DocumentedAnswersTest, IsWriteLockedReportsOnlyAnotherClientsLock) {
     ComPtr<INetCfgLock> mine;
-    NewLock(&mine);
     ComPtr<INetCfgLock> other;
-    NewLock(&other);
+    NewLock(&mine, &other);
     TaskText holder;
     EXPECT_EQ(S_FALSE, mine->IsWriteLocked(holder.Put()));
     ASSERT_EQ(S_OK, mine->AcquireWriteLock(0, L"mine", holder.Put()));

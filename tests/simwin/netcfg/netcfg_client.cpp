@@ -32,9 +32,15 @@ void NetCfgTest::TearDown() {
     EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
 }
 
-void NetCfgTest::NewLock(ComPtr<INetCfgLock>* lock) {
+void NetCfgTest::CreateLock(ComPtr<INetCfgLock>* lock) {
     EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfgLock,
                                      lock->PutVoid()));
+}
+
+void NetCfgTest::ExpectGrantedAtOnce(INetCfgLock* lock, const wchar_t* client) {
+    TaskText holder;
+    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, client, holder.Put()));
+    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
 }
 
 void NetCfgTest::Open(bool writeLock, ComPtr<INetCfg>* opened) {
@@ -80,6 +86,21 @@ HRESULT NetCfgTest::Install(INetCfg* netCfg, const GUID& classGuid, const wchar_
     OBO_TOKEN obo{};
     obo.Type = OBO_USER;
     return setup->Install(id, &obo, 0, 0, nullptr, nullptr, component->Put());
+}
+
+HRESULT NetCfgTest::InstallAndApply(const GUID& classGuid, const wchar_t* id) {
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    if (netCfg.Get() == nullptr) {
+        return E_FAIL;
+    }
+    ComPtr<INetCfgComponent> component;
+    HRESULT hr = Install(netCfg.Get(), classGuid, id, &component);
+    if (hr == S_OK) {
+        hr = netCfg->Apply();
+    }
+    Close(netCfg.Get(), true);
+    return hr;
 }
 
 HRESULT NetCfgTest::EnumBindingPathsOf(INetCfgComponent* component, DWORD flags,

@@ -63,8 +63,14 @@ protected:
     // The machine's network configuration store.
     std::string StorePath() const { return machine_.root() + "/netcfg.store"; }
 
-    // A new configuration object's lock interface, into *lock: each one a client of its own.
-    static void NewLock(ComPtr<INetCfgLock>* lock);
+    // A new configuration object's lock interface into each of locks: each a client of its own.
+    template <typename... Locks>
+    static void NewLock(Locks*... locks) {
+        (CreateLock(locks), ...);
+    }
+    // lock's client is granted the write lock at once, as when no other client holds it, and
+    // gives it back.
+    static void ExpectGrantedAtOnce(INetCfgLock* lock, const wchar_t* client);
     // A configuration object, with the write lock when wanted, initialised, into *opened.
     void Open(bool writeLock, ComPtr<INetCfg>* opened);
     // Gives the write lock back and uninitialises (the object itself is released by its Ref).
@@ -74,6 +80,10 @@ protected:
     // INetCfgClassSetup::Install in the class, the component returned into component.
     HRESULT Install(INetCfg* netCfg, const GUID& classGuid, const wchar_t* id,
                     ComPtr<INetCfgComponent>* component);
+    // Installs a component as an installer does: the configuration opened with the write lock,
+    // the component installed from an INF the store holds, the change applied and the
+    // configuration closed. S_OK, or the failure of Install or Apply.
+    HRESULT InstallAndApply(const GUID& classGuid, const wchar_t* id);
     // The binding paths a component's INetCfgComponentBindings::EnumBindingPaths gives for flags,
     // into *paths: S_OK, or the failure of QueryInterface or EnumBindingPaths.
     static HRESULT EnumBindingPathsOf(INetCfgComponent* component, DWORD flags,
@@ -84,6 +94,9 @@ protected:
     std::vector<std::string> DiskBindings() const;
 
     testsupport::TempMachine machine_;
+
+private:
+    static void CreateLock(ComPtr<INetCfgLock>* lock);
 };
 
 }  // namespace netcfgtest

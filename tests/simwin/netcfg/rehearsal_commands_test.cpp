@@ -18,14 +18,7 @@ class RehearsalCommandsTest : public NetCfgTest {};
 
 TEST_F(RehearsalCommandsTest, RefAddReferencesAnInstalledServiceOnBehalfOfAProduct) {
     CopyInf("quorixlwf.inf");
-    {
-        ComPtr<INetCfg> netCfg;
-        Open(true, &netCfg);
-        ComPtr<INetCfgComponent> filter;
-        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
-        ASSERT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.Get(), true);
-    }
+    ASSERT_EQ(S_OK, InstallAndApply(GUID_DEVCLASS_NETSERVICE, kFilterId));
     EXPECT_EQ(std::make_pair(std::string("quorix_ndislwf is now installed on behalf of \"Packet "
                                          "Lab 3\" too\n"),
                              0),

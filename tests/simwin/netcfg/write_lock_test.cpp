@@ -98,9 +98,8 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
 
 TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     ComPtr<INetCfgLock> first;
-    NewLock(&first);
     ComPtr<INetCfgLock> second;
-    NewLock(&second);
+    NewLock(&first, &second);
     TaskText holder;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
     EXPECT_EQ(1, simwin::CurrentLedger().writeLocksHeld);
@@ -123,17 +122,15 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     // The final Release gives the lock back too.
     second.Reset();
     EXPECT_EQ(0, simwin::CurrentLedger().writeLocksHeld);
-    EXPECT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
-    EXPECT_EQ(S_OK, first->ReleaseWriteLock());
+    ExpectGrantedAtOnce(first.Get(), L"first");
 }
 
 // Only a refusal writes the holder's variable: a granted lock or a refusal for another reason
 // leaves whatever the caller had in it.
 TEST_F(WriteLockTest, HolderVariableIsWrittenOnlyWhenRefused) {
     ComPtr<INetCfgLock> first;
-    NewLock(&first);
     ComPtr<INetCfgLock> second;
-    NewLock(&second);
+    NewLock(&first, &second);
     wchar_t callersText[] = L"caller's own";
     LPWSTR holder = callersText;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", &holder));
@@ -167,8 +164,7 @@ TEST_F(WriteLockTest, LockIsHeldUntilUninitialize) {
     EXPECT_EQ(S_FALSE, other->AcquireWriteLock(0, L"other", holder.Put()));
     EXPECT_EQ(L"netcfg tests", holder.str());
     Close(netCfg.Get(), true);
-    EXPECT_EQ(S_OK, other->AcquireWriteLock(0, L"other", holder.Put()));
-    EXPECT_EQ(S_OK, other->ReleaseWriteLock());
+    ExpectGrantedAtOnce(other.Get(), L"other");
 }
 
 }  // namespace
