@@ -23,4 +23,17 @@ struct FaultHit {
 // Counts one occurrence of the call and returns the rule that applies to it, if any.
 std::optional<FaultHit> TakeFault(const char* call);
 
+// TakeFault for a call that returns a rule's result at once and does nothing else: the result as
+// the call's own type (BOOL, DWORD, int), with the rule's last error set; none when no rule
+// applies to this occurrence. Inline, like ApplyLastError.
+template <typename Result>
+std::optional<Result> FaultAnswer(const char* call) {
+    const std::optional<FaultHit> fault = TakeFault(call);
+    if (!fault) {
+        return std::nullopt;
+    }
+    fault->ApplyLastError();
+    return static_cast<Result>(fault->result);
+}
+
 }  // namespace simwin::detail

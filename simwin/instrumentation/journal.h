@@ -8,6 +8,14 @@ namespace simwin::detail {
 
 void Record(std::string entry);
 
+// Journals a call that answers with a number (a BOOL, a length, a count) as "ENTRY -> RESULT",
+// ENTRY being the call's name and arguments; returns the result.
+template <typename Result>
+Result RecordResult(const std::string& entry, Result result) {
+    Record(entry + " -> " + std::to_string(result));
+    return result;
+}
+
 // While one is alive, the calls its thread makes are left out of the journal; fault rules still
 // apply to them. For the calls a program's start-up makes on its behalf before the program's
 // first statement, which on Windows are no API calls of the program's.

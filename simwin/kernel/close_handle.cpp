@@ -13,16 +13,14 @@
 namespace {
 
 BOOL Recorded(BOOL result) {
-    simwin::detail::Record("CloseHandle -> " + std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("CloseHandle", result);
 }
 
 }  // namespace
 
 BOOL CloseHandle(HANDLE handle) {
-    if (auto fault = simwin::detail::TakeFault("CloseHandle")) {
-        fault->ApplyLastError();
-        return Recorded(static_cast<BOOL>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<BOOL>("CloseHandle")) {
+        return Recorded(*answer);
     }
     // The current process's pseudo handle needs no closing; closing it does nothing.
     if (handle == GetCurrentProcess()) {

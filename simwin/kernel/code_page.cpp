@@ -7,8 +7,9 @@
 #include "instrumentation/journal.h"
 
 #include <algorithm>
-#include <cwchar>
 #include <cstring>
+#include <cwchar>
+#include <optional>
 #include <string>
 
 namespace {
@@ -21,16 +22,40 @@ bool IsKnownCodePage(UINT codePage) {
     return IsAnsiCodePage(codePage) || codePage == CP_UTF8;
 }
 
-int Recorded(const char* name, UINT codePage, int inputLength, int outputSize, int result) {
-    simwin::detail::Record(std::string(name) + " " + std::to_string(codePage) + " " +
-                           std::to_string(inputLength) + " " + std::to_string(outputSize) + " -> " +
-                           std::to_string(result));
-    return result;
-}
+// One call of either conversion, journalled as "NAME CODEPAGE INPUTLENGTH OUTPUTSIZE -> RESULT".
+struct Conversion {
+    const char* name;
+    UINT codePage;
+    int inputLength;
+    int outputSize;
 
-int Fail(const char* name, UINT codePage, int inputLength, int outputSize, DWORD error) {
-    SetLastError(error);
-    return Recorded(name, codePage, inputLength, outputSize, 0);
+    // Journals the call and returns result.
+    int Recorded(int result) const {
+        return simwin::detail::RecordResult(std::string(name) + " " + std::to_string(codePage) +
+                                                " " + std::to_string(inputLength) + " " +
+                                                std::to_string(outputSize),
+                                            result);
+    }
+
+    // Sets the last error and journals the call's failure: 0.
+    int Fail(DWORD error) const {
+        SetLastError(error);
+        return Recorded(0);
+    }
+};
+
+// What either conversion answers before it converts anything, if it does: a fault rule's answer,
+// or a failure with ERROR_INVALID_PARAMETER for no input, an input length of 0 or below -1, a
+// negative output size, an output size without a buffer, or a code page the machine does not know.
+std::optional<int> Refusal(const Conversion& call, const void* input, const void* output) {
+    if (const auto answer = simwin::detail::FaultAnswer<int>(call.name)) {
+        return call.Recorded(*answer);
+    }
+    if (input == nullptr || call.inputLength == 0 || call.inputLength < -1 || call.outputSize < 0 ||
+        (call.outputSize > 0 && output == nullptr) || !IsKnownCodePage(call.codePage)) {
+        return call.Fail(ERROR_INVALID_PARAMETER);
+    }
+    return std::nullopt;
 }
 
 // Encodes one wide character; false when it is no valid code point (a lone surrogate, a value
@@ -50,27 +75,18 @@ bool EncodeOne(wchar_t ch, std::string* out) {
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLength,
                         LPSTR multiByteText, int multiByteSize, LPCSTR defaultChar,
                         LPBOOL usedDefaultChar) {
-    constexpr const char* kName = "WideCharToMultiByte";
-    if (auto fault = simwin::detail::TakeFault(kName)) {
-        fault->ApplyLastError();
-        return Recorded(kName, codePage, wideLength, multiByteSize,
-                        static_cast<int>(fault->result));
-    }
-    if (wideText == nullptr || wideLength == 0 || wideLength < -1 || multiByteSize < 0 ||
-        (multiByteSize > 0 && multiByteText == nullptr)) {
-        return Fail(kName, codePage, wideLength, multiByteSize, ERROR_INVALID_PARAMETER);
-    }
-    if (!IsKnownCodePage(codePage)) {
-        return Fail(kName, codePage, wideLength, multiByteSize, ERROR_INVALID_PARAMETER);
+    const Conversion call{"WideCharToMultiByte", codePage, wideLength, multiByteSize};
+    if (const auto refused = Refusal(call, wideText, multiByteText)) {
+        return *refused;
     }
     // As on Windows, CP_UTF8 takes no default character and reports none.
     const bool utf8 = codePage == CP_UTF8;
     if (utf8 && (defaultChar != nullptr || usedDefaultChar != nullptr)) {
-        return Fail(kName, codePage, wideLength, multiByteSize, ERROR_INVALID_PARAMETER);
+        return call.Fail(ERROR_INVALID_PARAMETER);
     }
     const DWORD allowedFlags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
     if ((flags & ~allowedFlags) != 0) {
-        return Fail(kName, codePage, wideLength, multiByteSize, ERROR_INVALID_FLAGS);
+        return call.Fail(ERROR_INVALID_FLAGS);
     }
     // A length of -1 converts up to and including the terminator.
     const std::size_t count =
@@ -90,8 +106,7 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
         for (std::size_t i = 0; i < count; ++i) {
             if (!EncodeOne(wideText[i], &converted)) {
                 if ((flags & WC_ERR_INVALID_CHARS) != 0) {
-                    return Fail(kName, codePage, wideLength, multiByteSize,
-                                ERROR_NO_UNICODE_TRANSLATION);
+                    return call.Fail(ERROR_NO_UNICODE_TRANSLATION);
                 }
                 converted += substitute;
             }
@@ -102,35 +117,26 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int wideLe
         if (usedDefaultChar != nullptr) {
             *usedDefaultChar = substituted ? TRUE : FALSE;
         }
-        return Recorded(kName, codePage, wideLength, multiByteSize, needed);
+        return call.Recorded(needed);
     }
     if (needed > multiByteSize) {
-        return Fail(kName, codePage, wideLength, multiByteSize, ERROR_INSUFFICIENT_BUFFER);
+        return call.Fail(ERROR_INSUFFICIENT_BUFFER);
     }
     std::memcpy(multiByteText, converted.data(), converted.size());
     if (usedDefaultChar != nullptr) {
         *usedDefaultChar = substituted ? TRUE : FALSE;
     }
-    return Recorded(kName, codePage, wideLength, multiByteSize, needed);
+    return call.Recorded(needed);
 }
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int multiByteLength,
                         LPWSTR wideText, int wideSize) {
-    constexpr const char* kName = "MultiByteToWideChar";
-    if (auto fault = simwin::detail::TakeFault(kName)) {
-        fault->ApplyLastError();
-        return Recorded(kName, codePage, multiByteLength, wideSize,
-                        static_cast<int>(fault->result));
-    }
-    if (multiByteText == nullptr || multiByteLength == 0 || multiByteLength < -1 || wideSize < 0 ||
-        (wideSize > 0 && wideText == nullptr)) {
-        return Fail(kName, codePage, multiByteLength, wideSize, ERROR_INVALID_PARAMETER);
-    }
-    if (!IsKnownCodePage(codePage)) {
-        return Fail(kName, codePage, multiByteLength, wideSize, ERROR_INVALID_PARAMETER);
+    const Conversion call{"MultiByteToWideChar", codePage, multiByteLength, wideSize};
+    if (const auto refused = Refusal(call, multiByteText, wideText)) {
+        return *refused;
     }
     if ((flags & ~static_cast<DWORD>(MB_ERR_INVALID_CHARS)) != 0) {
-        return Fail(kName, codePage, multiByteLength, wideSize, ERROR_INVALID_FLAGS);
+        return call.Fail(ERROR_INVALID_FLAGS);
     }
     const std::size_t count = multiByteLength == -1 ? std::strlen(multiByteText) + 1
                                                     : static_cast<std::size_t>(multiByteLength);
@@ -139,15 +145,15 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int mu
     // FromUtf8 takes exactly the valid UTF-8, so the text was valid when it encodes back to the
     // same bytes (a U+FFFD that was in the input survives the round trip; a substituted one not).
     if ((flags & MB_ERR_INVALID_CHARS) != 0 && simwin::ToUtf8(converted) != input) {
-        return Fail(kName, codePage, multiByteLength, wideSize, ERROR_NO_UNICODE_TRANSLATION);
+        return call.Fail(ERROR_NO_UNICODE_TRANSLATION);
     }
     const auto needed = static_cast<int>(converted.size());
     if (wideSize == 0) {
-        return Recorded(kName, codePage, multiByteLength, wideSize, needed);
+        return call.Recorded(needed);
     }
     if (needed > wideSize) {
-        return Fail(kName, codePage, multiByteLength, wideSize, ERROR_INSUFFICIENT_BUFFER);
+        return call.Fail(ERROR_INSUFFICIENT_BUFFER);
     }
     std::copy(converted.begin(), converted.end(), wideText);
-    return Recorded(kName, codePage, multiByteLength, wideSize, needed);
+    return call.Recorded(needed);
 }

@@ -15,17 +15,14 @@ constexpr DWORD kFolderFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRAR
 BOOL Recorded(DWORD directoryFlags, BOOL result) {
     char flags[16];
     std::snprintf(flags, sizeof flags, "0x%08x", static_cast<unsigned>(directoryFlags));
-    simwin::detail::Record(std::string("SetDefaultDllDirectories ") + flags + " -> " +
-                           std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult(std::string("SetDefaultDllDirectories ") + flags, result);
 }
 
 }  // namespace
 
 BOOL SetDefaultDllDirectories(DWORD directoryFlags) {
-    if (auto fault = simwin::detail::TakeFault("SetDefaultDllDirectories")) {
-        fault->ApplyLastError();
-        return Recorded(directoryFlags, static_cast<BOOL>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<BOOL>("SetDefaultDllDirectories")) {
+        return Recorded(directoryFlags, *answer);
     }
     // Windows takes one or more folder flags and nothing else.
     if (directoryFlags == 0 || (directoryFlags & ~kFolderFlags) != 0) {

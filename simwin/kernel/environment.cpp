@@ -50,17 +50,15 @@ bool FindVariable(const std::wstring& name, std::wstring* value) {
 }
 
 DWORD Recorded(LPCWSTR name, DWORD result) {
-    simwin::detail::Record("GetEnvironmentVariableW " + simwin::detail::JournalText(name) + " -> " +
-                           std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult(
+        "GetEnvironmentVariableW " + simwin::detail::JournalText(name), result);
 }
 
 }  // namespace
 
 DWORD GetEnvironmentVariableW(LPCWSTR name, LPWSTR buffer, DWORD size) {
-    if (auto fault = simwin::detail::TakeFault("GetEnvironmentVariableW")) {
-        fault->ApplyLastError();
-        return Recorded(name, static_cast<DWORD>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<DWORD>("GetEnvironmentVariableW")) {
+        return Recorded(name, *answer);
     }
     std::wstring value;
     if (name == nullptr || name[0] == L'\0' || std::wcschr(name, L'=') != nullptr ||

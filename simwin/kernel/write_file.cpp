@@ -13,9 +13,7 @@
 namespace {
 
 BOOL Recorded(DWORD bytesToWrite, BOOL result) {
-    simwin::detail::Record("WriteFile " + std::to_string(bytesToWrite) + " -> " +
-                           std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("WriteFile " + std::to_string(bytesToWrite), result);
 }
 
 BOOL Fail(DWORD bytesToWrite, DWORD error) {
@@ -30,9 +28,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
     if (bytesWritten != nullptr) {
         *bytesWritten = 0;
     }
-    if (auto fault = simwin::detail::TakeFault("WriteFile")) {
-        fault->ApplyLastError();
-        return Recorded(bytesToWrite, static_cast<BOOL>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<BOOL>("WriteFile")) {
+        return Recorded(bytesToWrite, *answer);
     }
     simwin::detail::HandleView view;
     if (!simwin::detail::LookUpHandle(file, simwin::detail::HandleKind::File, &view)) {

@@ -1,5 +1,7 @@
 #include "machine/inf_store.h"
 
+#include "machine/text_lines.h"
+
 #include "base/atomic_file.h"
 #include "base/file_lock.h"
 
@@ -8,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 #include <set>
-#include <sstream>
 
 namespace simwin {
 
@@ -47,22 +48,21 @@ bool ReadInfIndex(const std::string& root, std::vector<InfInfo>* infs, std::stri
         *error = path + ": cannot read the INF store's index: " + std::strerror(errno);
         return false;
     }
-    std::istringstream lines(text);
-    std::string line;
-    unsigned lineNumber = 0;
     std::vector<InfInfo> parsed;
-    while (std::getline(lines, line)) {
-        ++lineNumber;
+    const auto parseLine = [&parsed](const std::string& line, std::string* message) {
         const std::size_t first = line.find('\t');
         const std::size_t second =
             first == std::string::npos ? std::string::npos : line.find('\t', first + 1);
         if (second == std::string::npos) {
-            *error = path + ":" + std::to_string(lineNumber) +
-                     ": expected PUBLISHED<TAB>ORIGINAL<TAB>SOURCE";
+            *message = "expected PUBLISHED<TAB>ORIGINAL<TAB>SOURCE";
             return false;
         }
         parsed.push_back({line.substr(0, first), line.substr(first + 1, second - first - 1),
                           line.substr(second + 1)});
+        return true;
+    };
+    if (!ParseLines(path, text, parseLine, error)) {
+        return false;
     }
     *infs = std::move(parsed);
     return true;

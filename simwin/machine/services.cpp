@@ -1,5 +1,7 @@
 #include "machine/services.h"
 
+#include "machine/text_lines.h"
+
 #include "base/atomic_file.h"
 #include "base/file_lock.h"
 
@@ -24,14 +26,10 @@ bool SameName(const std::string& a, const std::string& b) {
 
 bool ParseServices(const std::string& path, const std::string& text,
                    std::vector<ServiceInfo>* services, std::string* error) {
-    std::istringstream lines(text);
-    std::string line;
-    unsigned lineNumber = 0;
     std::vector<ServiceInfo> parsed;
-    while (std::getline(lines, line)) {
-        ++lineNumber;
+    const auto parseLine = [&parsed](const std::string& line, std::string* message) {
         if (line.empty()) {
-            continue;
+            return true;
         }
         std::istringstream words(line);
         ServiceInfo service;
@@ -39,12 +37,15 @@ bool ParseServices(const std::string& path, const std::string& text,
         std::string extra;
         if (!(words >> service.name >> state) || (words >> extra) ||
             (state != "stopped" && state != "running")) {
-            *error = path + ":" + std::to_string(lineNumber) +
-                     ": expected 'NAME stopped' or 'NAME running'";
+            *message = "expected 'NAME stopped' or 'NAME running'";
             return false;
         }
         service.running = state == "running";
         parsed.push_back(service);
+        return true;
+    };
+    if (!ParseLines(path, text, parseLine, error)) {
+        return false;
     }
     *services = std::move(parsed);
     return true;

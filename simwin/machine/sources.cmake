@@ -9,5 +9,6 @@ set(SIMWIN_MACHINE_SOURCES
 if(WIN32)
     list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_lookup_win32.cpp machine/services_win32.cpp)
 else()
-    list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_store.cpp machine/services.cpp)
+    list(APPEND SIMWIN_MACHINE_SOURCES machine/inf_store.cpp machine/services.cpp
+                                       machine/text_lines.cpp)
 endif()

@@ -59,10 +59,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Apply() override {
         PlatformCall call("INetCfg::Apply");
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (const HRESULT hr = session_->CheckWritable(); FAILED(hr)) {
+        if (const HRESULT hr = call.Refusal(session_->CheckWritable()); FAILED(hr)) {
             return call.Finish(hr);
         }
         return call.Finish(session_->Apply());
@@ -70,10 +67,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE Cancel() override {
         PlatformCall call("INetCfg::Cancel");
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+        if (const HRESULT hr = call.Refusal(session_->CheckReadable()); FAILED(hr)) {
             return call.Finish(hr);
         }
         session_->Cancel();
@@ -88,16 +82,10 @@ public:
                                                      : componentClass ? ClassName(*componentClass)
                                                                       : "(unknown class)");
         // The enumerator is an optional out-parameter: without it the call only checks.
-        if (components != nullptr) {
-            *components = nullptr;
-        }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (classGuid != nullptr && !componentClass) {
-            return call.Finish(E_INVALIDARG);
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+        ClearIfGiven(components);
+        if (const HRESULT hr = call.Refusal(
+                classGuid != nullptr && !componentClass ? E_INVALIDARG : session_->CheckReadable());
+            FAILED(hr)) {
             return call.Finish(hr);
         }
         if (components != nullptr) {
@@ -120,19 +108,12 @@ public:
                               " " + InterfaceName(riid));
         // The interface is an optional out-parameter: without it the call only checks that the
         // class has that interface.
-        if (object != nullptr) {
-            *object = nullptr;
-        }
+        ClearIfGiven(object);
         if (classGuid == nullptr) {
             return call.Finish(E_POINTER);
         }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (!knownClass) {
-            return call.Finish(E_INVALIDARG);
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+        if (const HRESULT hr = call.Refusal(knownClass ? session_->CheckReadable() : E_INVALIDARG);
+            FAILED(hr)) {
             return call.Finish(hr);
         }
         void* unused = nullptr;
@@ -209,9 +190,7 @@ public:
 
     HRESULT STDMETHODCALLTYPE IsWriteLocked(LPWSTR* holderDescription) override {
         PlatformCall call("INetCfgLock::IsWriteLocked");
-        if (holderDescription != nullptr) {
-            *holderDescription = nullptr;
-        }
+        ClearIfGiven(holderDescription);
         if (call.Failing()) {
             return call.Finish(call.FaultResult());
         }

@@ -82,13 +82,8 @@ public:
     HRESULT STDMETHODCALLTYPE EnumComponents(IEnumNetCfgComponent** components) override {
         PlatformCall call("INetCfgClass::EnumComponents", ClassName(class_));
         // The enumerator is an optional out-parameter: without it the call only checks.
-        if (components != nullptr) {
-            *components = nullptr;
-        }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+        ClearIfGiven(components);
+        if (const HRESULT hr = call.Refusal(session_->CheckReadable()); FAILED(hr)) {
             return call.Finish(hr);
         }
         if (components != nullptr) {
@@ -114,16 +109,10 @@ public:
         (void)answerSections;
         PlatformCall call("INetCfgClassSetup::Install",
                           detail::JournalText(infId) + " " + std::to_string(setupFlags));
-        if (component != nullptr) {
-            *component = nullptr;
-        }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (infId == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        if (const HRESULT hr = session_->CheckWritable(); FAILED(hr)) {
+        ClearIfGiven(component);
+        if (const HRESULT hr =
+                call.Refusal(infId == nullptr ? E_POINTER : session_->CheckWritable());
+            FAILED(hr)) {
             return call.Finish(hr);
         }
         const std::wstring id = LowerCaseId(infId);
@@ -173,16 +162,10 @@ public:
         const auto found = instance ? components.find(*instance) : components.end();
         PlatformCall call("INetCfgClassSetup::DeInstall",
                           found != components.end() ? ToUtf8(found->second.id) : "(unknown)");
-        if (references != nullptr) {
-            *references = nullptr;
-        }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (component == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        if (const HRESULT hr = session_->CheckWritable(); FAILED(hr)) {
+        ClearIfGiven(references);
+        if (const HRESULT hr =
+                call.Refusal(component == nullptr ? E_POINTER : session_->CheckWritable());
+            FAILED(hr)) {
             return call.Finish(hr);
         }
         if (found == components.end() || found->second.componentClass != class_) {

@@ -56,12 +56,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE GetClassGuid(GUID* classGuid) override {
         PlatformCall call("INetCfgComponent::GetClassGuid", ToUtf8(record_.id));
-        if (classGuid == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *classGuid = GUID{};
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.RefusalClearing(classGuid); FAILED(hr)) {
+            return call.Finish(hr);
         }
         *classGuid = ClassGuid(record_.componentClass);
         return call.Finish(S_OK);
@@ -121,16 +117,11 @@ public:
         PlatformCall call("INetCfgComponentBindings::EnumBindingPaths",
                           ToUtf8(record_.id) + " " + std::to_string(flags));
         // The enumerator is an optional out-parameter: without it the call only checks.
-        if (paths != nullptr) {
-            *paths = nullptr;
-        }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
-        }
-        if (flags != EBP_ABOVE && flags != EBP_BELOW) {
-            return call.Finish(E_INVALIDARG);
-        }
-        if (const HRESULT hr = session_->CheckReadable(); FAILED(hr)) {
+        ClearIfGiven(paths);
+        if (const HRESULT hr =
+                call.Refusal(flags != EBP_ABOVE && flags != EBP_BELOW ? E_INVALIDARG
+                                                                      : session_->CheckReadable());
+            FAILED(hr)) {
             return call.Finish(hr);
         }
         if (paths == nullptr) {
@@ -177,12 +168,8 @@ private:
 
     HRESULT GiveText(const char* name, const std::wstring& text, LPWSTR* out) {
         PlatformCall call(name, ToUtf8(record_.id));
-        if (out == nullptr) {
-            return call.Finish(E_POINTER);
-        }
-        *out = nullptr;
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.RefusalClearing(out); FAILED(hr)) {
+            return call.Finish(hr);
         }
         *out = CoTaskMemText(text);
         return call.Finish(*out != nullptr ? S_OK : E_OUTOFMEMORY);
@@ -205,16 +192,11 @@ HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSe
     PlatformCall call(callName, detail::JournalText(infId));
     // The component is an optional out-parameter: without it the answer only says whether the
     // component is there.
-    if (component != nullptr) {
-        *component = nullptr;
-    }
+    ClearIfGiven(component);
     if (infId == nullptr) {
         return call.Finish(E_POINTER);
     }
-    if (call.Failing()) {
-        return call.Finish(call.FaultResult());
-    }
-    if (const HRESULT hr = session->CheckReadable(); FAILED(hr)) {
+    if (const HRESULT hr = call.Refusal(session->CheckReadable()); FAILED(hr)) {
         return call.Finish(hr);
     }
     const ComponentRecord* found = FindComponentById(session->staged(), infId, componentClass);
@@ -225,6 +207,17 @@ HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSe
         *component = NewNetCfgComponent(session, *found);
     }
     return call.Finish(S_OK);
+}
+
+HRESULT NewStagedComponent(const std::shared_ptr<NetCfgSession>& session, unsigned instance,
+                           INetCfgComponent** component) {
+    const auto& components = session->staged().components;
+    const auto found = components.find(instance);
+    if (found == components.end()) {
+        return E_UNEXPECTED;
+    }
+    *component = NewNetCfgComponent(session, found->second);
+    return S_OK;
 }
 
 std::optional<unsigned> ComponentInstance(INetCfgComponent* component) {

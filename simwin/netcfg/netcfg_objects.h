@@ -21,11 +21,8 @@ namespace simwin {
 template <typename... Out>
 HRESULT NotModelled(const char* name, std::string arguments, Out*... outs) {
     PlatformCall call(name, std::move(arguments));
-    ((outs != nullptr ? static_cast<void>(*outs = Out{}) : static_cast<void>(0)), ...);
-    if (call.Failing()) {
-        return call.Finish(call.FaultResult());
-    }
-    return call.Finish(E_NOTIMPL);
+    (ClearIfGiven(outs), ...);
+    return call.Finish(call.Refusal(E_NOTIMPL));
 }
 
 // net_cfg.cpp: the configuration object (INetCfg and INetCfgLock) of the machine in root, as
@@ -40,6 +37,11 @@ INetCfgComponent* NewNetCfgComponent(std::shared_ptr<NetCfgSession> session,
 HRESULT FindStagedComponent(const char* callName, const std::shared_ptr<NetCfgSession>& session,
                             LPCWSTR infId, std::optional<ComponentClass> componentClass,
                             INetCfgComponent** component);
+// The staged component with this instance, as a new object into *component (which the caller has
+// checked): E_UNEXPECTED when the configuration no longer holds it, removed since the binding path
+// that names it was handed out.
+HRESULT NewStagedComponent(const std::shared_ptr<NetCfgSession>& session, unsigned instance,
+                           INetCfgComponent** component);
 // The instance number of a component object this layer made; none for any other object.
 std::optional<unsigned> ComponentInstance(INetCfgComponent* component);
 

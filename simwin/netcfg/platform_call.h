@@ -20,6 +20,23 @@ public:
     // A rule makes this call fail: the caller returns Finish(FaultResult()) with no effect.
     bool Failing() const { return fault_ && FAILED(fault_->hr()); }
     HRESULT FaultResult() const { return fault_ ? fault_->hr() : S_OK; }
+
+    // What a method answers before it acts: the rule's failure when a rule makes this call fail,
+    // else next, the result of the method's own next check (S_OK: the method goes on). The rule
+    // comes first whatever the arguments and the configuration's state; next is a check without
+    // effects (an argument, the session's CheckReadable or CheckWritable).
+    HRESULT Refusal(HRESULT next = S_OK) const { return Failing() ? FaultResult() : next; }
+    // The same for a method that hands its answer back in a required out-parameter, which it
+    // checks before the rule: E_POINTER when out is missing, else *out cleared, so that every
+    // failure leaves it empty, and then Refusal(next).
+    template <typename T>
+    HRESULT RefusalClearing(T* out, HRESULT next = S_OK) const {
+        if (out == nullptr) {
+            return E_POINTER;
+        }
+        *out = T{};
+        return Refusal(next);
+    }
     // The rule that applies to this call, if any (its text is some calls' out-parameter).
     const std::optional<detail::FaultHit>& fault() const { return fault_; }
 
@@ -31,6 +48,14 @@ private:
     std::string entry_;
     std::optional<detail::FaultHit> fault_;
 };
+
+// Clears an optional out-parameter (one the caller may leave null) before the method's checks.
+template <typename T>
+void ClearIfGiven(T* out) {
+    if (out != nullptr) {
+        *out = T{};
+    }
+}
 
 // A copy of text in a CoTaskMem block, which the caller frees with CoTaskMemFree.
 LPWSTR CoTaskMemText(const std::wstring& text);

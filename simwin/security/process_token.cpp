@@ -13,9 +13,7 @@ namespace {
 BOOL Recorded(DWORD desiredAccess, BOOL result) {
     char access[16];
     std::snprintf(access, sizeof access, "0x%x", static_cast<unsigned>(desiredAccess));
-    simwin::detail::Record("OpenProcessToken " + std::string(access) + " -> " +
-                           std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("OpenProcessToken " + std::string(access), result);
 }
 
 }  // namespace

@@ -12,10 +12,10 @@
 namespace {
 
 BOOL Recorded(TOKEN_INFORMATION_CLASS informationClass, DWORD informationLength, BOOL result) {
-    simwin::detail::Record("GetTokenInformation " +
-                           std::to_string(static_cast<int>(informationClass)) + " " +
-                           std::to_string(informationLength) + " -> " + std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("GetTokenInformation " +
+                                            std::to_string(static_cast<int>(informationClass)) +
+                                            " " + std::to_string(informationLength),
+                                        result);
 }
 
 BOOL Fail(TOKEN_INFORMATION_CLASS informationClass, DWORD informationLength, DWORD error) {

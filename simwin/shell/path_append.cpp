@@ -10,9 +10,9 @@
 namespace {
 
 BOOL Recorded(LPCWSTR path, LPCWSTR more, BOOL result) {
-    simwin::detail::Record("PathAppendW " + simwin::detail::JournalText(path) + " " +
-                           simwin::detail::JournalText(more) + " -> " + std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("PathAppendW " + simwin::detail::JournalText(path) + " " +
+                                            simwin::detail::JournalText(more),
+                                        result);
 }
 
 // path and more joined by exactly one '/': separators at the end of path and at the start of
@@ -38,10 +38,8 @@ std::wstring Join(const std::wstring& path, const std::wstring& more) {
 BOOL PathAppendW(LPWSTR path, LPCWSTR more) {
     // The journal shows the path as it was before the call.
     const std::wstring before = path != nullptr ? path : L"";
-    if (auto fault = simwin::detail::TakeFault("PathAppendW")) {
-        fault->ApplyLastError();
-        return Recorded(path != nullptr ? before.c_str() : nullptr, more,
-                        static_cast<BOOL>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<BOOL>("PathAppendW")) {
+        return Recorded(path != nullptr ? before.c_str() : nullptr, more, *answer);
     }
     if (path == nullptr || more == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);

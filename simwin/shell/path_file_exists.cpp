@@ -13,17 +13,15 @@
 namespace {
 
 BOOL Recorded(LPCWSTR path, BOOL result) {
-    simwin::detail::Record("PathFileExistsW " + simwin::detail::JournalText(path) + " -> " +
-                           std::to_string(result));
-    return result;
+    return simwin::detail::RecordResult("PathFileExistsW " + simwin::detail::JournalText(path),
+                                        result);
 }
 
 }  // namespace
 
 BOOL PathFileExistsW(LPCWSTR path) {
-    if (auto fault = simwin::detail::TakeFault("PathFileExistsW")) {
-        fault->ApplyLastError();
-        return Recorded(path, static_cast<BOOL>(fault->result));
+    if (const auto answer = simwin::detail::FaultAnswer<BOOL>("PathFileExistsW")) {
+        return Recorded(path, *answer);
     }
     if (path == nullptr || path[0] == L'\0') {
         SetLastError(ERROR_FILE_NOT_FOUND);

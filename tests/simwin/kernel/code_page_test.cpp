@@ -1,3 +1,5 @@
+#include "support/fault_rules.h"
+
 #include <simwin/testing.h>
 #include <windows.h>
 
@@ -182,13 +184,8 @@ TEST(MultiByteToWideCharTest, MinusOneIncludesTheTerminatorAndTooSmallFails) {
 TEST(CodePageJournalTest, RecordsEachConversionAndObeysFaults) {
     simwin::ClearFaultRules();
     simwin::ClearJournal();
-    simwin::FaultRule rule;
-    rule.call = "WideCharToMultiByte";
-    rule.result = 0;
-    rule.when = simwin::FaultWhen::Nth;
-    rule.n = 2;
-    rule.lastError = ERROR_NO_UNICODE_TRANSLATION;
-    simwin::AddFaultRule(rule);
+    // The second conversion fails with ERROR_NO_UNICODE_TRANSLATION.
+    testsupport::AddFault("WideCharToMultiByte 0 nth 2 error 1113");
 
     char out[8];
     EXPECT_EQ(WideCharToMultiByte(CP_THREAD_ACP, 0, L"ab", -1, out, 8, nullptr, nullptr), 3);

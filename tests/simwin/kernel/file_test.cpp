@@ -1,4 +1,5 @@
 #include "simwin/kernel/scratch_folder.h"
+#include "support/fault_rules.h"
 
 #include <simwin/testing.h>
 #include <windows.h>
@@ -158,10 +159,7 @@ TEST(FileJournalTest, RecordsOpenWriteClose) {
     HANDLE file = OpenForAppend(path);
     Write(file, "line\n");
     CloseHandle(file);
-    simwin::FaultRule rule;
-    rule.call = "CreateFileW";
-    rule.lastError = ERROR_ACCESS_DENIED;
-    simwin::AddFaultRule(rule);
+    testsupport::AddFault("CreateFileW 0 error 5");  // ERROR_ACCESS_DENIED
     EXPECT_EQ(OpenForAppend(path), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
     simwin::ClearFaultRules();

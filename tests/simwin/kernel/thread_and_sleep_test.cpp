@@ -1,3 +1,5 @@
+#include "support/fault_rules.h"
+
 #include <simwin/testing.h>
 #include <windows.h>
 
@@ -27,12 +29,7 @@ TEST(LastErrorTest, IsJournalledAndARuleChangesOnlyTheValueRead) {
     simwin::ClearFaultRules();
     simwin::ClearJournal();
     SetLastError(3);
-    simwin::FaultRule rule;
-    rule.call = "GetLastError";
-    rule.result = 1223;
-    rule.when = simwin::FaultWhen::Nth;
-    rule.n = 1;
-    simwin::AddFaultRule(rule);
+    testsupport::AddFault("GetLastError 1223 nth 1");
     EXPECT_EQ(GetLastError(), 1223u);
     EXPECT_EQ(GetLastError(), 3u);
     simwin::ClearFaultRules();
@@ -50,9 +47,7 @@ TEST(SleepTest, WaitsUnlessARuleSkipsTheWait) {
     simwin::ClearFaultRules();
     simwin::ClearJournal();
     EXPECT_GE(SecondsTaken(50), 0.05);
-    simwin::FaultRule rule;
-    rule.call = "Sleep";
-    simwin::AddFaultRule(rule);
+    testsupport::AddFault("Sleep 0");
     EXPECT_LT(SecondsTaken(5000), 1.0);
     simwin::ClearFaultRules();
     EXPECT_EQ(simwin::JournalEntries(),

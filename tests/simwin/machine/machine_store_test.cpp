@@ -17,29 +17,11 @@
 namespace netcfgtest {
 namespace {
 
-using testsupport::ReadFile;
-using testsupport::WriteFile;
-
 constexpr char kHeader[] = "simwin-netcfg-store\t1\n";
 constexpr char kAdapterLine[] = "component\t1\tnet\tpci\\ven_1\tCard\tnet1.inf\tnone\n";
 constexpr char kProtocolLine[] = "component\t2\tnettrans\tms_tcpip\tIPv4\tnettcpip.inf\tbinds\n";
 
-// Runs a command line through the shell; its output (stdout and stderr) and exit status.
-std::pair<std::string, int> RunCommand(const std::string& command) {
-    std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[512];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
-
-class MachineStoreTest : public NetCfgTest {
-protected:
-    std::string StorePath() const { return machine_.root() + "/netcfg.store"; }
-};
+class MachineStoreTest : public NetCfgTest {};
 
 TEST_F(MachineStoreTest, FreshMachineHoldsTheBaseline) {
     // Each component with the binding interfaces its INF file declares; the baseline was
@@ -117,7 +99,7 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
         EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->Apply());
         EXPECT_EQ(testCase.text, ReadFile(StorePath()));
 
-        const auto [output, status] = RunCommand(std::string(NETCFG_SIM_EXE) + " show");
+        const auto [output, status] = NetCfgSim("show");
         EXPECT_EQ("netcfg-sim: " + StorePath() + ":" + testCase.problem + "\n", output);
         EXPECT_EQ(1, status);
     }

@@ -6,23 +6,15 @@
 namespace netcfgtest {
 namespace {
 
-using testsupport::ReadFile;
-using testsupport::WriteFile;
-
 class StoreAppendTest : public NetCfgTest {
 protected:
-    std::string StorePath() const { return machine_.root() + "/netcfg.store"; }
-
     // The n-th binding path (from 0) below a component, in enumeration order, into *path.
     static void PathBelow(INetCfg* netCfg, const wchar_t* id, int n,
                           ComPtr<INetCfgBindingPath>* path) {
         ComPtr<INetCfgComponent> component;
-        ComPtr<INetCfgComponentBindings> bindings;
         ComPtr<IEnumNetCfgBindingPath> paths;
         EXPECT_EQ(S_OK, netCfg->FindComponent(id, component.Put()));
-        EXPECT_EQ(S_OK,
-                  component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-        EXPECT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+        EXPECT_EQ(S_OK, EnumBindingPathsOf(component.Get(), EBP_BELOW, &paths));
         for (int i = 0; i <= n; ++i) {
             EXPECT_EQ(S_OK, paths->Next(1, path->Put(), nullptr));
         }

@@ -6,9 +6,6 @@
 namespace netcfgtest {
 namespace {
 
-using testsupport::ReadFile;
-using testsupport::WriteFile;
-
 constexpr char kVersion2[] = "simwin-netcfg-store\t2\n";
 constexpr char kAdapter[] = "component\t1\tnet\tpci\\ven_1\tCard\tnet1.inf\tndis5\tethernet\t-\n";
 constexpr char kFilter[] =
@@ -18,8 +15,6 @@ constexpr char kProtocol[] =
 
 class StoreFormatTest : public NetCfgTest {
 protected:
-    std::string StorePath() const { return machine_.root() + "/netcfg.store"; }
-
     simwin::StoreReadResult Read(const std::string& text, simwin::NetCfgStore* store,
                                  std::string* error) const {
         WriteFile(StorePath(), text);

@@ -42,12 +42,7 @@ protected:
 
     // Installs and applies; the paths on disk that reach or leave the component.
     std::vector<std::string> InstallAndListPaths(const GUID& classGuid, const wchar_t* id) {
-        ComPtr<INetCfg> netCfg;
-        Open(true, &netCfg);
-        ComPtr<INetCfgComponent> component;
-        EXPECT_EQ(S_OK, Install(netCfg.Get(), classGuid, id, &component));
-        EXPECT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.Get(), true);
+        EXPECT_EQ(S_OK, InstallAndApply(classGuid, id));
         std::vector<std::string> paths;
         const std::string wanted = simwin::ToUtf8(simwin::LowerCaseId(id));
         for (const std::string& path : DiskBindings()) {

@@ -26,13 +26,7 @@ bool DropNetAdmin() {
     return ::syscall(SYS_capset, &header, data) == 0;
 }
 
-class DocumentedAnswersTest : public NetCfgTest {
-protected:
-    void NewLock(ComPtr<INetCfgLock>* lock) {
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock->PutVoid()));
-    }
-};
+class DocumentedAnswersTest : public NetCfgTest {};
 
 // INetCfgLock::AcquireWriteLock: "If the current user is not an administrator of the local
 // computer, calls to AcquireWriteLock return E_ACCESSDENIED" (Wine's netcfgx test accepts the
@@ -59,9 +53,7 @@ TEST_F(DocumentedAnswersTest, AcquireWriteLockRefusesACallerWithoutAdministrator
     // With the right, the same call is granted.
     ComPtr<INetCfgLock> lock;
     NewLock(&lock);
-    TaskText holder;
-    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"admin", holder.Put()));
-    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    ExpectGrantedAtOnce(lock.Get(), L"admin");
 }
 
 // INetCfgLock::AcquireWriteLock: NETCFG_E_NEED_REBOOT, "A system reboot is required before the
@@ -75,17 +67,15 @@ TEST_F(DocumentedAnswersTest, APendingRebootRefusesTheLockUntilTheMachineReboote
     EXPECT_TRUE(holder.null());
     EXPECT_EQ(0, simwin::CurrentLedger().writeLocksHeld);
     ASSERT_EQ(0, ::unlink((machine_.root() + "/reboot-pending").c_str()));
-    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"after reboot", holder.Put()));
-    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
+    ExpectGrantedAtOnce(lock.Get(), L"after reboot");
 }
 
 // INetCfgLock::IsWriteLocked: S_OK "indicating that the operating system granted the lock to
 // another client" (and its description), else S_FALSE: the caller's own lock is not another's.
 TEST_F(DocumentedAnswersTest, IsWriteLockedReportsOnlyAnotherClientsLock) {
     ComPtr<INetCfgLock> mine;
-    NewLock(&mine);
     ComPtr<INetCfgLock> other;
-    NewLock(&other);
+    NewLock(&mine, &other);
     TaskText holder;
     EXPECT_EQ(S_FALSE, mine->IsWriteLocked(holder.Put()));
     ASSERT_EQ(S_OK, mine->AcquireWriteLock(0, L"mine", holder.Put()));
@@ -161,12 +151,9 @@ TEST_F(DocumentedAnswersTest, EnumBindingPathsAboveGivesEveryPathThatContainsThe
     const auto paths = [&](const wchar_t* id, DWORD flags) {
         std::vector<std::wstring> found;
         ComPtr<INetCfgComponent> component;
-        ComPtr<INetCfgComponentBindings> bindings;
         ComPtr<IEnumNetCfgBindingPath> enumerator;
         EXPECT_EQ(S_OK, netCfg->FindComponent(id, component.Put()));
-        EXPECT_EQ(S_OK,
-                  component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
-        EXPECT_EQ(S_OK, bindings->EnumBindingPaths(flags, enumerator.Put()));
+        EXPECT_EQ(S_OK, EnumBindingPathsOf(component.Get(), flags, &enumerator));
         ComPtr<INetCfgBindingPath> path;
         while (enumerator->Next(1, path.Put(), nullptr) == S_OK) {
             ComPtr<INetCfgComponent> owner;

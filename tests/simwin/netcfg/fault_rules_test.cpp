@@ -6,8 +6,6 @@
 namespace netcfgtest {
 namespace {
 
-using testsupport::ReadFile;
-
 simwin::FaultRule Rule(const std::string& text) {
     std::string error;
     const auto rule = simwin::ParseFaultRule(text, &error);
@@ -47,7 +45,7 @@ TEST_F(FaultRulesTest, NthAndFromPickTheOccurrences) {
 
 TEST_F(FaultRulesTest, FailingResultChangesNothingSuccessResultDoesTheWork) {
     CopyInf("quorixvmini60.inf");
-    const std::string before = ReadFile(machine_.root() + "/netcfg.store");
+    const std::string before = ReadFile(StorePath());
     simwin::AddFaultRule(Rule("INetCfg::Apply E_OUTOFMEMORY nth 1"));
     simwin::AddFaultRule(Rule("INetCfgClassSetup::Install NETCFG_S_REBOOT nth 1"));
     ComPtr<INetCfg> netCfg;
@@ -56,7 +54,7 @@ TEST_F(FaultRulesTest, FailingResultChangesNothingSuccessResultDoesTheWork) {
     EXPECT_EQ(NETCFG_S_REBOOT, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     EXPECT_NE(nullptr, adapter.Get());
     EXPECT_EQ(E_OUTOFMEMORY, netCfg->Apply());
-    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+    EXPECT_EQ(before, ReadFile(StorePath()));
     EXPECT_EQ(S_OK, netCfg->Apply());
     Close(netCfg.Get(), true);
     EXPECT_EQ(6u, machine_.State().components.size());

@@ -7,8 +7,6 @@
 namespace netcfgtest {
 namespace {
 
-using testsupport::ReadFile;
-
 ino_t StoreInode(const std::string& root) {
     struct stat info {};
     EXPECT_EQ(0, ::stat((root + "/netcfg.store").c_str(), &info));
@@ -61,10 +59,8 @@ TEST_F(InstallTest, BindingPathsLeadFromTheComponentToEachAdapter) {
     Open(true, &netCfg);
     ComPtr<INetCfgComponent> filter;
     ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
-    ComPtr<INetCfgComponentBindings> bindings;
-    ASSERT_EQ(S_OK, filter->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
     ComPtr<IEnumNetCfgBindingPath> paths;
-    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    ASSERT_EQ(S_OK, EnumBindingPathsOf(filter.Get(), EBP_BELOW, &paths));
     std::vector<std::wstring> lowerNames;
     ComPtr<INetCfgBindingPath> path;
     while (paths->Next(1, path.Put(), nullptr) == S_OK) {
@@ -94,11 +90,8 @@ TEST_F(InstallTest, BindingPathsLeadFromTheComponentToEachAdapter) {
     // From the adapter's side the same paths lead up: IPv4, IPv6, the scheduler, the filter.
     ComPtr<INetCfgComponent> adapter;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"pci\\ven_8086&dev_100e", adapter.Put()));
-    ComPtr<INetCfgComponentBindings> adapterBindings;
-    ASSERT_EQ(S_OK,
-              adapter->QueryInterface(IID_INetCfgComponentBindings, adapterBindings.PutVoid()));
     ComPtr<IEnumNetCfgBindingPath> above;
-    ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
+    ASSERT_EQ(S_OK, EnumBindingPathsOf(adapter.Get(), EBP_ABOVE, &above));
     EXPECT_EQ(S_OK, above->Skip(4));
     EXPECT_EQ(S_FALSE, above->Skip(1));
     Close(netCfg.Get(), true);
@@ -112,10 +105,8 @@ TEST_F(InstallTest, DisabledPathStaysDisabledAndRemovalTakesPathsAlong) {
     ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     ComPtr<INetCfgComponent> ipv6;
     ASSERT_EQ(S_OK, netCfg->FindComponent(L"ms_tcpip6", ipv6.Put()));
-    ComPtr<INetCfgComponentBindings> bindings;
-    ASSERT_EQ(S_OK, ipv6->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
     ComPtr<IEnumNetCfgBindingPath> paths;
-    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    ASSERT_EQ(S_OK, EnumBindingPathsOf(ipv6.Get(), EBP_BELOW, &paths));
     ASSERT_EQ(S_OK, paths->Skip(2));
     ComPtr<INetCfgBindingPath> toVirtual;
     ASSERT_EQ(S_OK, paths->Next(1, toVirtual.Put(), nullptr));
@@ -140,7 +131,7 @@ TEST_F(InstallTest, DisabledPathStaysDisabledAndRemovalTakesPathsAlong) {
 
 TEST_F(InstallTest, ChangesReachTheDiskOnlyThroughApply) {
     CopyInf("quorixvmini60.inf");
-    const std::string before = ReadFile(machine_.root() + "/netcfg.store");
+    const std::string before = ReadFile(StorePath());
     {
         ComPtr<INetCfg> netCfg;
         Open(true, &netCfg);
@@ -148,7 +139,7 @@ TEST_F(InstallTest, ChangesReachTheDiskOnlyThroughApply) {
         ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
         Close(netCfg.Get(), true);  // Uninitialize without Apply
     }
-    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+    EXPECT_EQ(before, ReadFile(StorePath()));
 
     ComPtr<INetCfg> netCfg;
     Open(true, &netCfg);
@@ -161,7 +152,7 @@ TEST_F(InstallTest, ChangesReachTheDiskOnlyThroughApply) {
     const ino_t unchanged = StoreInode(machine_.root());
     ASSERT_EQ(S_OK, netCfg->Apply());
     EXPECT_EQ(unchanged, StoreInode(machine_.root())) << "an Apply with nothing to write";
-    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+    EXPECT_EQ(before, ReadFile(StorePath()));
 
     ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &adapter));
     ASSERT_EQ(S_OK, netCfg->Apply());
@@ -261,7 +252,7 @@ TEST_F(InstallTest, InstallFailsWithoutAMatchingInf) {
 
 TEST_F(InstallTest, ChangesNeedTheWriteLock) {
     CopyInf("quorixvmini60.inf");
-    const std::string before = ReadFile(machine_.root() + "/netcfg.store");
+    const std::string before = ReadFile(StorePath());
     ComPtr<INetCfg> netCfg;
     Open(false, &netCfg);
     ComPtr<INetCfgComponent> component;
@@ -276,17 +267,15 @@ TEST_F(InstallTest, ChangesNeedTheWriteLock) {
                                              setup.PutVoid()));
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, setup->DeInstall(ipv4.Get(), nullptr, nullptr));
 
-    ComPtr<INetCfgComponentBindings> bindings;
-    ASSERT_EQ(S_OK, ipv4->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid()));
     ComPtr<IEnumNetCfgBindingPath> paths;
-    ASSERT_EQ(S_OK, bindings->EnumBindingPaths(EBP_BELOW, paths.Put()));
+    ASSERT_EQ(S_OK, EnumBindingPathsOf(ipv4.Get(), EBP_BELOW, &paths));
     ComPtr<INetCfgBindingPath> path;
     ASSERT_EQ(S_OK, paths->Next(1, path.Put(), nullptr));
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, path->Enable(FALSE));
     EXPECT_EQ(S_OK, path->IsEnabled());
     EXPECT_EQ(NETCFG_E_NO_WRITE_LOCK, netCfg->Apply());
     Close(netCfg.Get(), false);
-    EXPECT_EQ(before, ReadFile(machine_.root() + "/netcfg.store"));
+    EXPECT_EQ(before, ReadFile(StorePath()));
 }
 
 TEST_F(InstallTest, CallsOutOfOrderAreRefused) {

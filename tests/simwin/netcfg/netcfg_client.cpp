@@ -4,7 +4,23 @@
 
 #include <simwin/testing.h>
 
+#include <sys/wait.h>
+
+#include <cstdio>
+
 namespace netcfgtest {
+
+std::pair<std::string, int> NetCfgSim(const std::string& arguments) {
+    std::FILE* pipe =
+        ::popen((std::string(NETCFG_SIM_EXE) + " " + arguments + " 2>&1").c_str(), "r");
+    std::string output;
+    char buffer[512];
+    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+        output += buffer;
+    }
+    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
+    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
 
 void NetCfgTest::SetUp() {
     ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
@@ -14,6 +30,17 @@ void NetCfgTest::TearDown() {
     CoUninitialize();
     const simwin::Ledger ledger = simwin::CurrentLedger();
     EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
+}
+
+void NetCfgTest::CreateLock(ComPtr<INetCfgLock>* lock) {
+    EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfgLock,
+                                     lock->PutVoid()));
+}
+
+void NetCfgTest::ExpectGrantedAtOnce(INetCfgLock* lock, const wchar_t* client) {
+    TaskText holder;
+    EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, client, holder.Put()));
+    EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
 }
 
 void NetCfgTest::Open(bool writeLock, ComPtr<INetCfg>* opened) {
@@ -59,6 +86,31 @@ HRESULT NetCfgTest::Install(INetCfg* netCfg, const GUID& classGuid, const wchar_
     OBO_TOKEN obo{};
     obo.Type = OBO_USER;
     return setup->Install(id, &obo, 0, 0, nullptr, nullptr, component->Put());
+}
+
+HRESULT NetCfgTest::InstallAndApply(const GUID& classGuid, const wchar_t* id) {
+    ComPtr<INetCfg> netCfg;
+    Open(true, &netCfg);
+    if (netCfg.Get() == nullptr) {
+        return E_FAIL;
+    }
+    ComPtr<INetCfgComponent> component;
+    HRESULT hr = Install(netCfg.Get(), classGuid, id, &component);
+    if (hr == S_OK) {
+        hr = netCfg->Apply();
+    }
+    Close(netCfg.Get(), true);
+    return hr;
+}
+
+HRESULT NetCfgTest::EnumBindingPathsOf(INetCfgComponent* component, DWORD flags,
+                                       ComPtr<IEnumNetCfgBindingPath>* paths) {
+    ComPtr<INetCfgComponentBindings> bindings;
+    const HRESULT hr = component->QueryInterface(IID_INetCfgComponentBindings, bindings.PutVoid());
+    if (hr != S_OK) {
+        return hr;
+    }
+    return bindings->EnumBindingPaths(flags, paths->Put());
 }
 
 std::vector<std::wstring> NetCfgTest::Ids(IEnumNetCfgComponent* components) {

@@ -2,25 +2,8 @@
 // behalf of another product, shown by show, and a reboot the machine waits for.
 #include "netcfg_client.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 namespace netcfgtest {
 namespace {
-
-// Runs netcfg-sim with arguments (already quoted for the shell): its output and exit status.
-std::pair<std::string, int> NetCfgSim(const std::string& arguments) {
-    std::FILE* pipe =
-        ::popen((std::string(NETCFG_SIM_EXE) + " " + arguments + " 2>&1").c_str(), "r");
-    std::string output;
-    char buffer[512];
-    while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    const int status = pipe != nullptr ? ::pclose(pipe) : -1;
-    return {output, WIFEXITED(status) ? WEXITSTATUS(status) : -1};
-}
 
 // The lines of show's component list, from its "Components" line to the binding paths.
 std::string ShownComponents() {
@@ -35,14 +18,7 @@ class RehearsalCommandsTest : public NetCfgTest {};
 
 TEST_F(RehearsalCommandsTest, RefAddReferencesAnInstalledServiceOnBehalfOfAProduct) {
     CopyInf("quorixlwf.inf");
-    {
-        ComPtr<INetCfg> netCfg;
-        Open(true, &netCfg);
-        ComPtr<INetCfgComponent> filter;
-        ASSERT_EQ(S_OK, Install(netCfg.Get(), GUID_DEVCLASS_NETSERVICE, kFilterId, &filter));
-        ASSERT_EQ(S_OK, netCfg->Apply());
-        Close(netCfg.Get(), true);
-    }
+    ASSERT_EQ(S_OK, InstallAndApply(GUID_DEVCLASS_NETSERVICE, kFilterId));
     EXPECT_EQ(std::make_pair(std::string("quorix_ndislwf is now installed on behalf of \"Packet "
                                          "Lab 3\" too\n"),
                              0),

@@ -31,6 +31,22 @@ struct Family {
 
 class SdkMethodsTest : public NetCfgTest {
 protected:
+    // Opens the configuration with the write lock, reaches its family and hands it to check; the
+    // configuration is closed once the family is released.
+    void WithFamily(const std::function<void(Family&)>& check) {
+        ComPtr<INetCfg> netCfg;
+        Open(true, &netCfg);
+        {
+            Family family;
+            Reach(netCfg.Get(), &family);
+            if (!HasFatalFailure()) {
+                check(family);
+            }
+        }
+        Close(netCfg.Get(), true);
+    }
+
+private:
     // The family of the configuration netCfg; IPv4's binding paths below it come in adapter order.
     static void Reach(INetCfg* netCfg, Family* family) {
         ASSERT_EQ(S_OK, netCfg->FindComponent(kTcpIpId, family->protocol.Put()));
@@ -75,6 +91,17 @@ T* HeldPointer() {
     return reinterpret_cast<T*>(static_cast<std::uintptr_t>(0x1000));
 }
 
+// A case's call of a method whose one parameter is an out-parameter, on one of the family's
+// objects, the out-parameter holding held before the call.
+template <typename Object, typename Out>
+std::function<Answer(Family&)> OutCall(ComPtr<Object> Family::*object,
+                                       HRESULT (STDMETHODCALLTYPE Object::*method)(Out*),
+                                       Out held) {
+    return [object, method, held](Family& f) {
+        return WithOut(held, [&](Out* out) { return ((f.*object).Get()->*method)(out); });
+    };
+}
+
 struct NotModelledCase {
     const char* journal;  // the one journal line the call makes
     std::function<Answer(Family&)> call;
@@ -86,36 +113,19 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
         {"INetCfgComponent::SetDisplayName ms_tcpip -> 0x80004001",
          [](Family& f) { return Without(f.protocol->SetDisplayName(L"Renamed")); }},
         {"INetCfgComponent::GetHelpText ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldText(), [&](LPWSTR* out) { return f.protocol->GetHelpText(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetHelpText, HeldText())},
         {"INetCfgComponent::GetCharacteristics ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(DWORD{NCF_HIDDEN},
-                            [&](DWORD* out) { return f.protocol->GetCharacteristics(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetCharacteristics, DWORD{NCF_HIDDEN})},
         {"INetCfgComponent::GetInstanceGuid ms_tcpip -> 0x80004001",
-         [&heldGuid](Family& f) {
-             return WithOut(heldGuid, [&](GUID* out) { return f.protocol->GetInstanceGuid(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetInstanceGuid, heldGuid)},
         {"INetCfgComponent::GetPnpDevNodeId ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldText(),
-                            [&](LPWSTR* out) { return f.protocol->GetPnpDevNodeId(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetPnpDevNodeId, HeldText())},
         {"INetCfgComponent::GetBindName ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldText(), [&](LPWSTR* out) { return f.protocol->GetBindName(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetBindName, HeldText())},
         {"INetCfgComponent::GetDeviceStatus ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(ULONG{7}, [&](ULONG* out) { return f.protocol->GetDeviceStatus(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::GetDeviceStatus, ULONG{7})},
         {"INetCfgComponent::OpenParamKey ms_tcpip -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldPointer<HKEY__>(),
-                            [&](HKEY* out) { return f.protocol->OpenParamKey(out); });
-         }},
+         OutCall(&Family::protocol, &INetCfgComponent::OpenParamKey, HeldPointer<HKEY__>())},
         {"INetCfgComponent::RaisePropertyUi ms_tcpip 1 -> 0x80004001",
          [](Family& f) {
              return Without(f.protocol->RaisePropertyUi(nullptr, NCRP_QUERY_PROPERTY_UI, nullptr));
@@ -147,40 +157,22 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
         {"INetCfgBindingPath::IsSubPathOf ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
          [](Family& f) { return Without(f.path->IsSubPathOf(f.path.Get())); }},
         {"INetCfgBindingPath::GetPathToken ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldText(), [&](LPWSTR* out) { return f.path->GetPathToken(out); });
-         }},
+         OutCall(&Family::path, &INetCfgBindingPath::GetPathToken, HeldText())},
         {"INetCfgBindingPath::GetDepth ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) {
-             return WithOut(ULONG{2}, [&](ULONG* out) { return f.path->GetDepth(out); });
-         }},
+         OutCall(&Family::path, &INetCfgBindingPath::GetDepth, ULONG{2})},
         {"INetCfgBindingInterface::GetName ms_tcpip->pci\\ven_8086&dev_100e -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldText(),
-                            [&](LPWSTR* out) { return f.bindingInterface->GetName(out); });
-         }},
+         OutCall(&Family::bindingInterface, &INetCfgBindingInterface::GetName, HeldText())},
         {"IEnumNetCfgComponent::Clone -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldPointer<IEnumNetCfgComponent>(),
-                            [&](IEnumNetCfgComponent** out) { return f.components->Clone(out); });
-         }},
+         OutCall(&Family::components, &IEnumNetCfgComponent::Clone,
+                 HeldPointer<IEnumNetCfgComponent>())},
         {"IEnumNetCfgBindingPath::Clone -> 0x80004001",
-         [](Family& f) {
-             return WithOut(HeldPointer<IEnumNetCfgBindingPath>(),
-                            [&](IEnumNetCfgBindingPath** out) { return f.paths->Clone(out); });
-         }},
+         OutCall(&Family::paths, &IEnumNetCfgBindingPath::Clone,
+                 HeldPointer<IEnumNetCfgBindingPath>())},
         {"IEnumNetCfgBindingInterface::Clone -> 0x80004001",
-         [](Family& f) {
-             return WithOut(
-                 HeldPointer<IEnumNetCfgBindingInterface>(),
-                 [&](IEnumNetCfgBindingInterface** out) { return f.interfaces->Clone(out); });
-         }},
+         OutCall(&Family::interfaces, &IEnumNetCfgBindingInterface::Clone,
+                 HeldPointer<IEnumNetCfgBindingInterface>())},
     };
-    ComPtr<INetCfg> netCfg;
-    Open(true, &netCfg);
-    {
-        Family family;
-        Reach(netCfg.Get(), &family);
+    WithFamily([&](Family& family) {
         for (const NotModelledCase& testCase : cases) {
             SCOPED_TRACE(testCase.journal);
             simwin::ClearJournal();
@@ -189,8 +181,7 @@ TEST_F(SdkMethodsTest, UnmodelledOnesAnswerNotImplementedAndAreJournalled) {
             EXPECT_TRUE(answer.outCleared);
             EXPECT_EQ(std::vector<std::string>{testCase.journal}, simwin::JournalEntries());
         }
-    }
-    Close(netCfg.Get(), true);
+    });
 }
 
 TEST_F(SdkMethodsTest, FaultRulesReachTheUnmodelledOnes) {
@@ -199,24 +190,15 @@ TEST_F(SdkMethodsTest, FaultRulesReachTheUnmodelledOnes) {
     const auto rule = simwin::ParseFaultRule("INetCfgBindingPath::GetDepth E_OUTOFMEMORY", &error);
     ASSERT_TRUE(rule.has_value()) << error;
     simwin::AddFaultRule(*rule);
-    ComPtr<INetCfg> netCfg;
-    Open(true, &netCfg);
-    {
-        Family family;
-        Reach(netCfg.Get(), &family);
+    WithFamily([&](Family& family) {
         ULONG depth = 2;
         EXPECT_EQ(E_OUTOFMEMORY, family.path->GetDepth(&depth));
         EXPECT_EQ(0u, depth);
-    }
-    Close(netCfg.Get(), true);
+    });
 }
 
 TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
-    ComPtr<INetCfg> netCfg;
-    Open(true, &netCfg);
-    {
-        Family family;
-        Reach(netCfg.Get(), &family);
+    WithFamily([&](Family& family) {
         // The same path handed out again, by a second enumeration, is another object.
         ComPtr<IEnumNetCfgBindingPath> again;
         ASSERT_EQ(S_OK, family.bindings->EnumBindingPaths(EBP_BELOW, again.Put()));
@@ -240,23 +222,15 @@ TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
             SCOPED_TRACE(testCase.name);
             EXPECT_EQ(testCase.expected, family.path->IsSamePathAs(testCase.other));
         }
-    }
-    Close(netCfg.Get(), true);
+    });
 }
 
 TEST_F(SdkMethodsTest, PathIsOwnedByItsUpperEnd) {
-    ComPtr<INetCfg> netCfg;
-    Open(true, &netCfg);
-    {
-        Family family;
-        Reach(netCfg.Get(), &family);
+    WithFamily([&](Family& family) {
         // Seen from the adapter (EBP_ABOVE), the path still belongs to the protocol above it; the
         // adapter's first path above is IPv4's, since paths come in the store's order.
-        ComPtr<INetCfgComponentBindings> adapterBindings;
-        ASSERT_EQ(S_OK, family.adapter->QueryInterface(IID_INetCfgComponentBindings,
-                                                       adapterBindings.PutVoid()));
         ComPtr<IEnumNetCfgBindingPath> above;
-        ASSERT_EQ(S_OK, adapterBindings->EnumBindingPaths(EBP_ABOVE, above.Put()));
+        ASSERT_EQ(S_OK, EnumBindingPathsOf(family.adapter.Get(), EBP_ABOVE, &above));
         ComPtr<INetCfgBindingPath> fromAdapter;
         ASSERT_EQ(S_OK, above->Next(1, fromAdapter.Put(), nullptr));
         for (INetCfgBindingPath* path : {family.path.Get(), fromAdapter.Get()}) {
@@ -267,8 +241,7 @@ TEST_F(SdkMethodsTest, PathIsOwnedByItsUpperEnd) {
             EXPECT_EQ(kTcpIpId, id.str());
         }
         EXPECT_EQ(E_POINTER, family.path->GetOwner(nullptr));
-    }
-    Close(netCfg.Get(), true);
+    });
 }
 
 }  // namespace

@@ -63,14 +63,7 @@ private:
     std::string line_;
 };
 
-class WriteLockTest : public NetCfgTest {
-protected:
-    // A new configuration object's lock interface, into *lock.
-    static void NewLock(ComPtr<INetCfgLock>* lock) {
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_INetCfgLock, lock->PutVoid()));
-    }
-};
+class WriteLockTest : public NetCfgTest {};
 
 TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescription) {
     LockHolder holder("Other Installer 7", 30);
@@ -105,9 +98,8 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
 
 TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     ComPtr<INetCfgLock> first;
-    NewLock(&first);
     ComPtr<INetCfgLock> second;
-    NewLock(&second);
+    NewLock(&first, &second);
     TaskText holder;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
     EXPECT_EQ(1, simwin::CurrentLedger().writeLocksHeld);
@@ -130,17 +122,15 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     // The final Release gives the lock back too.
     second.Reset();
     EXPECT_EQ(0, simwin::CurrentLedger().writeLocksHeld);
-    EXPECT_EQ(S_OK, first->AcquireWriteLock(0, L"first", holder.Put()));
-    EXPECT_EQ(S_OK, first->ReleaseWriteLock());
+    ExpectGrantedAtOnce(first.Get(), L"first");
 }
 
 // Only a refusal writes the holder's variable: a granted lock or a refusal for another reason
 // leaves whatever the caller had in it.
 TEST_F(WriteLockTest, HolderVariableIsWrittenOnlyWhenRefused) {
     ComPtr<INetCfgLock> first;
-    NewLock(&first);
     ComPtr<INetCfgLock> second;
-    NewLock(&second);
+    NewLock(&first, &second);
     wchar_t callersText[] = L"caller's own";
     LPWSTR holder = callersText;
     ASSERT_EQ(S_OK, first->AcquireWriteLock(0, L"first", &holder));
@@ -174,8 +164,7 @@ TEST_F(WriteLockTest, LockIsHeldUntilUninitialize) {
     EXPECT_EQ(S_FALSE, other->AcquireWriteLock(0, L"other", holder.Put()));
     EXPECT_EQ(L"netcfg tests", holder.str());
     Close(netCfg.Get(), true);
-    EXPECT_EQ(S_OK, other->AcquireWriteLock(0, L"other", holder.Put()));
-    EXPECT_EQ(S_OK, other->ReleaseWriteLock());
+    ExpectGrantedAtOnce(other.Get(), L"other");
 }
 
 }  // namespace

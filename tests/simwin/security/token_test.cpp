@@ -1,3 +1,5 @@
+#include "support/fault_rules.h"
+
 #include <simwin/testing.h>
 #include <windows.h>
 
@@ -163,20 +165,8 @@ TEST(TokenHandleTest, WrongHandlesClassesAndAccessAreRefused) {
 TEST(TokenFaultTest, RulesRefuseTheCallOrReportNotElevated) {
     simwin::ClearFaultRules();
     simwin::ClearJournal();
-    simwin::FaultRule notElevated;
-    notElevated.call = "GetTokenInformation";
-    notElevated.result = TRUE;
-    notElevated.when = simwin::FaultWhen::Nth;
-    notElevated.n = 1;
-    notElevated.text = L"not-elevated";
-    simwin::AddFaultRule(notElevated);
-    simwin::FaultRule refused;
-    refused.call = "OpenProcessToken";
-    refused.result = FALSE;
-    refused.when = simwin::FaultWhen::Nth;
-    refused.n = 2;
-    refused.lastError = ERROR_ACCESS_DENIED;
-    simwin::AddFaultRule(refused);
+    testsupport::AddFault("GetTokenInformation TRUE nth 1 text not-elevated");
+    testsupport::AddFault("OpenProcessToken FALSE nth 2 error 5");  // ERROR_ACCESS_DENIED
 
     EXPECT_EQ(ReadElevation(), 0);
     HANDLE token = nullptr;

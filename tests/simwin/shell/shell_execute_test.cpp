@@ -1,4 +1,5 @@
 #include "simwin/kernel/scratch_folder.h"
+#include "support/fault_rules.h"
 
 #include <shellapi.h>
 #include <simwin/testing.h>
@@ -191,11 +192,7 @@ TEST_F(ShellExecuteTest, RuleResultIsReturnedWithoutStartingAnything) {
     const std::string starts = scratch_.path() + "/starts";
     AddScript(system_ + "/net.exe",
               "echo started >> " + starts + "\n" + Report("started", "echo started"));
-    simwin::FaultRule rule;
-    rule.call = "ShellExecuteW";
-    rule.result = 5;
-    rule.lastError = ERROR_CANCELLED;
-    simwin::AddFaultRule(rule);
+    testsupport::AddFault("ShellExecuteW 5 error 1223");  // ERROR_CANCELLED
     EXPECT_EQ(Code(ShellExecuteW(nullptr, L"open", L"net.exe", L"start npf", L"C:\\", SW_HIDE)), 5);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANCELLED));
     simwin::ClearFaultRules();
