@@ -106,17 +106,21 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     EXPECT_EQ(S_FALSE, second->AcquireWriteLock(20, L"second", holder.Put()));
     EXPECT_EQ(L"first", holder.str());
 
-    // A waiter gets the lock as soon as the holder lets it go.
-    std::thread releaser([&first] {
+    // A waiter gets the lock once the holder lets it go, and not before.
+    Clock::time_point releasing;
+    std::thread releaser([&first, &releasing] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        releasing = Clock::now();
         first->ReleaseWriteLock();
     });
-    const auto start = Clock::now();
     EXPECT_EQ(S_OK, second->AcquireWriteLock(5000, L"second", holder.Put()));
-    const long waited = MillisecondsSince(start);
+    const auto acquired = Clock::now();
     releaser.join();
-    EXPECT_GE(waited, 90);
-    EXPECT_LT(waited, 150);
+    EXPECT_GE(acquired, releasing);
+    // Far below the 5000 ms it would wait without noticing the release, with room for a
+    // machine busy enough to wake the waiter late.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(acquired - releasing).count(),
+              1000);
     EXPECT_TRUE(holder.null());
 
     // The final Release gives the lock back too.
