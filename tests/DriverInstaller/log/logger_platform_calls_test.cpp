@@ -50,26 +50,43 @@ TEST_F(LoggerPlatformTest, EveryMessageIsConvertedInOneCall) {
     }
 }
 
+// The length and buffer size of each conversion the log asked for, from the journal's
+// "WideCharToMultiByte CODEPAGE LENGTH SIZE -> RESULT".
+std::vector<std::string> ConversionLengthsAndSizes() {
+    std::vector<std::string> calls;
+    for (const std::string& entry : installer_test::JournalEntriesOf({"WideCharToMultiByte"})) {
+        std::istringstream fields(entry);
+        std::string name, codePage, length, size;
+        fields >> name >> codePage >> length >> size;
+        calls.push_back(length + " " + size);
+    }
+    return calls;
+}
+
+// A buffer the platform finds too small is not a refusal of the text: the log asks for the size
+// and converts the whole message again.
+TEST_F(LoggerPlatformTest, TooSmallABufferIsRetriedAtTheSizeAsked) {
+    AddFault("WideCharToMultiByte 0 nth 1 error 122");  // ERROR_INSUFFICIENT_BUFFER
+    logger_->Log(L"abc");
+    ExpectLines(Lines(), (std::vector<std::string>{"abc"}));
+    EXPECT_EQ(ConversionLengthsAndSizes(), (std::vector<std::string>{"-1 128", "-1 0", "-1 4"}));
+}
+
 // When the whole message cannot be converted, each character is converted alone, and a UTF-16
-// surrogate pair (the first and last units of each range) is one character.
+// surrogate pair (the first and last units of each range) is one character; two low surrogates
+// in a row are two.
 TEST_F(LoggerPlatformTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
     AddFault("WideCharToMultiByte 0 nth 1 error 1113");  // ERROR_NO_UNICODE_TRANSLATION
     const std::wstring message = {
         static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
         static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),
-        static_cast<wchar_t>(0xD800)};
+        static_cast<wchar_t>(0xDC01), static_cast<wchar_t>(0xD800)};
     logger_->Log(message);
-    ExpectLines(Lines(), (std::vector<std::string>{"??x????"}));
-    std::vector<std::string> lengths;
-    for (const std::string& entry : installer_test::JournalEntriesOf({"WideCharToMultiByte"})) {
-        // "WideCharToMultiByte CODEPAGE LENGTH SIZE -> RESULT"
-        std::istringstream fields(entry);
-        std::string name, codePage, length;
-        fields >> name >> codePage >> length;
-        lengths.push_back(length);
-    }
-    // The whole message (refused), then: pair, x, pair, a lone low and a lone high surrogate.
-    EXPECT_EQ(lengths, (std::vector<std::string>{"-1", "2", "1", "2", "1", "1"}));
+    ExpectLines(Lines(), (std::vector<std::string>{"??x?????"}));
+    // The whole message (refused), then: pair, x, pair, two lone low surrogates and a lone high
+    // one.
+    EXPECT_EQ(ConversionLengthsAndSizes(),
+              (std::vector<std::string>{"-1 128", "2 16", "1 16", "2 16", "1 16", "1 16", "1 16"}));
 }
 
 }  // namespace
