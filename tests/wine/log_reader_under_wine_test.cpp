@@ -5,20 +5,19 @@
 // writes text.
 #include "LogReader/reader_output.h"
 #include "support/exit_codes.h"
+#include "support/inf_files.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
 using logreadertest::JsonErrorLines;
 using logreadertest::ReaderRun;
 using winetest::CaseFolder;
@@ -44,9 +43,7 @@ ReaderRun RunReader(const std::vector<std::string>& arguments, const std::string
 using LogReaderUnderWineTest = winetest::PlainPrefixTest;
 
 TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
-    for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-        fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-    }
+    testsupport::CopyInfFiles(setupFolder_);
     const std::string logFolder = WindowsPath(logFolder_);
     ASSERT_EQ(winetest::RunInstaller({"Install"}, setupFolder_, &logFolder),
               kExitAdapterInstallFailed);

@@ -3,6 +3,7 @@
 // from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
 #include "LogReader/reader_output.h"
 #include "support/exit_codes.h"
+#include "support/inf_files.h"
 #include "support/log_file.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
@@ -43,9 +44,7 @@ protected:
           setupFolder_(machine_.MakeFolder("setup")),
           logFolder_(machine_.MakeFolder("logs")),
           logPath_(testsupport::LogFileIn(logFolder_)) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-        }
+        testsupport::CopyInfFiles(setupFolder_);
     }
 
     ProcessOptions InstallerOptions(std::vector<std::string> prefix = {}) const {
