@@ -161,13 +161,12 @@ void BM_LogLine(benchmark::State& state) {
 }
 
 void BM_LogErrorHrLine(benchmark::State& state) {
-    TimeLoggedLines(state,
-                    [](Logger& logger) { logger.LogError(FormatHr(kHrLineFormat, kNoWriteLock)); });
+    TimeLoggedLines(state, [](Logger& logger) { logger.LogError(FormatHr(kNoWriteLock)); });
 }
 
 void BM_FormatHrLine(benchmark::State& state) {
     for (auto _ : state) {
-        std::wstring text = FormatHr(kHrLineFormat, kNoWriteLock);
+        std::wstring text = FormatHr(kNoWriteLock);
         benchmark::DoNotOptimize(text.data());
     }
 }
