@@ -34,7 +34,13 @@ bool WriteToConsole(DWORD handleId, const std::string& text) {
 
 #endif
 
+// To the console when the stream is one (so that any character shows), else as UTF-8 bytes.
 void Write(std::FILE* stream, const std::string& text) {
+#ifdef _WIN32
+    if (WriteToConsole(stream == stderr ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE, text)) {
+        return;
+    }
+#endif
     std::fwrite(text.data(), 1, text.size(), stream);
     std::fflush(stream);
 }
@@ -42,20 +48,10 @@ void Write(std::FILE* stream, const std::string& text) {
 }  // namespace
 
 void WriteOutput(const std::string& text) {
-#ifdef _WIN32
-    if (WriteToConsole(STD_OUTPUT_HANDLE, text)) {
-        return;
-    }
-#endif
     Write(stdout, text);
 }
 
 void WriteError(const std::string& text) {
-#ifdef _WIN32
-    if (WriteToConsole(STD_ERROR_HANDLE, text)) {
-        return;
-    }
-#endif
     Write(stderr, text);
 }
 

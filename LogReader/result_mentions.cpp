@@ -54,32 +54,37 @@ DecodedResult DecodeWin32Error(const std::string& decimal) {
                        NameWin32Error(value), 0);
 }
 
-DecodedResult DecodeExitCode(const std::string& decimal) {
+// A result written in decimal whose meaning the reader knows without a name: known when the
+// meaning is not empty.
+DecodedResult MeaningOnlyResult(ResultKind kind, const char* field, const std::string& decimal,
+                                std::string (*meaningOf)(int)) {
     DecodedResult result;
-    result.kind = ResultKind::ExitCode;
-    result.field = "result";
+    result.kind = kind;
+    result.field = field;
     result.written = decimal;
-    const int code = std::atoi(decimal.c_str());
-    result.value = static_cast<std::uint32_t>(code);
-    result.meaning = ExitCodeMeaning(code);
+    const int number = std::atoi(decimal.c_str());
+    result.value = static_cast<std::uint32_t>(number);
+    result.meaning = meaningOf(number);
     result.known = !result.meaning.empty();
     return result;
 }
 
-DecodedResult DecodeReturnFlag(const std::string& decimal) {
-    DecodedResult result;
-    result.kind = ResultKind::ReturnFlag;
-    result.field = "ret";
-    result.written = decimal;
-    const int flag = std::atoi(decimal.c_str());
-    result.value = static_cast<std::uint32_t>(flag);
-    result.known = flag == 0 || flag == 1;
+std::string ReturnFlagMeaning(int flag) {
     if (flag == 0) {
-        result.meaning = "the binding configuration failed (the exit code stays 0)";
-    } else if (flag == 1) {
-        result.meaning = "the binding configuration succeeded";
+        return "the binding configuration failed (the exit code stays 0)";
     }
-    return result;
+    if (flag == 1) {
+        return "the binding configuration succeeded";
+    }
+    return {};
+}
+
+DecodedResult DecodeExitCode(const std::string& decimal) {
+    return MeaningOnlyResult(ResultKind::ExitCode, "result", decimal, ExitCodeMeaning);
+}
+
+DecodedResult DecodeReturnFlag(const std::string& decimal) {
+    return MeaningOnlyResult(ResultKind::ReturnFlag, "ret", decimal, ReturnFlagMeaning);
 }
 
 }  // namespace

@@ -108,15 +108,33 @@ constexpr Entry kSetupApiErrors[] = {
     {0x243, "ERROR_AUTHENTICODE_PUBLISHER_NOT_TRUSTED", "the driver's publisher is not trusted"},
 };
 
+struct ExitCode {
+    int value;
+    const char* meaning;
+};
+
+// DriverInstaller's exit codes.
+constexpr ExitCode kExitCodes[] = {
+    {0, "the command succeeded"},
+    {901, "installing the virtual ethernet adapter failed"},
+    {902, "installing the virtual switch failed (the adapter stays installed)"},
+    {903, "removing the virtual ethernet adapter failed, whatever became of the switch"},
+    {904, "removing the virtual switch failed and removing the adapter succeeded"},
+    {905, "no command argument"},
+    {906, "the process token is not elevated, or the command is not recognised"},
+    {908, "an INF file is missing from the current folder"},
+};
+
 constexpr std::uint32_t kWin32FacilityMask = 0xFFFF0000;
 constexpr std::uint32_t kWin32Facility = 0x80070000;
 constexpr std::uint32_t kSetupApiFacility = 0x800F0000;
 constexpr std::uint32_t kSetupApiErrorBase = 0xE0000000;
 constexpr std::uint32_t kSetupApiErrorMask = 0xFFFFF000;
 
-template <std::size_t N>
-const Entry* Find(const Entry (&table)[N], std::uint32_t value) {
-    for (const Entry& entry : table) {
+// The table's row for value, or nullptr.
+template <typename Row, std::size_t N, typename Value>
+const Row* Find(const Row (&table)[N], Value value) {
+    for (const Row& entry : table) {
         if (entry.value == value) {
             return &entry;
         }
@@ -166,26 +184,8 @@ ResultName NameWin32Error(std::uint32_t value) {
 }
 
 std::string ExitCodeMeaning(int exitCode) {
-    switch (exitCode) {
-        case 0:
-            return "the command succeeded";
-        case 901:
-            return "installing the virtual ethernet adapter failed";
-        case 902:
-            return "installing the virtual switch failed (the adapter stays installed)";
-        case 903:
-            return "removing the virtual ethernet adapter failed, whatever became of the switch";
-        case 904:
-            return "removing the virtual switch failed and removing the adapter succeeded";
-        case 905:
-            return "no command argument";
-        case 906:
-            return "the process token is not elevated, or the command is not recognised";
-        case 908:
-            return "an INF file is missing from the current folder";
-        default:
-            return {};
-    }
+    const ExitCode* known = Find(kExitCodes, exitCode);
+    return known != nullptr ? known->meaning : std::string();
 }
 
 }  // namespace logreader

@@ -12,12 +12,32 @@ const char kOutcomeUnknown[] = "unknown: the run's last lines are missing";
 
 namespace {
 
-// The lines that settle a run's command and exit code, as DriverInstaller writes them.
-constexpr char kNotElevated[] = "Admin rights are required to install the driver!";
-constexpr char kNoArgument[] = "Too less command arguments, [install] or [uninstall] expected";
-constexpr char kInvalidCommand[] = "Command found: invalid command";
-constexpr char kInstallCommand[] = "Command found: install ethernet adapter and switch";
-constexpr char kUninstallCommand[] = "Command found: uninstall ethernet adapter and switch";
+constexpr int kExitSuccess = 0;
+constexpr int kExitSwitchRemovalFailed = 904;
+constexpr int kExitAdapterRemovalFailed = 903;
+constexpr int kExitNoCommand = 905;
+constexpr int kExitRefused = 906;
+constexpr int kExitNotYet = -1;
+
+// The lines that settle a run's command, and for some its exit code too, as DriverInstaller
+// writes them.
+struct CommandLine {
+    const char* message;
+    bool onlyAsError;  // counts only as an <ERROR> line
+    const char* command;
+    int exitCode;  // kExitNotYet: the command's own lines settle it later
+};
+
+constexpr CommandLine kCommandLines[] = {
+    {"Admin rights are required to install the driver!", true,
+     "not looked at: the process is not elevated", kExitRefused},
+    {"Too less command arguments, [install] or [uninstall] expected", false,
+     "none: no command argument", kExitNoCommand},
+    {"Command found: invalid command", false, "not recognised", kExitRefused},
+    {"Command found: install ethernet adapter and switch", false, "Install", kExitNotYet},
+    {"Command found: uninstall ethernet adapter and switch", false, "Uninstall", kExitNotYet},
+};
+
 // Install: the install sequence's result, when it is not 0, becomes the exit code ...
 constexpr char kInstallFailedPrefix[] =
     "Installation of virtual ethernet adapter failed. 'Installer()' returned result=";
@@ -34,12 +54,6 @@ constexpr char kAdapterRemovalFailed[] =
 constexpr const char* kLockHolderPrefixes[] = {"DeviceManager::InstallSpecifiedComponent() ",
                                                "DeviceManager::UninstallDriver() "};
 constexpr char kLockHolderSuffix[] = " currently holds the lock, try later.";
-
-constexpr int kExitSuccess = 0;
-constexpr int kExitSwitchRemovalFailed = 904;
-constexpr int kExitAdapterRemovalFailed = 903;
-constexpr int kExitNoCommand = 905;
-constexpr int kExitRefused = 906;
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
@@ -72,18 +86,17 @@ public:
         if (!line.parsed || settled_) {
             return;
         }
-        const std::string& message = line.message;
-        if (line.isError && message == kNotElevated) {
-            Settle("not looked at: the process is not elevated", kExitRefused);
-        } else if (message == kNoArgument) {
-            Settle("none: no command argument", kExitNoCommand);
-        } else if (message == kInvalidCommand) {
-            Settle("not recognised", kExitRefused);
-        } else if (message == kInstallCommand) {
-            command_ = "Install";
-        } else if (message == kUninstallCommand) {
-            command_ = "Uninstall";
-        } else if (command_ == "Install") {
+        for (const CommandLine& known : kCommandLines) {
+            if (line.message == known.message && (line.isError || !known.onlyAsError)) {
+                if (known.exitCode == kExitNotYet) {
+                    command_ = known.command;
+                } else {
+                    Settle(known.command, known.exitCode);
+                }
+                return;
+            }
+        }
+        if (command_ == "Install") {
             SeeInstallLine(line);
         } else if (command_ == "Uninstall") {
             SeeUninstallLine(line);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <memory>
 #endif
 
 namespace logreader {
@@ -13,20 +14,10 @@ namespace logreader {
 namespace {
 
 // Frees a buffer that FormatMessageW allocated.
-class LocalBuffer {
-public:
-    LocalBuffer() = default;
-    ~LocalBuffer() { LocalFree(text_); }
-    LocalBuffer(const LocalBuffer&) = delete;
-    LocalBuffer& operator=(const LocalBuffer&) = delete;
-
-    wchar_t* Get() const { return text_; }
-    // The address FormatMessageW writes the allocated buffer's address to.
-    LPWSTR Put() { return reinterpret_cast<LPWSTR>(&text_); }
-
-private:
-    wchar_t* text_ = nullptr;
+struct LocalFreeDeleter {
+    void operator()(wchar_t* text) const { LocalFree(text); }
 };
+using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) {
@@ -46,15 +37,17 @@ std::string ToUtf8(const std::wstring& text) {
 }  // namespace
 
 std::string SystemMessage(std::uint32_t code) {
-    LocalBuffer buffer;
+    // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the allocated address.
+    wchar_t* allocated = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, buffer.Put(), 0, nullptr);
-    if (length == 0 || buffer.Get() == nullptr) {
+        nullptr, code, 0, reinterpret_cast<LPWSTR>(&allocated), 0, nullptr);
+    const LocalText buffer(allocated);
+    if (length == 0 || buffer == nullptr) {
         return {};
     }
     // System messages end in a line end and may span lines; the reader shows them on one.
-    std::wstring text(buffer.Get(), length);
+    std::wstring text(buffer.get(), length);
     for (wchar_t& ch : text) {
         if (ch == L'\r' || ch == L'\n') {
             ch = L' ';

@@ -180,50 +180,52 @@ bool HolderTakesLock(benchmark::State& state, HolderProcess& holder, Command com
     return true;
 }
 
-void BM_LockHandOff(benchmark::State& state) {
+// Once a loop: the holder takes the lock with command, then measure(holder, waiter) times the
+// waiter's attempt and returns false when it had to skip the benchmark.
+template <typename Measure>
+void TimeAgainstHolder(benchmark::State& state, Command command, Measure measure) {
     HolderProcess& holder = Holder();
     LockClient waiter;
     if (!Ready(state, holder, waiter)) {
         return;
     }
     for (auto _ : state) {
-        if (!HolderTakesLock(state, holder, kHoldThenRelease)) {
+        if (!HolderTakesLock(state, holder, command) || !measure(holder, waiter)) {
             return;
         }
+    }
+}
+
+void BM_LockHandOff(benchmark::State& state) {
+    TimeAgainstHolder(state, kHoldThenRelease, [&state](HolderProcess& holder, LockClient& waiter) {
         const HRESULT hr = waiter.Acquire(kWaiterDescription);
         const std::int64_t acquiredAt = bench::MonotonicNs();
         std::int64_t releasedAt = 0;
         if (hr != S_OK || !holder.ReadTimestamp(&releasedAt)) {
             state.SkipWithError("the waiter did not get the lock");
-            return;
+            return false;
         }
         waiter.get()->ReleaseWriteLock();
         state.SetIterationTime(static_cast<double>(acquiredAt - releasedAt) / 1e9);
-    }
+        return true;
+    });
 }
 
 // The time a refused AcquireWriteLock takes; the script reports how far it is past the wait.
 void BM_RefusedLock(benchmark::State& state) {
-    HolderProcess& holder = Holder();
-    LockClient waiter;
-    if (!Ready(state, holder, waiter)) {
-        return;
-    }
-    for (auto _ : state) {
-        if (!HolderTakesLock(state, holder, kHold)) {
-            return;
-        }
+    TimeAgainstHolder(state, kHold, [&state](HolderProcess& holder, LockClient& waiter) {
         const std::int64_t startedAt = bench::MonotonicNs();
         const HRESULT hr = waiter.Acquire(kWaiterDescription);
         const std::int64_t returnedAt = bench::MonotonicNs();
         if (!holder.Send(kRelease) || hr != S_FALSE) {
             state.SkipWithError("the lock was not refused");
-            return;
+            return false;
         }
         state.SetIterationTime(static_cast<double>(returnedAt - startedAt) / 1e9);
         state.counters["past_wait_ms"] =
             static_cast<double>(returnedAt - startedAt) / 1e6 - static_cast<double>(kWaitMs);
-    }
+        return true;
+    });
 }
 
 // Each hand-off holds the lock a few milliseconds first: a fixed count keeps a repetition short.

@@ -135,39 +135,38 @@ void BM_CodePageConversion(benchmark::State& state) {
     }
 }
 
-void BM_LogLine(benchmark::State& state) {
+// Times writeLine(logger) once a loop, into the world's log file emptied first; false when the
+// world could not be made.
+template <typename WriteLine>
+bool TimeLoggedLines(benchmark::State& state, WriteLine writeLine) {
     LogWorld& world = World();
     if (!Ready(state, world)) {
-        return;
+        return false;
     }
     TruncateFile(world.loggerPath);
     Logger logger;
-    const std::wstring message = kMessage;
     JournalTrimmer journal;
     for (auto _ : state) {
-        logger.Log(message);
+        writeLine(logger);
         journal.Count();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LineBytes().size()));
+    return true;
+}
+
+void BM_LogLine(benchmark::State& state) {
+    const std::wstring message = kMessage;
+    if (TimeLoggedLines(state, [&message](Logger& logger) { logger.Log(message); })) {
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * LineBytes().size()));
+    }
 }
 
 void BM_LogErrorHrLine(benchmark::State& state) {
-    LogWorld& world = World();
-    if (!Ready(state, world)) {
-        return;
-    }
-    TruncateFile(world.loggerPath);
-    Logger logger;
-    JournalTrimmer journal;
-    for (auto _ : state) {
-        logger.LogError(FormatHr(kHrLineFormat, kNoWriteLock));
-        journal.Count();
-    }
+    TimeLoggedLines(state, [](Logger& logger) { logger.LogError(FormatHr(kNoWriteLock)); });
 }
 
 void BM_FormatHrLine(benchmark::State& state) {
     for (auto _ : state) {
-        std::wstring text = FormatHr(kHrLineFormat, kNoWriteLock);
+        std::wstring text = FormatHr(kNoWriteLock);
         benchmark::DoNotOptimize(text.data());
     }
 }

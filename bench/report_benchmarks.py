@@ -37,6 +37,11 @@ def find(times, prefix):
     raise SystemExit(f"no results for {prefix}")
 
 
+def find_each(times, *prefixes):
+    """The repetitions of each prefix's run, in the order of the prefixes."""
+    return [find(times, prefix) for prefix in prefixes]
+
+
 def spread(values):
     """The coefficient of variation over the repetitions, in per cent."""
     if len(values) < 2:
@@ -83,17 +88,12 @@ def main():
     _, binding_times, _ = load_runs(results / "binding_configuration_bench.json")
 
     med = statistics.median
-    bare = find(log_times, "BM_BareOpenWriteClose")
-    log_line = find(log_times, "BM_LogLine")
-    hr_line = find(log_times, "BM_LogErrorHrLine")
-    format_hr = find(log_times, "BM_FormatHrLine")
-    platform_calls = find(log_times, "BM_PlatformOpenWriteClose")
-    local_time = find(log_times, "BM_LocalTime")
-    conversion = find(log_times, "BM_CodePageConversion")
-    floor = find(run_times, "BM_ProcessFloor")
-    uninstall = find(run_times, "BM_UninstallRun")
-    install = find(run_times, "BM_InstallRunWithoutWait/")
-    install_no_launch = find(run_times, "BM_InstallRunWithoutWaitOrLaunch")
+    bare, log_line, hr_line, format_hr, platform_calls, local_time, conversion = find_each(
+        log_times, "BM_BareOpenWriteClose", "BM_LogLine", "BM_LogErrorHrLine", "BM_FormatHrLine",
+        "BM_PlatformOpenWriteClose", "BM_LocalTime", "BM_CodePageConversion")
+    floor, uninstall, install, install_no_launch = find_each(
+        run_times, "BM_ProcessFloor", "BM_UninstallRun", "BM_InstallRunWithoutWait/",
+        "BM_InstallRunWithoutWaitOrLaunch")
     handoff = find(handoff_times, "BM_LockHandOff")
     past_wait = next(iter(refused_counters.values()))["past_wait_ms"]
     binding = {}

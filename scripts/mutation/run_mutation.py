@@ -184,6 +184,13 @@ def code(text):
     return "`` " + text + " ``" if text else ""
 
 
+def mutant_row(o, last_column):
+    """A report table's row for one mutant: its name, place and change, then last_column."""
+    before, after = shown(o.mutant.before, o.mutant.after)
+    return (f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
+            f"{code(before)} → {code(after)} | {last_column} |")
+
+
 def write_report(outcomes, args, base_seconds, started_at):
     verdicts = read_verdicts()
     counted = [o for o in outcomes if o.status != "no-build"]
@@ -243,11 +250,9 @@ def write_report(outcomes, args, base_seconds, started_at):
     if survivors:
         lines += ["| Mutant | Place | Change | Verdict |", "|---|---|---|---|"]
         for o in survivors:
-            before, after = shown(o.mutant.before, o.mutant.after)
             kind, text = verdicts.get(o.mutant.key, ("not judged", "no verdict recorded yet"))
             text = text.replace("|", "\\|")
-            lines.append(f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
-                         f"{code(before)} → {code(after)} | **{kind}**: {text} |")
+            lines.append(mutant_row(o, f"**{kind}**: {text}"))
     else:
         lines.append("None.")
     earlier = [(key, text) for key, (kind, text) in verdicts.items() if kind == "killed-by"]
@@ -278,17 +283,11 @@ def write_report(outcomes, args, base_seconds, started_at):
             "| Mutant | Place | Change | Suite |",
             "|---|---|---|---|",
         ]
-        for o in timeouts:
-            before, after = shown(o.mutant.before, o.mutant.after)
-            lines.append(f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
-                         f"{code(before)} → {code(after)} | {o.detail} |")
+        lines += [mutant_row(o, o.detail) for o in timeouts]
     if no_build:
         lines += ["", "## Did not compile (not counted)", "",
                   "| Mutant | Place | Change | Compiler |", "|---|---|---|---|"]
-        for o in no_build:
-            before, after = shown(o.mutant.before, o.mutant.after)
-            lines.append(f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
-                         f"{code(before)} → {code(after)} | {code(o.detail)} |")
+        lines += [mutant_row(o, code(o.detail)) for o in no_build]
     lines += [
         "",
         "## How the mutants are made and run",
@@ -338,11 +337,8 @@ def write_report(outcomes, args, base_seconds, started_at):
         "| Mutant | Place | Change | Outcome |",
         "|---|---|---|---|",
     ]
-    for o in outcomes:
-        before, after = shown(o.mutant.before, o.mutant.after)
-        lines.append(f"| {o.ident} {o.mutant.operator} | {o.mutant.path}:{o.mutant.line} | "
-                     f"{code(before)} → {code(after)} | {o.status}"
-                     + (f": {o.detail}" if o.status in ("killed", "timeout") else "") + " |")
+    lines += [mutant_row(o, o.status + (f": {o.detail}" if o.status in ("killed", "timeout")
+                                        else "")) for o in outcomes]
     (REPO / "MUTATION.md").write_text("\n".join(lines) + "\n")
 
 

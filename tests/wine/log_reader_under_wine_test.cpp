@@ -3,31 +3,28 @@
 // of that run, found where the installer wrote it, is compared whole, the platform's message
 // text included. Output to a file is UTF-8 text with CR LF line ends, as the Windows runtime
 // writes text.
+#include "LogReader/reader_output.h"
 #include "support/exit_codes.h"
+#include "support/inf_files.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
+using logreadertest::JsonErrorLines;
+using logreadertest::ReaderRun;
 using winetest::CaseFolder;
 using winetest::WindowsPath;
 
 using testsupport::kExitAdapterInstallFailed;
 constexpr int kReaderNoLog = 2;
-
-struct ReaderRun {
-    int status = -1;
-    std::string output;  // standard output and error, times replaced by YYYY-MM-DD and hh:mm:ss
-};
 
 // Runs driverinstaller-log.exe under Wine with AutInstLog set to logFolder (a Windows path).
 // Wine takes its ANSI code page from the locale: C.UTF-8 gives code page 1252.
@@ -39,20 +36,14 @@ ReaderRun RunReader(const std::vector<std::string>& arguments, const std::string
     ReaderRun run;
     run.status = winetest::PlainPrefix().Run(
         words, caseFolder, {{"LC_ALL", "C.UTF-8"}, {"AutInstLog", logFolder}}, {}, outputPath);
-    static const std::regex date(R"(\d{4}-\d{2}-\d{2})");
-    static const std::regex time(R"(\d{2}:\d{2}:\d{2})");
-    run.output = std::regex_replace(
-        std::regex_replace(testsupport::ReadFile(outputPath), date, "YYYY-MM-DD"), time,
-        "hh:mm:ss");
+    run.output = logreadertest::WithoutTimes(testsupport::ReadFile(outputPath));
     return run;
 }
 
 using LogReaderUnderWineTest = winetest::PlainPrefixTest;
 
 TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
-    for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-        fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-    }
+    testsupport::CopyInfFiles(setupFolder_);
     const std::string logFolder = WindowsPath(logFolder_);
     ASSERT_EQ(winetest::RunInstaller({"Install"}, setupFolder_, &logFolder),
               kExitAdapterInstallFailed);
@@ -109,35 +100,31 @@ TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
               R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
               R"("command":"Install","complete":true,"exitCode":901,)"
               R"("outcome":"installing the virtual ethernet adapter failed","lockHolders":[],)"
-              R"("lines":[{"kind":"error","time":"hh:mm:ss",)"
-              R"("text":" hr='-2147467263' / hr='0x80004001'","results":[)" +
-                  result +
-                  R"(]},{"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
-                  R"(HrInstallNetComponent() failed! hr='-2147467263' / hr='0x80004001'",)"
-                  R"("results":[)" +
-                  result +
-                  R"(]},{"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
-                  R"(InstallSpecifiedComponent() Couldn't install the network component. )"
-                  R"(HrInstallNetComponent returned hr='-2147467263' / hr='0x80004001'",)"
-                  R"("results":[)" +
-                  result +
-                  R"(]},{"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
-                  R"(InstallDriver() InstallSpecifiedComponent returned hr='-2147467263' / )"
-                  R"(hr='0x80004001'","results":[)" +
-                  result +
-                  R"(]},{"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
-                  R"(InstallDriver() InstallSpecifiedComponent szFileFullPath=')" +
-                  windowsSetup +
-                  R"(\\quorixvmini60.inf'","results":[]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::Installer() )"
-                  R"(Installing Virtual Ethernet adapter failed. 'InstallDriver()' returned )"
-                  R"(hr='-2147467263' / hr='0x80004001'","results":[)" +
-                  result +
-                  R"(]},{"kind":"error","time":"hh:mm:ss","text":"Installation of virtual )"
-                  R"(ethernet adapter failed. 'Installer()' returned result=901",)"
-                  R"("results":[{"field":"result","written":"901","value":901,"known":true,)"
-                  R"("name":"","meaning":"installing the virtual ethernet adapter failed"}]}]})"
-                  "\r\n");
+              R"("lines":)" +
+                  JsonErrorLines({
+                      {" hr='-2147467263' / hr='0x80004001'", result},
+                      {"DeviceManager::HrInstallNetComponent() failed! hr='-2147467263' / "
+                       "hr='0x80004001'",
+                       result},
+                      {"DeviceManager::InstallSpecifiedComponent() Couldn't install the network "
+                       "component. HrInstallNetComponent returned hr='-2147467263' / "
+                       "hr='0x80004001'",
+                       result},
+                      {"DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+                       "hr='-2147467263' / hr='0x80004001'",
+                       result},
+                      {"DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+                           windowsSetup + R"(\\quorixvmini60.inf')",
+                       ""},
+                      {"DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+                       "'InstallDriver()' returned hr='-2147467263' / hr='0x80004001'",
+                       result},
+                      {"Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                       "result=901",
+                       R"({"field":"result","written":"901","value":901,"known":true,)"
+                       R"("name":"","meaning":"installing the virtual ethernet adapter failed"})"},
+                  }) +
+                  "}\r\n");
 }
 
 // The log is read in the ANSI code page (1252 here): a byte outside ASCII reaches the output

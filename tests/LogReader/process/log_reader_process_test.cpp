@@ -1,7 +1,9 @@
 // driverinstaller-log run as a process on logs that DriverInstaller itself wrote, run as a setup
 // program runs it on a fresh simulated machine: each summary compared whole. Time stamps vary
 // from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
+#include "LogReader/reader_output.h"
 #include "support/exit_codes.h"
+#include "support/inf_files.h"
 #include "support/log_file.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
@@ -15,7 +17,6 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +24,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using logreadertest::JsonErrorLines;
+using logreadertest::ReaderRun;
 using testsupport::ProcessOptions;
 using testsupport::RunProcess;
 using testsupport::TempMachine;
@@ -34,17 +37,6 @@ using testsupport::kExitNoArgument;
 using testsupport::kExitRefused;
 constexpr int kReaderNoLog = 2;
 
-std::string WithoutTimes(const std::string& text) {
-    static const std::regex date(R"(\d{4}-\d{2}-\d{2})");
-    static const std::regex time(R"(\d{2}:\d{2}:\d{2})");
-    return std::regex_replace(std::regex_replace(text, date, "YYYY-MM-DD"), time, "hh:mm:ss");
-}
-
-struct ReaderRun {
-    int status = -1;
-    std::string output;  // standard output and error, times replaced
-};
-
 class LogReaderProcessTest : public ::testing::Test {
 protected:
     LogReaderProcessTest()
@@ -52,9 +44,7 @@ protected:
           setupFolder_(machine_.MakeFolder("setup")),
           logFolder_(machine_.MakeFolder("logs")),
           logPath_(testsupport::LogFileIn(logFolder_)) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-        }
+        testsupport::CopyInfFiles(setupFolder_);
     }
 
     ProcessOptions InstallerOptions(std::vector<std::string> prefix = {}) const {
@@ -76,13 +66,16 @@ protected:
         const std::string outputPath = machine_.MakeFolder("reader") + "/output.txt";
         ReaderRun run;
         run.status = RunProcess(DRIVERINSTALLER_LOG_EXE, arguments, options, outputPath);
-        run.output = WithoutTimes(testsupport::ReadFile(outputPath));
+        run.output = logreadertest::WithoutTimes(testsupport::ReadFile(outputPath));
         return run;
     }
 
-    ReaderRun ReadLog(std::vector<std::string> arguments = {}) const {
-        arguments.push_back(logPath_);
-        return RunReader(arguments);
+    // The reader's summary of the log, read with options: exit status 0 and the whole output.
+    void ExpectSummary(std::vector<std::string> options, const std::string& expected) const {
+        options.push_back(logPath_);
+        const ReaderRun run = RunReader(options);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.output, expected);
     }
 
     // Holds the machine's write lock as another client would, until the object goes.
@@ -127,91 +120,79 @@ TEST_F(LogReaderProcessTest, InstallThenUninstallAreTwoSuccessfulRuns) {
     ASSERT_EQ(RunInstaller({"Install"}), 0);
     ASSERT_EQ(RunInstaller({"Uninstall"}), 0);
 
-    const ReaderRun all = ReadLog();
-    EXPECT_EQ(all.status, 0);
-    EXPECT_EQ(all.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Install\n"
-              "  Outcome: exit code 0: the command succeeded\n"
-              "  Errors: none\n"
-              "\n"
-              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Uninstall\n"
-              "  Outcome: exit code 0: the command succeeded\n"
-              "  Errors: none\n"
-              "\n");
-
+    const std::string uninstallRun =
+        "Run 2, started YYYY-MM-DD hh:mm:ss\n"
+        "  Command: Uninstall\n"
+        "  Outcome: exit code 0: the command succeeded\n"
+        "  Errors: none\n"
+        "\n";
+    ExpectSummary({},
+                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: Install\n"
+                  "  Outcome: exit code 0: the command succeeded\n"
+                  "  Errors: none\n"
+                  "\n" +
+                      uninstallRun);
     // The last run keeps its number in the file.
-    const ReaderRun last = ReadLog({"--last"});
-    EXPECT_EQ(last.status, 0);
-    EXPECT_EQ(last.output,
-              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Uninstall\n"
-              "  Outcome: exit code 0: the command succeeded\n"
-              "  Errors: none\n"
-              "\n");
+    ExpectSummary({"--last"}, uninstallRun);
 
-    const ReaderRun json = ReadLog({"--json"});
-    EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.output, R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
-                           R"("command":"Install","complete":true,"exitCode":0,)"
-                           R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
-                           "\n"
-                           R"({"run":2,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
-                           R"("command":"Uninstall","complete":true,"exitCode":0,)"
-                           R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
-                           "\n");
+    ExpectSummary({"--json"}, R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+                              R"("command":"Install","complete":true,"exitCode":0,)"
+                              R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                              "\n"
+                              R"({"run":2,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+                              R"("command":"Uninstall","complete":true,"exitCode":0,)"
+                              R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                              "\n");
 }
 
 TEST_F(LogReaderProcessTest, UninstallWithNothingInstalledIs903WithBothLookupsDecoded) {
     ASSERT_EQ(RunInstaller({"Uninstall"}), kExitAdapterRemovalFailed);
 
-    const ReaderRun run = ReadLog();
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Uninstall\n"
-              "  Outcome: exit code 903: removing the virtual ethernet adapter failed, whatever "
-              "became of the switch\n"
-              "  Errors:\n"
-              "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
-              "QUORIX_NdisLwf.\n"
-              "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
-              "hr='0x00000001'\n"
-              "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
-              "already done)\n"
-              "    hh:mm:ss DeviceManager::Uninstaller() Virtual Switch uninstall failed.\n"
-              "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
-              "root\\quorixvmini60_a.\n"
-              "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
-              "hr='0x00000001'\n"
-              "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
-              "already done)\n"
-              "    hh:mm:ss DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall "
-              "failed.\n"
-              "    hh:mm:ss DeviceManager::Uninstaller() Uninstall of virtual switch and/or "
-              "virtual ethernet adapter failed.\n"
-              "\n");
+    ExpectSummary(
+        {},
+        "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+        "  Command: Uninstall\n"
+        "  Outcome: exit code 903: removing the virtual ethernet adapter failed, whatever "
+        "became of the switch\n"
+        "  Errors:\n"
+        "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
+        "QUORIX_NdisLwf.\n"
+        "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+        "hr='0x00000001'\n"
+        "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
+        "already done)\n"
+        "    hh:mm:ss DeviceManager::Uninstaller() Virtual Switch uninstall failed.\n"
+        "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
+        "root\\quorixvmini60_a.\n"
+        "    hh:mm:ss DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+        "hr='0x00000001'\n"
+        "      hr 0x00000001 = S_FALSE: success with a negative answer (not found, or "
+        "already done)\n"
+        "    hh:mm:ss DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall "
+        "failed.\n"
+        "    hh:mm:ss DeviceManager::Uninstaller() Uninstall of virtual switch and/or "
+        "virtual ethernet adapter failed.\n"
+        "\n");
 }
 
 TEST_F(LogReaderProcessTest, AMissingInfFileIs908) {
     fs::remove(fs::path(setupFolder_) / "quorixlwf.inf");
     ASSERT_EQ(RunInstaller({"Install"}), kExitInfMissing);
 
-    const ReaderRun run = ReadLog();
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Install\n"
-              "  Outcome: exit code 908: an INF file is missing from the current folder\n"
-              "  Errors:\n"
-              "    hh:mm:ss DeviceManager::Installer() *.inf files for virtual ethernet adapter or "
-              "virtual switch not found\n"
-              "    hh:mm:ss DeviceManager::Installer() | Exit...\n"
-              "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
-              "returned result=908\n"
-              "      result 908: an INF file is missing from the current folder\n"
-              "\n");
+    ExpectSummary(
+        {},
+        "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+        "  Command: Install\n"
+        "  Outcome: exit code 908: an INF file is missing from the current folder\n"
+        "  Errors:\n"
+        "    hh:mm:ss DeviceManager::Installer() *.inf files for virtual ethernet adapter or "
+        "virtual switch not found\n"
+        "    hh:mm:ss DeviceManager::Installer() | Exit...\n"
+        "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+        "returned result=908\n"
+        "      result 908: an INF file is missing from the current folder\n"
+        "\n");
 }
 
 TEST_F(LogReaderProcessTest, ARunWithoutPrivilegeIs906BeforeAnyCommand) {
@@ -220,16 +201,14 @@ TEST_F(LogReaderProcessTest, ARunWithoutPrivilegeIs906BeforeAnyCommand) {
         RunInstaller({"Install"}, {"setpriv", "--bounding-set=-all", "--inh-caps=-all", "--"}),
         kExitRefused);
 
-    const ReaderRun run = ReadLog();
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: not looked at: the process is not elevated\n"
-              "  Outcome: exit code 906: the process token is not elevated, or the command is "
-              "not recognised\n"
-              "  Errors:\n"
-              "    hh:mm:ss Admin rights are required to install the driver!\n"
-              "\n");
+    ExpectSummary({},
+                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: not looked at: the process is not elevated\n"
+                  "  Outcome: exit code 906: the process token is not elevated, or the command is "
+                  "not recognised\n"
+                  "  Errors:\n"
+                  "    hh:mm:ss Admin rights are required to install the driver!\n"
+                  "\n");
 }
 
 TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEveryResult) {
@@ -238,73 +217,65 @@ TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEver
     ASSERT_EQ(RunInstaller({"Install"}), kExitAdapterInstallFailed);
 
     const std::string adapterInf = setupFolder_ + "/quorixvmini60.inf";
-    const ReaderRun text = ReadLog();
-    EXPECT_EQ(text.status, 0);
-    EXPECT_EQ(text.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Install\n"
-              "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
-              "  Lock holder: Other Setup Wizard\n"
-              "  Errors:\n"
-              "    hh:mm:ss  hr='-2147180508' / hr='0x8004a024'\n"
-              "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
-              "of the network configuration\n"
-              "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Other Setup Wizard "
-              "currently holds the lock, try later.\n"
-              "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
-              "hr='-2147180508' / hr='0x8004a024'\n"
-              "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
-              "of the network configuration\n"
-              "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
-              "szFileFullPath='" +
-                  adapterInf +
-                  "'\n"
-                  "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
-                  "failed. 'InstallDriver()' returned hr='-2147180508' / hr='0x8004a024'\n"
-                  "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write "
-                  "lock of the network configuration\n"
-                  "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
-                  "returned result=901\n"
-                  "      result 901: installing the virtual ethernet adapter failed\n"
-                  "\n");
+    ExpectSummary(
+        {},
+        "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+        "  Command: Install\n"
+        "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+        "  Lock holder: Other Setup Wizard\n"
+        "  Errors:\n"
+        "    hh:mm:ss  hr='-2147180508' / hr='0x8004a024'\n"
+        "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
+        "of the network configuration\n"
+        "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Other Setup Wizard "
+        "currently holds the lock, try later.\n"
+        "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+        "hr='-2147180508' / hr='0x8004a024'\n"
+        "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock "
+        "of the network configuration\n"
+        "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+        "szFileFullPath='" +
+            adapterInf +
+            "'\n"
+            "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
+            "failed. 'InstallDriver()' returned hr='-2147180508' / hr='0x8004a024'\n"
+            "      hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write "
+            "lock of the network configuration\n"
+            "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+            "returned result=901\n"
+            "      result 901: installing the virtual ethernet adapter failed\n"
+            "\n");
 
     const std::string noWriteLock =
         R"({"field":"hr","written":"0x8004a024","value":2147786788,"known":true,)"
         R"("name":"NETCFG_E_NO_WRITE_LOCK",)"
         R"("meaning":"another program holds the write lock of the network configuration"})";
-    const ReaderRun json = ReadLog({"--json"});
-    EXPECT_EQ(json.status, 0);
-    EXPECT_EQ(json.output,
-              R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
-              R"("command":"Install","complete":true,"exitCode":901,)"
-              R"("outcome":"installing the virtual ethernet adapter failed",)"
-              R"("lockHolders":["Other Setup Wizard"],"lines":[)"
-              R"({"kind":"error","time":"hh:mm:ss","text":" hr='-2147180508' / hr='0x8004a024'",)"
-              R"("results":[)" +
-                  noWriteLock +
-                  R"(]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::)"
-                  R"(InstallSpecifiedComponent() Other Setup Wizard currently holds the lock, )"
-                  R"(try later.","results":[]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::InstallDriver() )"
-                  R"(InstallSpecifiedComponent returned hr='-2147180508' / hr='0x8004a024'",)"
-                  R"("results":[)" +
-                  noWriteLock +
-                  R"(]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::InstallDriver() )"
-                  R"(InstallSpecifiedComponent szFileFullPath=')" +
-                  adapterInf +
-                  R"('","results":[]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"DeviceManager::Installer() )"
-                  R"(Installing Virtual Ethernet adapter failed. 'InstallDriver()' returned )"
-                  R"(hr='-2147180508' / hr='0x8004a024'","results":[)" +
-                  noWriteLock +
-                  R"(]},)"
-                  R"({"kind":"error","time":"hh:mm:ss","text":"Installation of virtual ethernet )"
-                  R"(adapter failed. 'Installer()' returned result=901","results":[)"
-                  R"({"field":"result","written":"901","value":901,"known":true,"name":"",)"
-                  R"("meaning":"installing the virtual ethernet adapter failed"}]}]})"
-                  "\n");
+    ExpectSummary(
+        {"--json"},
+        R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
+        R"("command":"Install","complete":true,"exitCode":901,)"
+        R"("outcome":"installing the virtual ethernet adapter failed",)"
+        R"("lockHolders":["Other Setup Wizard"],"lines":)" +
+            JsonErrorLines({
+                {" hr='-2147180508' / hr='0x8004a024'", noWriteLock},
+                {"DeviceManager::InstallSpecifiedComponent() Other Setup Wizard currently holds "
+                 "the lock, try later.",
+                 ""},
+                {"DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
+                 "hr='-2147180508' / hr='0x8004a024'",
+                 noWriteLock},
+                {"DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+                     adapterInf + "'",
+                 ""},
+                {"DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+                 "'InstallDriver()' returned hr='-2147180508' / hr='0x8004a024'",
+                 noWriteLock},
+                {"Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                 "result=901",
+                 R"({"field":"result","written":"901","value":901,"known":true,"name":"",)"
+                 R"("meaning":"installing the virtual ethernet adapter failed"})"},
+            }) +
+            "}\n");
 }
 
 TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNextRunIsItsOwn) {
@@ -323,19 +294,17 @@ TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNext
     ASSERT_EQ(testsupport::WaitFor(installer).signal, SIGKILL);
     ASSERT_EQ(RunInstaller({}), kExitNoArgument);
 
-    const ReaderRun run = ReadLog();
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.output,
-              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: Install\n"
-              "  Outcome: unknown: the run's last lines are missing\n"
-              "  Errors: none\n"
-              "\n"
-              "Run 2, started YYYY-MM-DD hh:mm:ss\n"
-              "  Command: none: no command argument\n"
-              "  Outcome: exit code 905: no command argument\n"
-              "  Errors: none\n"
-              "\n");
+    ExpectSummary({},
+                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: Install\n"
+                  "  Outcome: unknown: the run's last lines are missing\n"
+                  "  Errors: none\n"
+                  "\n"
+                  "Run 2, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: none: no command argument\n"
+                  "  Outcome: exit code 905: no command argument\n"
+                  "  Errors: none\n"
+                  "\n");
 }
 
 // The file DriverInstaller writes to, found by the reader the same way when no file is named.
