@@ -176,6 +176,17 @@ INSTANTIATE_TEST_SUITE_P(
                 TRUE,
                 {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
                  kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
+        JobCase{
+            "SwitchPathsNotListed",
+            true,
+            true,
+            "INetCfgComponentBindings::EnumBindingPaths E_FAIL nth 1",
+            TRUE,
+            {kEnter, kPassEnter, kBindEnter, E(" hr='-2147467259' / hr='0x80004005'"), kBindExit,
+             E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', disable "
+               "virtual switch protocol for all adapters failed."),
+             kBindEnter, kBindExit, kPassExit, kPassEnter, kBindEnter, kBindExit, kPassExit,
+             kExit}},
         JobCase{"NoSwitch",
                 true,
                 false,
