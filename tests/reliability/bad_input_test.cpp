@@ -134,12 +134,7 @@ struct LogPlaceCase {
     std::function<std::string(World&)> folder;  // the AutInstLog value
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const LogPlaceCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class LogPlace : public ::testing::TestWithParam<LogPlaceCase> {};
+class LogPlace : public testsupport::CaseTest<LogPlaceCase> {};
 
 TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
     World world;
@@ -178,7 +173,7 @@ const LogPlaceCase kLogPlaces[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, LogPlace, ::testing::ValuesIn(kLogPlaces), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, LogPlace, testsupport::CasesIn(kLogPlaces), CaseName{});
 
 TEST(LogPlaceFolders, AreBuiltToTheirLength) {
     testsupport::TempMachine machine;
@@ -200,12 +195,7 @@ struct RefusedCase {
     std::string logLine;  // a line the log must hold, without its time prefix ("" for none)
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const RefusedCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class Refused : public ::testing::TestWithParam<RefusedCase> {};
+class Refused : public testsupport::CaseTest<RefusedCase> {};
 
 TEST_P(Refused, EndsWithItsCodeAndChangesNothing) {
     World world;
@@ -285,11 +275,7 @@ struct GoodFolderCase {
     std::function<std::string(World&)> folder;
 };
 
-void PrintTo(const GoodFolderCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class GoodFolder : public ::testing::TestWithParam<GoodFolderCase> {};
+class GoodFolder : public testsupport::CaseTest<GoodFolderCase> {};
 
 TEST_P(GoodFolder, InstallsBothComponents) {
     World world;
@@ -318,9 +304,9 @@ const GoodFolderCase kGoodFolders[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Unusual, GoodFolder, ::testing::ValuesIn(kGoodFolders), CaseName{});
+INSTANTIATE_TEST_SUITE_P(Unusual, GoodFolder, testsupport::CasesIn(kGoodFolders), CaseName{});
 
-INSTANTIATE_TEST_SUITE_P(BadInput, Refused, ::testing::ValuesIn(kRefusedCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, Refused, testsupport::CasesIn(kRefusedCases), CaseName{});
 
 // ---- INF files that are not INF files --------------------------------------------------
 
@@ -333,12 +319,7 @@ struct BadInfCase {
     int exitStatus;
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const BadInfCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class BadInfFile : public ::testing::TestWithParam<BadInfCase> {};
+class BadInfFile : public testsupport::CaseTest<BadInfCase> {};
 
 TEST_P(BadInfFile, IsReportedWithItsComponentsCodeAndLosesNothing) {
     World world;
@@ -388,7 +369,7 @@ const BadInfCase kBadInfCases[] = {
     {"SwitchInfIsAFolder", "quorixlwf.inf", BadInf::Folder, kExitSwitchInstallFailed},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, ::testing::ValuesIn(kBadInfCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, testsupport::CasesIn(kBadInfCases), CaseName{});
 
 // ---- A store that cannot be read -------------------------------------------------------
 
@@ -399,12 +380,7 @@ struct BadStoreCase {
     BadStore kind;
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const BadStoreCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class BadStoreFile : public ::testing::TestWithParam<BadStoreCase> {};
+class BadStoreFile : public testsupport::CaseTest<BadStoreCase> {};
 
 TEST_P(BadStoreFile, FailsBothCommandsLeavesTheStoreAsItWasAndTheToolSaysWhyInOneLine) {
     World world;
@@ -455,7 +431,7 @@ const BadStoreCase kBadStoreCases[] = {
     {"Fifo", BadStore::Fifo},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, BadStoreFile, ::testing::ValuesIn(kBadStoreCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, BadStoreFile, testsupport::CasesIn(kBadStoreCases), CaseName{});
 
 // The number of bad inputs tried, for CI's output: every case of the tables above is registered
 // as a test of its own.

@@ -42,11 +42,6 @@ struct SampleRun {
     int exitStatus;
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const SampleRun& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
 const SampleRun kSamples[] = {
     {"InstallSucceeds", {"Install"}, "", false, true, kExitOk},
     {"UninstallSucceeds", {"Uninstall"}, "", true, true, kExitOk},
@@ -74,7 +69,7 @@ const SampleRun kSamples[] = {
      kExitOk},
 };
 
-class UnderValgrind : public ::testing::TestWithParam<SampleRun> {};
+class UnderValgrind : public testsupport::CaseTest<SampleRun> {};
 
 TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
 #ifdef RELIABILITY_SANITIZED
@@ -114,6 +109,6 @@ TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Sample, UnderValgrind, ::testing::ValuesIn(kSamples), CaseName{});
+INSTANTIATE_TEST_SUITE_P(Sample, UnderValgrind, testsupport::CasesIn(kSamples), CaseName{});
 
 }  // namespace

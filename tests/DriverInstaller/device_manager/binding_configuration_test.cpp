@@ -120,12 +120,7 @@ struct JobCase {
     LineList lines;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const JobCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ConfigureJobTest : public BindingTest, public ::testing::WithParamInterface<JobCase> {};
+class ConfigureJobTest : public testsupport::CaseTest<JobCase, BindingTest> {};
 
 TEST_P(ConfigureJobTest, TracesAndReports) {
     const JobCase& c = GetParam();

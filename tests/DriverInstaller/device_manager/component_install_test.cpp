@@ -67,13 +67,7 @@ struct InstallCase {
     bool installed;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const InstallCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class InstallDriverTest : public InstallerTest,
-                          public ::testing::WithParamInterface<InstallCase> {};
+class InstallDriverTest : public testsupport::CaseTest<InstallCase, InstallerTest> {};
 
 TEST_P(InstallDriverTest, TracesTheWholeCycle) {
     const InstallCase& c = GetParam();

@@ -40,13 +40,7 @@ struct RemovalCase {
     bool removed;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RemovalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class UninstallDriverTest : public InstallerTest,
-                            public ::testing::WithParamInterface<RemovalCase> {};
+class UninstallDriverTest : public testsupport::CaseTest<RemovalCase, InstallerTest> {};
 
 TEST_P(UninstallDriverTest, TracesEachWayOut) {
     const RemovalCase& c = GetParam();
@@ -175,12 +169,7 @@ struct SequenceCase {
     int remaining;   // components of ours still installed afterwards
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class UninstallerTest : public InstallerTest, public ::testing::WithParamInterface<SequenceCase> {};
+class UninstallerTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
 
 TEST_P(UninstallerTest, RemovesSwitchThenAdapter) {
     const SequenceCase& c = GetParam();

@@ -80,13 +80,7 @@ struct SequenceCase {
     unsigned installCycles;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class InstallerSequenceTest : public InstallerTest,
-                              public ::testing::WithParamInterface<SequenceCase> {};
+class InstallerSequenceTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
 
 TEST_P(InstallerSequenceTest, InstallsAdapterThenSwitch) {
     const SequenceCase& c = GetParam();

@@ -28,12 +28,7 @@ struct LaunchCase {
     LineList lines;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const LaunchCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class StartNpfTest : public InstallerTest, public ::testing::WithParamInterface<LaunchCase> {};
+class StartNpfTest : public testsupport::CaseTest<LaunchCase, InstallerTest> {};
 
 TEST_P(StartNpfTest, JudgesTheLaunch) {
     const LaunchCase& c = GetParam();

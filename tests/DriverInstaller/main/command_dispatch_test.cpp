@@ -20,13 +20,8 @@ struct CommandWordCase {
     LineList lines;  // after the banner
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CommandWordCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CommandWordTest : public installer_test::ProgramTest,
-                        public ::testing::WithParamInterface<CommandWordCase> {};
+class CommandWordTest : public testsupport::CaseTest<CommandWordCase, installer_test::ProgramTest> {
+};
 
 TEST_P(CommandWordTest, RefusesWhatIsNoCommand) {
     const CommandWordCase& c = GetParam();

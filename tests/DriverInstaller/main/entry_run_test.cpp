@@ -22,12 +22,7 @@ struct RefusalCase {
     LineList lines;  // after the banner
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class EntryRefusalTest : public InstallerTest, public ::testing::WithParamInterface<RefusalCase> {};
+class EntryRefusalTest : public testsupport::CaseTest<RefusalCase, InstallerTest> {};
 
 TEST_P(EntryRefusalTest, RefusesBeforeTouchingAnything) {
     const RefusalCase& c = GetParam();

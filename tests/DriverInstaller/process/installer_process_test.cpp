@@ -127,12 +127,7 @@ struct WholeRunCase {
     expected_runs::Lines (*log)(const std::string& adapterInfPath);
 };
 
-void PrintTo(const WholeRunCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WholeRunTest : public InstallerProcessTest,
-                     public ::testing::WithParamInterface<WholeRunCase> {};
+class WholeRunTest : public testsupport::CaseTest<WholeRunCase, InstallerProcessTest> {};
 
 TEST_P(WholeRunTest, EndsWithItsCodeAndWritesTheWholeLog) {
     const WholeRunCase& c = GetParam();

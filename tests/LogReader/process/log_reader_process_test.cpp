@@ -1,6 +1,7 @@
 // driverinstaller-log run as a process on logs that DriverInstaller itself wrote, run as a setup
 // program runs it on a fresh simulated machine: each summary compared whole. Time stamps vary
 // from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
+#include "support/case_name.h"
 #include "support/exit_codes.h"
 #include "support/log_file.h"
 #include "support/process.h"
@@ -344,12 +345,7 @@ struct LocationCase {
     std::map<std::string, std::string> environment;  // "FOLDER" stands for the log folder
 };
 
-void PrintTo(const LocationCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class DefaultLogFileTest : public LogReaderProcessTest,
-                           public ::testing::WithParamInterface<LocationCase> {};
+class DefaultLogFileTest : public testsupport::CaseTest<LocationCase, LogReaderProcessTest> {};
 
 TEST_P(DefaultLogFileTest, TheReaderFindsTheLogWhereTheInstallerWroteIt) {
     ProcessOptions options;
@@ -382,7 +378,7 @@ INSTANTIATE_TEST_SUITE_P(
         // tmp is looked up without regard to letter case, as Windows does.
         LocationCase{"UpperCaseTmp", {{"TMP", "FOLDER"}}},
         LocationCase{"TemporaryFolder", {{"TMPDIR", "FOLDER"}}}),
-    [](const ::testing::TestParamInfo<LocationCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 // What is not a log gets one line and exit code 2, whatever the options.
 struct NoLogCase {
@@ -391,11 +387,7 @@ struct NoLogCase {
     const char* complaint;
 };
 
-void PrintTo(const NoLogCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class NoLogTest : public LogReaderProcessTest, public ::testing::WithParamInterface<NoLogCase> {};
+class NoLogTest : public testsupport::CaseTest<NoLogCase, LogReaderProcessTest> {};
 
 TEST_P(NoLogTest, GetsOneLineAndExitCode2) {
     const NoLogCase& c = GetParam();
@@ -430,6 +422,6 @@ INSTANTIATE_TEST_SUITE_P(
         NoLogCase{"LinesWithoutBanner",
                   "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...\n",
                   "is not a DriverInstaller log: it holds no start banner"}),
-    [](const ::testing::TestParamInfo<NoLogCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace
