@@ -1,16 +1,11 @@
 // Removing the components: each way out of one removal cycle, and the Uninstall sequence.
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 const std::string kFail = "hr='-2147467259' / hr='0x80004005'";
 const std::string kEnter = "DeviceManager::UninstallDriver() | Enter...";

@@ -9,8 +9,6 @@ namespace {
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using testsupport::AddFault;
 
-using LineList = std::vector<std::string>;
-
 struct GetCase {
     const char* name;
     bool wantLock;

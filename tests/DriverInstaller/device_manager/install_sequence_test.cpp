@@ -2,8 +2,6 @@
 // the result code.
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,9 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 const LineList kNotFound = {
     "DeviceManager::Installer() | Enter...",

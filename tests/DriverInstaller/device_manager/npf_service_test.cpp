@@ -11,8 +11,6 @@ namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
-using LineList = std::vector<std::string>;
-
 const std::string kEnter = "DeviceManager::StartNPFService() | Enter...";
 const std::string kExit = "DeviceManager::StartNPFService() | Exit...";
 const std::string kOk = "DeviceManager::StartNPFService() was successful.";

@@ -3,16 +3,11 @@
 #include "main/command_dispatch.h"
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 struct RefusalCase {
     const char* name;

@@ -8,6 +8,7 @@
 #include "support/test_platform.h"
 
 #include "support/case_name.h"
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/log_file.h"
 
@@ -25,6 +26,10 @@ namespace installer_test {
 using expected_runs::Join;
 using testsupport::CaseName;
 using testsupport::kLogFileName;
+using namespace testsupport::exit_code;  // the codes as RunWith and the Installer return them
+
+// Expected log lines, one string a message.
+using LineList = std::vector<std::string>;
 
 // The log's messages: its lines without the time prefix and the platform's line end ("<ERROR> | "
 // kept). A malformed line fails the test.
