@@ -8,6 +8,7 @@
 #include "support/log_file.h"
 #include "support/machine_views.h"
 #include "support/process.h"
+#include "support/setup_machine.h"
 #include "support/temp_machine.h"
 
 #include <gmock/gmock.h>
@@ -30,12 +31,7 @@ namespace fs = std::filesystem;
 using ::testing::Contains;
 
 using testsupport::CaseName;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitOk;
-using testsupport::kExitRefused;
-using testsupport::kExitSwitchInstallFailed;
+using namespace testsupport::exit_status;
 using testsupport::kLogFileName;
 using testsupport::Narrow;
 
@@ -74,20 +70,10 @@ std::string FolderOfLength(const std::string& base, std::size_t length) {
 // the temporary folders the log would fall back to, watched for stray log files.
 class World {
 public:
-    World()
-        : machine_(simwin::MachineOptions{true}),
-          setup_(machine_.MakeFolder("setup")),
-          logs_(machine_.MakeFolder("logs")),
-          fallback_(machine_.MakeFolder("fallback")) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup_) / name);
-        }
+    World() {
         testsupport::WriteFile(machine_.root() + "/faults", "Sleep 0 always\n");
-        options_.workingFolder = setup_;
-        options_.environment = {{"SIMWIN_ROOT", machine_.root()},
-                                {"AutInstLog", logs_},
-                                {"tmp", fallback_},
-                                {"TMPDIR", fallback_}};
+        options_.environment["tmp"] = fallback_;
+        options_.environment["TMPDIR"] = fallback_;
     }
 
     // The run's exit status; -1 when it did not end by itself within a generous time.
@@ -113,18 +99,18 @@ public:
 
     const testsupport::TempMachine& machine() const { return machine_; }
     testsupport::ProcessOptions& options() { return options_; }
-    const std::string& setup() const { return setup_; }
+    const std::string& setup() const { return machine_.setupFolder(); }
     const std::string& fallback() const { return fallback_; }
-    std::string log() const { return testsupport::ReadFile(testsupport::LogFileIn(logs_)); }
+    std::string log() const {
+        return testsupport::ReadFile(testsupport::LogFileIn(machine_.logFolder()));
+    }
     std::string storePath() const { return machine_.root() + "/netcfg.store"; }
     std::string Scratch(const std::string& name) const { return machine_.MakeFolder(name); }
 
 private:
-    testsupport::TempMachine machine_;
-    std::string setup_;
-    std::string logs_;
-    std::string fallback_;
-    testsupport::ProcessOptions options_;
+    testsupport::SetupMachine machine_;
+    std::string fallback_ = machine_.MakeFolder("fallback");
+    testsupport::ProcessOptions options_ = machine_.RunOptions();
 };
 
 // ---- Log places the program cannot use: the run goes on as usual, logging nothing ------------

@@ -33,11 +33,7 @@ constexpr char kSwitchInf[] = "quorixlwf.inf";
 using expected_runs::Banner;
 using expected_runs::InstallStart;
 using expected_runs::Join;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitNoArgument;
-using testsupport::kExitRefused;
+using namespace testsupport::exit_status;
 using winetest::ExpectLog;
 
 // Wine's class installer answers E_NOTIMPL.
