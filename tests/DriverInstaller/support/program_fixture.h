@@ -11,6 +11,7 @@
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/log_file.h"
+#include "support/uncopyable.h"
 
 #include <gtest/gtest.h>
 
@@ -51,12 +52,10 @@ inline const std::vector<std::string>& kBanner = expected_runs::Banner();
 int RunWith(std::vector<std::wstring> arguments);
 
 // An environment variable given back its value (or its absence) when the object goes.
-class ScopedVariable {
+class ScopedVariable : testsupport::Uncopyable {
 public:
     explicit ScopedVariable(std::string name);
     ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
     void Set(const std::optional<std::string>& value) const;
 
