@@ -2,6 +2,8 @@
 #include "code_page.h"
 #include "log_file.h"
 
+#include "support/case_name.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -22,11 +24,7 @@ struct SplitCase {
     Lines lines;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class SplitLinesTest : public ::testing::TestWithParam<SplitCase> {};
+class SplitLinesTest : public testsupport::CaseTest<SplitCase> {};
 
 TEST_P(SplitLinesTest, CutsAtLineEnds) {
     EXPECT_EQ(logreader::SplitLines(GetParam().text), GetParam().lines);
@@ -42,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // Only the CR just before the LF belongs to the line end.
                       SplitCase{"CrInsideALine", "a\rb\r\r\n", {"a\rb\r"}},
                       SplitCase{"Nothing", "", {}}),
-    [](const ::testing::TestParamInfo<SplitCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 struct Utf8Case {
     const char* name;
@@ -50,11 +48,7 @@ struct Utf8Case {
     std::string text;
 };
 
-void PrintTo(const Utf8Case& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class AnsiToUtf8Test : public ::testing::TestWithParam<Utf8Case> {};
+class AnsiToUtf8Test : public testsupport::CaseTest<Utf8Case> {};
 
 // On Linux the ANSI code page is UTF-8: well-formed text passes, every other byte becomes
 // U+FFFD, one for each byte, so that nothing is dropped and the output stays valid UTF-8.
@@ -73,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"Surrogate", "\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
                       Utf8Case{"BeyondU10FFFF", "\xF4\x90\x80\x80",
                                "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
-    [](const ::testing::TestParamInfo<Utf8Case>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 class ReadLogFileTest : public ::testing::Test {
 protected:

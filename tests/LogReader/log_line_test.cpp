@@ -1,6 +1,8 @@
 // Taking log lines apart: the time prefix, the error marker and the message.
 #include "log_line.h"
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,11 +19,7 @@ struct LineCase {
     const char* message;
 };
 
-void PrintTo(const LineCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class LogLineTest : public ::testing::TestWithParam<LineCase> {};
+class LogLineTest : public testsupport::CaseTest<LineCase> {};
 
 TEST_P(LogLineTest, TakesTheLineApart) {
     const LineCase& c = GetParam();
@@ -60,6 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"TwelveHourClock", "2026-12-07___9:40:12 PM | text", false, "", false, ""},
         LineCase{"NoBlankAfterTheBar", "2026-12-07___21:40:12 |text", false, "", false, ""},
         LineCase{"OneUnderscoreShort", "2026-12-07__21:40:12 | text", false, "", false, ""}),
-    [](const ::testing::TestParamInfo<LineCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

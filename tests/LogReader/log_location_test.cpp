@@ -1,6 +1,7 @@
 // The file DriverInstaller writes to, as the reader finds it from the environment.
 #include "log_location.h"
 
+#include "support/case_name.h"
 #include "support/log_file.h"
 
 #include <gtest/gtest.h>
@@ -48,11 +49,7 @@ struct LocationCase {
     std::string folder;  // empty: no path
 };
 
-void PrintTo(const LocationCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class LogLocationTest : public ::testing::TestWithParam<LocationCase> {};
+class LogLocationTest : public testsupport::CaseTest<LocationCase> {};
 
 TEST_P(LogLocationTest, FindsTheFolderTheInstallerUses) {
     const LocationCase& c = GetParam();
@@ -85,6 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
         LocationCase{"LongestPath", {{"AutInstLog", kLongFolder}}, kLongFolder},
         // ... 260 do not, and DriverInstaller logs nothing.
         LocationCase{"TooLong", {{"AutInstLog", kLongFolder + "x"}}, ""}),
-    [](const ::testing::TestParamInfo<LocationCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Finding the results written into a message and decoding them to a name and a meaning.
 #include "result_mentions.h"
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -23,11 +25,7 @@ struct MentionCase {
     std::vector<Expected> results;
 };
 
-void PrintTo(const MentionCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class ResultMentionsTest : public ::testing::TestWithParam<MentionCase> {};
+class ResultMentionsTest : public testsupport::CaseTest<MentionCase> {};
 
 TEST_P(ResultMentionsTest, FindsAndNamesEveryResult) {
     const std::vector<DecodedResult> results = logreader::DecodeResults(GetParam().message);
@@ -112,6 +110,6 @@ INSTANTIATE_TEST_SUITE_P(
         MentionCase{"NoResults",
                     "hr='0x8004a024' and myresult=3 and DeviceManager::Installer() | Enter...",
                     {}}),
-    [](const ::testing::TestParamInfo<MentionCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Cutting a log into runs at their start banners.
 #include "run_splitter.h"
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -43,11 +45,7 @@ struct SplitCase {
     std::vector<std::vector<std::string>> runs;
 };
 
-void PrintTo(const SplitCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class RunSplitterTest : public ::testing::TestWithParam<SplitCase> {};
+class RunSplitterTest : public testsupport::CaseTest<SplitCase> {};
 
 TEST_P(RunSplitterTest, CutsAtEachBanner) {
     EXPECT_EQ(Shape(logreader::SplitRuns(Parse(GetParam().messages))), GetParam().runs);
@@ -79,6 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"NoBannerWithAForeignLine", {"", "?", "", kRule}, {}},
                       SplitCase{"RuleOneShort", {"", "", "", std::string(67, '=')}, {}},
                       SplitCase{"NoLines", {}, {}}),
-    [](const ::testing::TestParamInfo<SplitCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

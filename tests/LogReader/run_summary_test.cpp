@@ -2,6 +2,8 @@
 // on runs made of crafted lines.
 #include "run_summary.h"
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,11 +48,7 @@ struct SummaryCase {
     std::vector<std::string> shownLines;  // the error lines' messages; unparsed lines as they are
 };
 
-void PrintTo(const SummaryCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class RunSummaryTest : public ::testing::TestWithParam<SummaryCase> {};
+class RunSummaryTest : public testsupport::CaseTest<SummaryCase> {};
 
 TEST_P(RunSummaryTest, ReadsCommandOutcomeAndErrors) {
     const SummaryCase& c = GetParam();
@@ -182,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{
             "InvalidCommand", {"Command found: invalid command"}, "not recognised", 906, {}, {}},
         SummaryCase{"BannerOnly", {}, "unknown: no line of the run names it", -1, {}, {}}),
-    [](const ::testing::TestParamInfo<SummaryCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 TEST(RunSummaryHeadlessTest, ARunWithoutItsStartIsReadFromWhatIsLeft) {
     const RunSummary summary =

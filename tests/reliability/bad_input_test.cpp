@@ -8,6 +8,7 @@
 #include "support/log_file.h"
 #include "support/machine_views.h"
 #include "support/process.h"
+#include "support/setup_machine.h"
 #include "support/temp_machine.h"
 
 #include <gmock/gmock.h>
@@ -30,12 +31,7 @@ namespace fs = std::filesystem;
 using ::testing::Contains;
 
 using testsupport::CaseName;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitOk;
-using testsupport::kExitRefused;
-using testsupport::kExitSwitchInstallFailed;
+using namespace testsupport::exit_status;
 using testsupport::kLogFileName;
 using testsupport::Narrow;
 
@@ -74,20 +70,10 @@ std::string FolderOfLength(const std::string& base, std::size_t length) {
 // the temporary folders the log would fall back to, watched for stray log files.
 class World {
 public:
-    World()
-        : machine_(simwin::MachineOptions{true}),
-          setup_(machine_.MakeFolder("setup")),
-          logs_(machine_.MakeFolder("logs")),
-          fallback_(machine_.MakeFolder("fallback")) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup_) / name);
-        }
+    World() {
         testsupport::WriteFile(machine_.root() + "/faults", "Sleep 0 always\n");
-        options_.workingFolder = setup_;
-        options_.environment = {{"SIMWIN_ROOT", machine_.root()},
-                                {"AutInstLog", logs_},
-                                {"tmp", fallback_},
-                                {"TMPDIR", fallback_}};
+        options_.environment["tmp"] = fallback_;
+        options_.environment["TMPDIR"] = fallback_;
     }
 
     // The run's exit status; -1 when it did not end by itself within a generous time.
@@ -113,18 +99,18 @@ public:
 
     const testsupport::TempMachine& machine() const { return machine_; }
     testsupport::ProcessOptions& options() { return options_; }
-    const std::string& setup() const { return setup_; }
+    const std::string& setup() const { return machine_.setupFolder(); }
     const std::string& fallback() const { return fallback_; }
-    std::string log() const { return testsupport::ReadFile(testsupport::LogFileIn(logs_)); }
+    std::string log() const {
+        return testsupport::ReadFile(testsupport::LogFileIn(machine_.logFolder()));
+    }
     std::string storePath() const { return machine_.root() + "/netcfg.store"; }
     std::string Scratch(const std::string& name) const { return machine_.MakeFolder(name); }
 
 private:
-    testsupport::TempMachine machine_;
-    std::string setup_;
-    std::string logs_;
-    std::string fallback_;
-    testsupport::ProcessOptions options_;
+    testsupport::SetupMachine machine_;
+    std::string fallback_ = machine_.MakeFolder("fallback");
+    testsupport::ProcessOptions options_ = machine_.RunOptions();
 };
 
 // ---- Log places the program cannot use: the run goes on as usual, logging nothing ------------
@@ -134,12 +120,7 @@ struct LogPlaceCase {
     std::function<std::string(World&)> folder;  // the AutInstLog value
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const LogPlaceCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class LogPlace : public ::testing::TestWithParam<LogPlaceCase> {};
+class LogPlace : public testsupport::CaseTest<LogPlaceCase> {};
 
 TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
     World world;
@@ -178,7 +159,7 @@ const LogPlaceCase kLogPlaces[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, LogPlace, ::testing::ValuesIn(kLogPlaces), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, LogPlace, testsupport::CasesIn(kLogPlaces), CaseName{});
 
 TEST(LogPlaceFolders, AreBuiltToTheirLength) {
     testsupport::TempMachine machine;
@@ -200,12 +181,7 @@ struct RefusedCase {
     std::string logLine;  // a line the log must hold, without its time prefix ("" for none)
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const RefusedCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class Refused : public ::testing::TestWithParam<RefusedCase> {};
+class Refused : public testsupport::CaseTest<RefusedCase> {};
 
 TEST_P(Refused, EndsWithItsCodeAndChangesNothing) {
     World world;
@@ -285,11 +261,7 @@ struct GoodFolderCase {
     std::function<std::string(World&)> folder;
 };
 
-void PrintTo(const GoodFolderCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class GoodFolder : public ::testing::TestWithParam<GoodFolderCase> {};
+class GoodFolder : public testsupport::CaseTest<GoodFolderCase> {};
 
 TEST_P(GoodFolder, InstallsBothComponents) {
     World world;
@@ -318,9 +290,9 @@ const GoodFolderCase kGoodFolders[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(Unusual, GoodFolder, ::testing::ValuesIn(kGoodFolders), CaseName{});
+INSTANTIATE_TEST_SUITE_P(Unusual, GoodFolder, testsupport::CasesIn(kGoodFolders), CaseName{});
 
-INSTANTIATE_TEST_SUITE_P(BadInput, Refused, ::testing::ValuesIn(kRefusedCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, Refused, testsupport::CasesIn(kRefusedCases), CaseName{});
 
 // ---- INF files that are not INF files --------------------------------------------------
 
@@ -333,12 +305,7 @@ struct BadInfCase {
     int exitStatus;
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const BadInfCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class BadInfFile : public ::testing::TestWithParam<BadInfCase> {};
+class BadInfFile : public testsupport::CaseTest<BadInfCase> {};
 
 TEST_P(BadInfFile, IsReportedWithItsComponentsCodeAndLosesNothing) {
     World world;
@@ -388,7 +355,7 @@ const BadInfCase kBadInfCases[] = {
     {"SwitchInfIsAFolder", "quorixlwf.inf", BadInf::Folder, kExitSwitchInstallFailed},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, ::testing::ValuesIn(kBadInfCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, BadInfFile, testsupport::CasesIn(kBadInfCases), CaseName{});
 
 // ---- A store that cannot be read -------------------------------------------------------
 
@@ -399,12 +366,7 @@ struct BadStoreCase {
     BadStore kind;
 };
 
-// Listings and failure messages name the case.
-void PrintTo(const BadStoreCase& tested, std::ostream* out) {
-    *out << tested.name;
-}
-
-class BadStoreFile : public ::testing::TestWithParam<BadStoreCase> {};
+class BadStoreFile : public testsupport::CaseTest<BadStoreCase> {};
 
 TEST_P(BadStoreFile, FailsBothCommandsLeavesTheStoreAsItWasAndTheToolSaysWhyInOneLine) {
     World world;
@@ -455,7 +417,7 @@ const BadStoreCase kBadStoreCases[] = {
     {"Fifo", BadStore::Fifo},
 };
 
-INSTANTIATE_TEST_SUITE_P(BadInput, BadStoreFile, ::testing::ValuesIn(kBadStoreCases), CaseName{});
+INSTANTIATE_TEST_SUITE_P(BadInput, BadStoreFile, testsupport::CasesIn(kBadStoreCases), CaseName{});
 
 // The number of bad inputs tried, for CI's output: every case of the tables above is registered
 // as a test of its own.

@@ -15,6 +15,7 @@
 #include "support/log_file.h"
 #include "support/machine_checks.h"
 #include "support/temp_machine.h"
+#include "support/uncopyable.h"
 
 #include "main/command_dispatch.h"
 
@@ -104,25 +105,32 @@ std::string RuleText(const std::string& call, const Failure& failure, unsigned n
 const std::set<std::string> kVoidCalls = {"Sleep", "CoUninitialize"};
 
 std::optional<std::vector<Failure>> FailuresOf(const std::string& call) {
-    static const std::map<std::string, std::vector<Failure>> win32 = {
-        {"CloseHandle", {{"0", kErrorAccessDenied}}},
-        {"WriteFile", {{"0", kErrorAccessDenied}}},
-        {"CreateFileW", {{"0", kErrorAccessDenied}}},
-        {"PathAppendW", {{"0", kErrorAccessDenied}}},
-        {"PathFileExistsW", {{"0", kErrorFileNotFound}}},
-        {"SetupCopyOEMInfW", {{"0", kErrorAccessDenied}}},
-        {"OpenProcessToken", {{"0", kErrorAccessDenied}}},
-        {"GetTokenInformation", {{"0", kErrorAccessDenied}}},
-        {"GetCurrentDirectoryW", {{"0", kErrorAccessDenied}}},
-        {"GetEnvironmentVariableW", {{"0", kErrorEnvVarNotFound}}},
-        {"GetTempPathW", {{"0", kErrorAccessDenied}}},
-        {"WideCharToMultiByte", {{"0", kErrorNoUnicodeTranslation}}},
-        {"MultiByteToWideChar", {{"0", kErrorNoUnicodeTranslation}}},
-        {"ShellExecuteW", {{kShellFileNotFound, kErrorFileNotFound}}},
-        {"GetLastError", {{kErrorAccessDenied, ""}}},
-    };
-    if (const auto found = win32.find(call); found != win32.end()) {
-        return found->second;
+    // The Win32 calls fail by returning 0 (FALSE, a null handle, no characters) and leaving a last
+    // error: access denied, unless the call has one of its own.
+    static const std::set<std::string> win32 = {"CloseHandle",          "WriteFile",
+                                                "CreateFileW",          "PathAppendW",
+                                                "PathFileExistsW",      "SetupCopyOEMInfW",
+                                                "OpenProcessToken",     "GetTokenInformation",
+                                                "GetCurrentDirectoryW", "GetEnvironmentVariableW",
+                                                "GetTempPathW",         "WideCharToMultiByte",
+                                                "MultiByteToWideChar"};
+    static const std::map<std::string, std::string> ownErrors = {
+        {"PathFileExistsW", kErrorFileNotFound},
+        {"GetEnvironmentVariableW", kErrorEnvVarNotFound},
+        {"WideCharToMultiByte", kErrorNoUnicodeTranslation},
+        {"MultiByteToWideChar", kErrorNoUnicodeTranslation}};
+    if (win32.count(call) == 1) {
+        const auto own = ownErrors.find(call);
+        return std::vector<Failure>{
+            {"0", own != ownErrors.end() ? own->second : std::string(kErrorAccessDenied)}};
+    }
+    // ShellExecuteW fails with one of the shell's small codes; GetLastError cannot fail, but it
+    // can answer an error that no call left.
+    if (call == "ShellExecuteW") {
+        return std::vector<Failure>{{kShellFileNotFound, kErrorFileNotFound}};
+    }
+    if (call == "GetLastError") {
+        return std::vector<Failure>{{kErrorAccessDenied, ""}};
     }
     const bool com = call.find("::") != std::string::npos || call == "CoInitializeEx" ||
                      call == "CoCreateInstance";
@@ -200,7 +208,7 @@ RunResult RunScenario(const Scenario& scenario, const std::optional<simwin::Faul
 
 // A CloseHandle made to fail leaves its handle open, as the platform would: that handle is the
 // fault's leak, not the program's, and the leak checker is told not to count it.
-class FaultOwnedLeaks {
+class FaultOwnedLeaks : testsupport::Uncopyable {
 public:
     explicit FaultOwnedLeaks(bool active) : active_(active) {
 #ifdef SWEEP_HAS_LEAK_CHECK
@@ -216,8 +224,6 @@ public:
         }
 #endif
     }
-    FaultOwnedLeaks(const FaultOwnedLeaks&) = delete;
-    FaultOwnedLeaks& operator=(const FaultOwnedLeaks&) = delete;
 
 private:
     [[maybe_unused]] bool active_;
@@ -247,7 +253,7 @@ RunResult RunOnce(const Scenario& scenario, const std::optional<simwin::FaultRul
 
 // Sends the process's output to /dev/null while it lives: the net.exe that Install starts
 // speaks on the output it inherits. Failures are gathered meanwhile and reported afterwards.
-class QuietOutput {
+class QuietOutput : testsupport::Uncopyable {
 public:
     QuietOutput() : savedOut_(::dup(1)), savedErr_(::dup(2)) {
         std::cout.flush();
@@ -262,8 +268,6 @@ public:
         ::close(savedOut_);
         ::close(savedErr_);
     }
-    QuietOutput(const QuietOutput&) = delete;
-    QuietOutput& operator=(const QuietOutput&) = delete;
 
 private:
     int savedOut_;
@@ -271,7 +275,7 @@ private:
 };
 
 // Keeps an environment variable's value and puts it back.
-class SavedVariable {
+class SavedVariable : testsupport::Uncopyable {
 public:
     explicit SavedVariable(const char* name) : name_(name) {
         if (const char* value = std::getenv(name)) {
@@ -285,8 +289,6 @@ public:
             ::unsetenv(name_);
         }
     }
-    SavedVariable(const SavedVariable&) = delete;
-    SavedVariable& operator=(const SavedVariable&) = delete;
 
 private:
     const char* name_;

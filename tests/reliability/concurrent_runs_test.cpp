@@ -6,7 +6,7 @@
 #include "support/log_file.h"
 #include "support/machine_checks.h"
 #include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/setup_machine.h"
 
 #include <sys/wait.h>
 
@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <set>
@@ -27,7 +26,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 4;  // the last with another client holding the lock as the runs start
@@ -86,12 +84,7 @@ pid_t HoldLock(const std::string& root, int seconds) {
 }
 
 TEST(ConcurrentRuns, EightAtOnceEndDocumentedWithinTheLockWaitAndKeepStoreAndLogWhole) {
-    testsupport::TempMachine machine{simwin::MachineOptions{true}};
-    const std::string setup = machine.MakeFolder("setup");
-    const std::string logs = machine.MakeFolder("logs");
-    for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-        fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup) / name);
-    }
+    const testsupport::SetupMachine machine;
     // No pause before installing, so that the runs meet at the lock; the journal on.
     testsupport::WriteFile(machine.root() + "/faults", "Sleep 0 always\n");
     testsupport::WriteFile(machine.root() + "/journal.log", "");
@@ -109,9 +102,7 @@ TEST(ConcurrentRuns, EightAtOnceEndDocumentedWithinTheLockWaitAndKeepStoreAndLog
         std::vector<bool> installs;
         std::vector<Clock::time_point> started;
         for (int i = 0; i < kRunsPerRound; ++i) {
-            testsupport::ProcessOptions options;
-            options.workingFolder = setup;
-            options.environment = {{"SIMWIN_ROOT", machine.root()}, {"AutInstLog", logs}};
+            testsupport::ProcessOptions options = machine.RunOptions();
             options.quiet = true;
             installs.push_back((i + round) % 2 == 0);
             started.push_back(Clock::now());
@@ -180,7 +171,8 @@ TEST(ConcurrentRuns, EightAtOnceEndDocumentedWithinTheLockWaitAndKeepStoreAndLog
     }
 
     // The shared log: whole lines only, each with its time prefix and no other prefix inside.
-    const testsupport::LogFile log = testsupport::ReadLog(testsupport::LogFileIn(logs), "\n");
+    const testsupport::LogFile log =
+        testsupport::ReadLog(testsupport::LogFileIn(machine.logFolder()), "\n");
     ASSERT_EQ(log.malformedLines, std::vector<std::string>{}) << "torn lines";
     const std::vector<std::string>& lines = log.messages;
     for (const std::string& line : lines) {

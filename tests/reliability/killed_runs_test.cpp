@@ -5,7 +5,7 @@
 #include "support/log_file.h"
 #include "support/machine_checks.h"
 #include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/setup_machine.h"
 
 #include "base/atomic_file.h"
 
@@ -16,7 +16,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <filesystem>
 #include <iostream>
 #include <random>
 #include <set>
@@ -26,7 +25,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kKillsWanted = 200;
@@ -45,24 +43,14 @@ bool IsStartOfLine(const std::string& text) {
 
 class KilledRuns : public ::testing::Test {
 protected:
-    KilledRuns()
-        : machine_(simwin::MachineOptions{true}),
-          setup_(machine_.MakeFolder("setup")),
-          logs_(machine_.MakeFolder("logs")) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup_) / name);
-        }
-        SetFaults("Sleep 0 always\n");
-    }
+    KilledRuns() { SetFaults("Sleep 0 always\n"); }
 
     void SetFaults(const std::string& rules) const {
         testsupport::WriteFile(machine_.root() + "/faults", rules);
     }
 
     pid_t Start(const std::string& command) const {
-        testsupport::ProcessOptions options;
-        options.workingFolder = setup_;
-        options.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logs_}};
+        testsupport::ProcessOptions options = machine_.RunOptions();
         options.quiet = true;
         return testsupport::Spawn(DRIVERINSTALLER_EXE, {command}, options);
     }
@@ -108,9 +96,7 @@ protected:
         return ids;
     }
 
-    testsupport::TempMachine machine_;
-    std::string setup_;
-    std::string logs_;
+    testsupport::SetupMachine machine_;
 };
 
 TEST_F(KilledRuns, AKilledRunLeavesAWholeConfigurationAFreeLockAndAMachineThatStillWorks) {
@@ -189,7 +175,8 @@ TEST_F(KilledRuns, AKilledRunLeavesAWholeConfigurationAFreeLockAndAMachineThatSt
     // fragment is followed at once by a whole line of the next run, and there is at most one per
     // kill.
     int tornLines = 0;
-    for (const std::string& line : testsupport::FileLines(testsupport::LogFileIn(logs_))) {
+    for (const std::string& line :
+         testsupport::FileLines(testsupport::LogFileIn(machine_.logFolder()))) {
         if (testsupport::HasTimePrefix(line)) {
             continue;
         }

@@ -5,7 +5,7 @@
 #include "support/exit_codes.h"
 #include "support/machine_checks.h"
 #include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/setup_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -26,12 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testsupport::CaseName;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitNoArgument;
-using testsupport::kExitOk;
-using testsupport::kExitRefused;
+using namespace testsupport::exit_status;
 
 struct SampleRun {
     std::string name;
@@ -41,11 +36,6 @@ struct SampleRun {
     bool withInfFiles;
     int exitStatus;
 };
-
-// Listings and failure messages name the case.
-void PrintTo(const SampleRun& tested, std::ostream* out) {
-    *out << tested.name;
-}
 
 const SampleRun kSamples[] = {
     {"InstallSucceeds", {"Install"}, "", false, true, kExitOk},
@@ -74,7 +64,7 @@ const SampleRun kSamples[] = {
      kExitOk},
 };
 
-class UnderValgrind : public ::testing::TestWithParam<SampleRun> {};
+class UnderValgrind : public testsupport::CaseTest<SampleRun> {};
 
 TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
 #ifdef RELIABILITY_SANITIZED
@@ -82,17 +72,10 @@ TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
 #else
     ASSERT_TRUE(fs::exists(VALGRIND_EXE)) << "valgrind is not installed";
     const SampleRun& sample = GetParam();
-    testsupport::TempMachine machine{simwin::MachineOptions{true}};
-    const std::string setup = machine.MakeFolder("setup");
-    const std::string logs = machine.MakeFolder("logs");
-    if (sample.withInfFiles) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setup) / name);
-        }
-    }
-    testsupport::ProcessOptions options;
-    options.workingFolder = setup;
-    options.environment = {{"SIMWIN_ROOT", machine.root()}, {"AutInstLog", logs}};
+    const testsupport::SetupMachine machine(sample.withInfFiles
+                                                ? testsupport::SetupMachine::InfFiles::kCopied
+                                                : testsupport::SetupMachine::InfFiles::kMissing);
+    testsupport::ProcessOptions options = machine.RunOptions();
     testsupport::WriteFile(machine.root() + "/faults", "Sleep 0 always\n");
     if (sample.installedFirst) {
         ASSERT_EQ(testsupport::RunProcess(DRIVERINSTALLER_EXE, {"Install"}, options), 0);
@@ -105,7 +88,7 @@ TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
                       "--errors-for-leak-kinds=definite,indirect",
                       "--"};
 
-    const std::string output = logs + "/valgrind.out";
+    const std::string output = machine.logFolder() + "/valgrind.out";
     EXPECT_EQ(testsupport::RunProcess(DRIVERINSTALLER_EXE, sample.arguments, options, output),
               sample.exitStatus)
         << testsupport::ReadFile(output);
@@ -114,6 +97,6 @@ TEST_P(UnderValgrind, RunEndsWithItsCodeAndNoMemoryError) {
 #endif
 }
 
-INSTANTIATE_TEST_SUITE_P(Sample, UnderValgrind, ::testing::ValuesIn(kSamples), CaseName{});
+INSTANTIATE_TEST_SUITE_P(Sample, UnderValgrind, testsupport::CasesIn(kSamples), CaseName{});
 
 }  // namespace

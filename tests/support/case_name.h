@@ -1,11 +1,42 @@
-// Test names for parameterised cases, and wide text made printable, shared by every suite.
+// Table-driven suites: a fixture that runs once for each case of a table, over any base fixture,
+// with each case named by its "name" field in test names, listings and failure messages.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <ostream>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 namespace testsupport {
+
+// A table's case as a CaseTest holds it: the case itself (GetParam() binds to a const Case&),
+// printed as its name. GoogleTest prints a parameter through the PrintTo that argument-dependent
+// lookup finds for its type; this type's own, a non-template, wins over GoogleTest's generic
+// template, which would dump the case's bytes.
+template <typename Case>
+struct NamedCase : Case {
+    explicit NamedCase(const Case& tableCase) : Case(tableCase) {}
+
+    friend void PrintTo(const NamedCase& tested, std::ostream* out) { *out << tested.name; }
+};
+
+// The fixture of a suite that runs once for each Case over the fixture Base:
+//   class InstallDriverTest : public testsupport::CaseTest<InstallCase, InstallerTest> {};
+//   TEST_P(InstallDriverTest, ...) { const InstallCase& c = GetParam(); ... }
+// ::testing::Values(Case{...}, ...) fills it as it is; a table held in an array or a container
+// goes through CasesIn.
+template <typename Case, typename Base = ::testing::Test>
+class CaseTest : public Base, public ::testing::WithParamInterface<NamedCase<Case>> {};
+
+// The cases of a table (an array or a container) for INSTANTIATE_TEST_SUITE_P of a CaseTest.
+template <typename Table>
+auto CasesIn(const Table& cases) {
+    using Case = std::decay_t<decltype(*std::begin(cases))>;
+    return ::testing::ValuesIn(std::vector<NamedCase<Case>>(std::begin(cases), std::end(cases)));
+}
 
 // Names a parameterised case by its "name" field, so that listings show "Refused/NoArgument"
 // rather than an index.
@@ -15,37 +46,5 @@ struct CaseName {
         return tested.param.name;
     }
 };
-
-// Wide text as UTF-8, the same on both platforms (UTF-16 on Windows, UTF-32 on Linux); an
-// unpaired surrogate becomes U+FFFD.
-inline std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto code = static_cast<char32_t>(text[i]);
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < text.size() &&
-            static_cast<char32_t>(text[i + 1]) >= 0xDC00 &&
-            static_cast<char32_t>(text[i + 1]) <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
 
 }  // namespace testsupport

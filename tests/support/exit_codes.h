@@ -31,7 +31,9 @@ constexpr int SeenOnLinux(int code) {
     return code % 256;
 }
 
-// The exit statuses a Linux parent sees.
+// The exit statuses a Linux parent sees (testsupport::kExitOk, or kExitOk after
+// `using namespace testsupport::exit_status;`).
+inline namespace exit_status {
 constexpr int kExitOk = SeenOnLinux(exit_code::kOk);
 constexpr int kExitAdapterInstallFailed = SeenOnLinux(exit_code::kAdapterInstallFailed);
 constexpr int kExitSwitchInstallFailed = SeenOnLinux(exit_code::kSwitchInstallFailed);
@@ -40,5 +42,6 @@ constexpr int kExitSwitchRemovalFailed = SeenOnLinux(exit_code::kSwitchRemovalFa
 constexpr int kExitNoArgument = SeenOnLinux(exit_code::kNoArgument);
 constexpr int kExitRefused = SeenOnLinux(exit_code::kRefused);
 constexpr int kExitInfMissing = SeenOnLinux(exit_code::kInfMissing);
+}  // namespace exit_status
 
 }  // namespace testsupport

@@ -57,24 +57,27 @@ const Lines& ReleaseWithLock() {
     return lines;
 }
 
-const Lines& InstallStart() {
-    static const Lines lines = Join({
-        Banner(),
-        {"Command found: install ethernet adapter and switch",
-         "DeviceManager::Installer() | Enter..."},
-    });
-    return lines;
+Lines InstallStart() {
+    return Join({Banner(),
+                 {"Command found: install ethernet adapter and switch",
+                  "DeviceManager::Installer() | Enter..."}});
 }
 
-const Lines& AdapterCycleStart() {
-    static const Lines lines = Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-         "DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        GetWithLock(),
-    });
-    return lines;
+namespace {
+
+// An installation cycle up to its granted write lock and initialised configuration.
+Lines InstallCycleStart() {
+    return Join({{"DeviceManager::InstallDriver() | Enter...",
+                  "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+                 GetWithLock()});
+}
+
+}  // namespace
+
+Lines AdapterCycleStart() {
+    return Join({InstallStart(),
+                 {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
+                 InstallCycleStart()});
 }
 
 Lines ComponentInstallFailed(const std::string& hr) {
@@ -107,22 +110,17 @@ Lines AdapterInstallFailed(const std::string& hr, const std::string& adapterInfP
 
 namespace {
 
-const Lines& UninstallStart() {
-    static const Lines lines = Join({
-        Banner(),
-        {"Command found: uninstall ethernet adapter and switch",
-         "DeviceManager::Uninstaller() | Enter..."},
-    });
-    return lines;
+Lines UninstallStart() {
+    return Join({Banner(),
+                 {"Command found: uninstall ethernet adapter and switch",
+                  "DeviceManager::Uninstaller() | Enter..."}});
 }
 
 // One installation cycle that installs its component and applies the change, up to the end of
 // InstallSpecifiedComponent.
-const Lines& InstallCycle() {
-    static const Lines lines = Join({
-        {"DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
-        GetWithLock(),
+Lines InstallCycle() {
+    return Join({
+        InstallCycleStart(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
          "DeviceManager::HrInstallComponent() | Enter...",
          "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...",
@@ -134,13 +132,12 @@ const Lines& InstallCycle() {
         ReleaseWithLock(),
         {"DeviceManager::InstallSpecifiedComponent() | Exit..."},
     });
-    return lines;
 }
 
 // The service start and the binding configuration after a successful installation, on a machine
 // with two physical adapters besides the virtual one.
-const Lines& Configuration() {
-    static const Lines lines = {
+Lines Configuration() {
+    return {
         "Configuration of NPF service begins.",
         "DeviceManager::StartNPFService() | Enter...",
         "DeviceManager::StartNPFService() was successful.",
@@ -161,38 +158,41 @@ const Lines& Configuration() {
         "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Exit...",
         "Configuration of IPv6 and Virtual Switch succeeded.",
     };
-    return lines;
+}
+
+// A removal cycle that was granted the write lock: its own steps between the acquisition and the
+// release.
+Lines RemovalWithLock(const Lines& steps) {
+    return Join({{"DeviceManager::UninstallDriver() | Enter..."},
+                 GetWithLock(),
+                 steps,
+                 ReleaseWithLock(),
+                 {"DeviceManager::UninstallDriver() | Exit..."}});
+}
+
+// The steps of a removal that found the component and its class: DeInstall's outcome, then the
+// three references it held given back.
+Lines RemovalFound(const Lines& outcome) {
+    return Join({{"DeviceManager::UninstallDriver() FindComponent was successful.",
+                  "DeviceManager::UninstallDriver() ClassGuid OK..",
+                  "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
+                  "DeviceManager::UninstallDriver() QueryInterface OK.."},
+                 outcome,
+                 ReleaseOne(),
+                 ReleaseOne(),
+                 ReleaseOne()});
 }
 
 // One removal cycle that finds, removes and applies.
-const Lines& RemovalCycle() {
-    static const Lines lines = Join({
-        {"DeviceManager::UninstallDriver() | Enter..."},
-        GetWithLock(),
-        {"DeviceManager::UninstallDriver() FindComponent was successful.",
-         "DeviceManager::UninstallDriver() ClassGuid OK..",
-         "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
-         "DeviceManager::UninstallDriver() QueryInterface OK..",
-         "DeviceManager::UninstallDriver() Uninstall OK..."},
-        ReleaseOne(),
-        ReleaseOne(),
-        ReleaseOne(),
-        ReleaseWithLock(),
-        {"DeviceManager::UninstallDriver() | Exit..."},
-    });
-    return lines;
+Lines RemovalCycle() {
+    return RemovalWithLock(RemovalFound({"DeviceManager::UninstallDriver() Uninstall OK..."}));
 }
 
 Lines RemovalNotFound(const std::string& componentId, const std::string& findResult) {
-    return Join({
-        {"DeviceManager::UninstallDriver() | Enter..."},
-        GetWithLock(),
+    return RemovalWithLock(
         {"<ERROR> | DeviceManager::UninstallDriver() Couldn't get an interface pointer to " +
              componentId + ".",
-         "<ERROR> | DeviceManager::UninstallDriver() FindComponent returned " + findResult},
-        ReleaseWithLock(),
-        {"DeviceManager::UninstallDriver() | Exit..."},
-    });
+         "<ERROR> | DeviceManager::UninstallDriver() FindComponent returned " + findResult});
 }
 
 Lines RemovalLockRefused(const std::string& holder) {
@@ -210,20 +210,31 @@ Lines RemovalLockRefused(const std::string& holder) {
     });
 }
 
-const Lines& BothRemovalsFailed() {
-    static const Lines lines = {
+Lines BothRemovalsFailed() {
+    return {
         "<ERROR> | DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.",
         "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
         "ethernet "
         "adapter failed.",
         "DeviceManager::Uninstaller() | Exit...",
     };
-    return lines;
 }
 
 const char kSwitchRemovalFailed[] =
     "<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
 
+// The end of an Uninstall run whose switch removal failed: the adapter's removal succeeds, and the
+// run reports the failure.
+Lines SwitchKeptAdapterRemoved() {
+    return Join({
+        {kSwitchRemovalFailed},
+        RemovalCycle(),
+        {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
+         "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
+         "ethernet adapter failed.",
+         "DeviceManager::Uninstaller() | Exit..."},
+    });
+}
 }  // namespace
 
 Lines InstallSucceeds() {
@@ -325,36 +336,18 @@ Lines UninstallSwitchApplyAnswersReboot() {
     return Join({
         UninstallStart(),
         RemovalCycle(),
-        {kSwitchRemovalFailed},
-        RemovalCycle(),
-        {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
-         "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
-         "ethernet adapter failed.",
-         "DeviceManager::Uninstaller() | Exit..."},
+        SwitchKeptAdapterRemoved(),
     });
 }
 
 Lines UninstallSwitchStillReferenced() {
     return Join({
         UninstallStart(),
-        {"DeviceManager::UninstallDriver() | Enter..."},
-        GetWithLock(),
-        {"DeviceManager::UninstallDriver() FindComponent was successful.",
-         "DeviceManager::UninstallDriver() ClassGuid OK..",
-         "DeviceManager::UninstallDriver() QueryNetCfgClass OK..",
-         "DeviceManager::UninstallDriver() QueryInterface OK..",
-         "<ERROR> | DeviceManager::UninstallDriver() Failed to uninstall QUORIX_NdisLwf.",
-         "<ERROR> |  hr='303139' / hr='0x0004a023'"},
-        ReleaseOne(),
-        ReleaseOne(),
-        ReleaseOne(),
-        ReleaseWithLock(),
-        {"DeviceManager::UninstallDriver() | Exit...", kSwitchRemovalFailed},
-        RemovalCycle(),
-        {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
-         "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
-         "ethernet adapter failed.",
-         "DeviceManager::Uninstaller() | Exit..."},
+        RemovalWithLock(
+            RemovalFound({"<ERROR> | DeviceManager::UninstallDriver() Failed to uninstall "
+                          "QUORIX_NdisLwf.",
+                          "<ERROR> |  hr='303139' / hr='0x0004a023'"})),
+        SwitchKeptAdapterRemoved(),
     });
 }
 

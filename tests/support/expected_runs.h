@@ -23,9 +23,9 @@ const Lines& ReleaseNull();
 const Lines& GetWithLock();
 const Lines& ReleaseWithLock();
 // An Install run up to the point where the INF files have been found.
-const Lines& InstallStart();
+Lines InstallStart();
 // An Install run up to its adapter cycle's granted write lock and initialised configuration.
-const Lines& AdapterCycleStart();
+Lines AdapterCycleStart();
 // InstallSpecifiedComponent's end after the class installer failed with hr, written as the hr
 // line writes it ("hr='-2147467259' / hr='0x80004005'"), from HrInstallComponent's Exit line on.
 Lines ComponentInstallFailed(const std::string& hr);

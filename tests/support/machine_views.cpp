@@ -1,10 +1,14 @@
 #include "support/machine_views.h"
 
-#include "support/case_name.h"
+#include "base/utf8.h"
 
 #include <algorithm>
 
 namespace testsupport {
+
+std::string Narrow(const std::wstring& text) {
+    return simwin::ToUtf8(text);
+}
 
 std::vector<std::string> ComponentsOf(const simwin::MachineState& state) {
     std::vector<std::string> components;

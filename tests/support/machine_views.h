@@ -9,6 +9,10 @@
 
 namespace testsupport {
 
+// A wide text of the machine's state as UTF-8, as the machine's own files hold it (the simulated
+// platform's conversion, which no fault rule or journal sees).
+std::string Narrow(const std::wstring& text);
+
 // "id | display name" for each component, sorted.
 std::vector<std::string> ComponentsOf(const simwin::MachineState& state);
 

@@ -6,17 +6,16 @@
 #include <simwin/testing.h>
 
 #include "support/text_file.h"
+#include "support/uncopyable.h"
 
 #include <string>
 
 namespace testsupport {
 
-class TempMachine {
+class TempMachine : Uncopyable {
 public:
     explicit TempMachine(simwin::MachineOptions options = {});
     ~TempMachine();
-    TempMachine(const TempMachine&) = delete;
-    TempMachine& operator=(const TempMachine&) = delete;
 
     const std::string& root() const { return root_; }
     // A fresh, empty folder inside the machine's temporary folder (for INF files, logs, ...).

@@ -44,6 +44,17 @@ class ExecutableImageTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_FALSE(folder_.path().empty()); }
 
+    // objdump's output on the image with one option: "-p" its private headers, "-t" its symbol
+    // table, "-d" its disassembly. A failing objdump fails the test.
+    std::string Objdump(const std::string& option) const {
+        const std::string output = folder_.path() + "/objdump" + option + ".txt";
+        EXPECT_EQ(testsupport::RunProcess(OBJDUMP_PROGRAM, {option, DRIVERINSTALLER_WINDOWS_EXE},
+                                          {}, output),
+                  0)
+            << "objdump " << option;
+        return testsupport::ReadFile(output);
+    }
+
     winetest::CaseFolder folder_;
 };
 
@@ -72,11 +83,7 @@ TEST_F(ExecutableImageTest, CarriesTheManifestFileAsItsProcessManifest) {
 }
 
 TEST_F(ExecutableImageTest, ImportsOnlyLibrariesThatWindowsItselfProvides) {
-    const std::string listing = folder_.path() + "/objdump.txt";
-    ASSERT_EQ(
-        testsupport::RunProcess(OBJDUMP_PROGRAM, {"-p", DRIVERINSTALLER_WINDOWS_EXE}, {}, listing),
-        0);
-    const std::set<std::string> imports = ImportedDlls(testsupport::ReadFile(listing));
+    const std::set<std::string> imports = ImportedDlls(Objdump("-p"));
 
     // The Windows libraries the program calls, and the C runtime every Windows has.
     const std::set<std::string> systemLibraries = {"advapi32.dll", "kernel32.dll", "msvcrt.dll",
@@ -106,11 +113,7 @@ std::optional<unsigned> DllCharacteristics(const std::string& objdumpOutput) {
 }
 
 TEST_F(ExecutableImageTest, LoadsAtRandomHighAddressesWithDataNeverExecuted) {
-    const std::string listing = folder_.path() + "/objdump.txt";
-    ASSERT_EQ(
-        testsupport::RunProcess(OBJDUMP_PROGRAM, {"-p", DRIVERINSTALLER_WINDOWS_EXE}, {}, listing),
-        0);
-    const std::string headers = testsupport::ReadFile(listing);
+    const std::string headers = Objdump("-p");
     const std::optional<unsigned> characteristics = DllCharacteristics(headers);
     ASSERT_TRUE(characteristics.has_value()) << headers.substr(0, 2000);
     constexpr unsigned kHighEntropyVa = 0x0020;  // IMAGE_DLLCHARACTERISTICS_HIGH_ENTROPY_VA
@@ -125,21 +128,13 @@ TEST_F(ExecutableImageTest, LoadsAtRandomHighAddressesWithDataNeverExecuted) {
 
 // The image keeps its symbol table (nothing strips it), which names the guard's runtime.
 TEST_F(ExecutableImageTest, ChecksItsStackWithTheGuardLinkedIn) {
-    const std::string symbols = folder_.path() + "/symbols.txt";
-    ASSERT_EQ(
-        testsupport::RunProcess(OBJDUMP_PROGRAM, {"-t", DRIVERINSTALLER_WINDOWS_EXE}, {}, symbols),
-        0);
-    const std::string table = testsupport::ReadFile(symbols);
+    const std::string table = Objdump("-t");
     // Defined in the image: the runtime is linked in, not imported (no libssp DLL, see above).
     for (const char* name : {"__stack_chk_fail", "__stack_chk_guard"}) {
         EXPECT_NE(table.find(std::string(" ") + name + "\n"), std::string::npos) << name;
     }
-    const std::string disassembly = folder_.path() + "/disassembly.txt";
-    ASSERT_EQ(testsupport::RunProcess(OBJDUMP_PROGRAM, {"-d", DRIVERINSTALLER_WINDOWS_EXE}, {},
-                                      disassembly),
-              0);
     // The program's functions with buffers on their stack call the guard's failure handler.
-    std::istringstream lines(testsupport::ReadFile(disassembly));
+    std::istringstream lines(Objdump("-d"));
     int guardCalls = 0;
     for (std::string line; std::getline(lines, line);) {
         if (line.find("call") != std::string::npos &&

@@ -2,6 +2,7 @@
 // whole log for the answers Wine gives. Wine's network configuration object takes the write lock
 // and initialises but implements neither class queries, component lookups, enumeration nor
 // Apply (E_NOTIMPL), so every configuration cycle here ends in that failure.
+#include "support/case_name.h"
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/log_file.h"
@@ -32,11 +33,7 @@ constexpr char kSwitchInf[] = "quorixlwf.inf";
 using expected_runs::Banner;
 using expected_runs::InstallStart;
 using expected_runs::Join;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitNoArgument;
-using testsupport::kExitRefused;
+using namespace testsupport::exit_status;
 using winetest::ExpectLog;
 
 // Wine's class installer answers E_NOTIMPL.
@@ -72,12 +69,7 @@ struct CommandCase {
     Lines lines;
 };
 
-void PrintTo(const CommandCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class CommandUnderWineTest : public InstallerUnderWineTest,
-                             public ::testing::WithParamInterface<CommandCase> {};
+class CommandUnderWineTest : public testsupport::CaseTest<CommandCase, InstallerUnderWineTest> {};
 
 TEST_P(CommandUnderWineTest, ExitsWithItsCodeAndLogsEveryLine) {
     const CommandCase& c = GetParam();
@@ -104,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                     kExitAdapterRemovalFailed,
                     // Wine's object answers E_NOTIMPL to FindComponent.
                     expected_runs::UninstallFindsNothing("hr='-2147467263' / hr='0x80004001'")}),
-    [](const ::testing::TestParamInfo<CommandCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 // Install with both INF files: the adapter's INF really reaches Wine's INF folder (copied from
 // the absolute path the program builds), then Wine refuses the class query, and the switch is
@@ -131,12 +123,8 @@ struct MissingInfCase {
     std::vector<std::string> present;
 };
 
-void PrintTo(const MissingInfCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class MissingInfUnderWineTest : public InstallerUnderWineTest,
-                                public ::testing::WithParamInterface<MissingInfCase> {};
+class MissingInfUnderWineTest
+    : public testsupport::CaseTest<MissingInfCase, InstallerUnderWineTest> {};
 
 TEST_P(MissingInfUnderWineTest, InstallStopsBeforeAnyConfiguration) {
     for (const std::string& name : GetParam().present) {
@@ -155,9 +143,7 @@ INSTANTIATE_TEST_SUITE_P(Install, MissingInfUnderWineTest,
                          ::testing::Values(MissingInfCase{"SwitchInfMissing", {kAdapterInf}},
                                            MissingInfCase{"AdapterInfMissing", {kSwitchInf}},
                                            MissingInfCase{"BothMissing", {}}),
-                         [](const ::testing::TestParamInfo<MissingInfCase>& tested) {
-                             return tested.param.name;
-                         });
+                         testsupport::CaseName{});
 
 Lines NoArgumentRun() {
     return Join({Banner(), {"Too less command arguments, [install] or [uninstall] expected"}});

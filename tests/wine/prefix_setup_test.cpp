@@ -5,8 +5,8 @@
 // CTest empties the prefix before these tests and removes it after them; the first test that
 // runs creates it. The tests leave values behind for each other, so each writes values unique to
 // its run and compares what it reads with what was there before it.
-#include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/text_file.h"
+#include "wine/wine_session.h"
 
 #include <gtest/gtest.h>
 
@@ -62,57 +62,26 @@ std::string UnixLineEnds(std::string text) {
     return unix;
 }
 
-// A Unix path as a Windows program under Wine sees it: drive Z: maps the root.
-std::string WindowsPath(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& ch : path) {
-        if (ch == '/') {
-            ch = '\\';
-        }
-    }
-    return path;
+// The prefix these tests set up, apart from the other Wine tests' prefixes.
+const winetest::WinePrefix& Prefix() {
+    static const winetest::WinePrefix prefix(PREFIX_SETUP_PREFIX);
+    return prefix;
 }
 
-testsupport::ProcessOptions PrefixOptions() {
-    testsupport::ProcessOptions options;
-    // No debug channels, and no offer to download the browser and .NET engines when the prefix
-    // is created.
-    options.environment = {{"WINEPREFIX", PREFIX_SETUP_PREFIX},
-                           {"WINEDEBUG", "-all"},
-                           {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
-    return options;
-}
-
-ProcessRun RunInPrefix(const std::string& program, const std::vector<std::string>& arguments) {
+// Runs a Windows program under Wine in the prefix: its words as Wine takes them.
+ProcessRun Wine(const std::vector<std::string>& words) {
     const std::string outputPath =
         std::string(PREFIX_SETUP_PREFIX) + ".output-" + std::to_string(::getpid()) + ".txt";
-    const int exitCode = testsupport::RunProcess(program, arguments, PrefixOptions(), outputPath);
+    const int exitCode = Prefix().Run(words, "", {}, {}, outputPath);
     ProcessRun run{exitCode, UnixLineEnds(testsupport::ReadFile(outputPath))};
     fs::remove(outputPath);
     return run;
-}
-
-ProcessRun Wine(const std::vector<std::string>& arguments) {
-    return RunInPrefix(WINE_PROGRAM, arguments);
 }
 
 ProcessRun Probe(const std::vector<std::string>& arguments) {
     std::vector<std::string> words = {PREFIX_SETUP_PROBE_EXE};
     words.insert(words.end(), arguments.begin(), arguments.end());
     return Wine(words);
-}
-
-bool EnsurePrefix() {
-    if (fs::exists(fs::path(PREFIX_SETUP_PREFIX) / "system.reg")) {
-        return true;
-    }
-    fs::create_directories(fs::path(PREFIX_SETUP_PREFIX).parent_path());
-    if (Wine({"wineboot", "--init"}).exitCode != 0) {
-        return false;
-    }
-    // The registry reaches its files only when the server ends.
-    RunInPrefix(WINESERVER_PROGRAM, {"--wait"});
-    return fs::exists(fs::path(PREFIX_SETUP_PREFIX) / "system.reg");
 }
 
 // The values of a key as "reg query KEY" lists them, one "    NAME    TYPE    DATA" line each;
@@ -148,9 +117,9 @@ std::string FreshWindowsPath(const std::string& name) {
 
 class PrefixSetupTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(EnsurePrefix()) << "Wine could not create the prefix"; }
+    void SetUp() override { ASSERT_TRUE(Prefix().Ensure()) << "Wine could not create the prefix"; }
     // The next test, and CTest's removal of the prefix, find its server gone.
-    void TearDown() override { RunInPrefix(WINESERVER_PROGRAM, {"--wait"}); }
+    void TearDown() override { Prefix().Server({"--wait"}); }
 };
 
 TEST_F(PrefixSetupTest, RegistersTheDllAsTheInprocServerOfCNetCfg) {
@@ -172,21 +141,22 @@ protected:
     // started service alive between the steps of the test.
     void SetUp() override {
         PrefixSetupTest::SetUp();
-        ASSERT_EQ(RunInPrefix(WINESERVER_PROGRAM, {"-p"}).exitCode, 0);
+        ASSERT_EQ(Prefix().Server({"-p"}), 0);
     }
-    void TearDown() override { RunInPrefix(WINESERVER_PROGRAM, {"-k"}); }
+    void TearDown() override { Prefix().Server({"-k"}); }
 };
 
 TEST_F(NpfServiceTest, WinesNetExeStartsAndStopsTheRegisteredService) {
     // Registered first with a program that does not exist, then again with ours: the second
     // registration must replace the first, or the start below fails.
     ASSERT_EQ(Probe({"register-service", FreshWindowsPath("npf-service.exe")}).exitCode, kProbeOk);
-    const ProcessRun registered = Probe({"register-service", WindowsPath(NPF_SERVICE_EXE)});
+    const ProcessRun registered =
+        Probe({"register-service", winetest::WindowsPath(NPF_SERVICE_EXE)});
     ASSERT_EQ(registered.exitCode, kProbeOk) << registered.output;
 
     const RegistryValues service = QueryKey(kNpfServiceKey);
     const std::map<std::string, std::string> expected = {
-        {"ImagePath", "\"" + WindowsPath(NPF_SERVICE_EXE) + "\""},
+        {"ImagePath", "\"" + winetest::WindowsPath(NPF_SERVICE_EXE) + "\""},
         {"Start", "0x3"},         // SERVICE_DEMAND_START
         {"Type", "0x10"},         // SERVICE_WIN32_OWN_PROCESS
         {"ErrorControl", "0x1"},  // SERVICE_ERROR_NORMAL

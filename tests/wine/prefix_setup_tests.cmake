@@ -4,14 +4,11 @@
 set(prefix_setup_prefix ${CMAKE_CURRENT_BINARY_DIR}/prefix-setup/wineprefix)
 
 add_executable(driverinstaller_wine_prefix_tests prefix_setup_test.cpp)
-target_link_libraries(driverinstaller_wine_prefix_tests PRIVATE test_support GTest::gtest_main
-                                                                project_warnings)
-target_include_directories(driverinstaller_wine_prefix_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+target_link_libraries(driverinstaller_wine_prefix_tests PRIVATE wine_test_support
+                                                                GTest::gtest_main project_warnings)
 target_compile_definitions(driverinstaller_wine_prefix_tests PRIVATE
     PREFIX_SETUP_PROBE_EXE="${windows_build}/tests/wine/prefix_setup_probe.exe"
     NPF_SERVICE_EXE="${windows_build}/simwin/tools/npf-service.exe"
-    WINE_PROGRAM="${WINE_PROGRAM}"
-    WINESERVER_PROGRAM="${WINESERVER_PROGRAM}"
     PREFIX_SETUP_PREFIX="${prefix_setup_prefix}")
 
 add_test(NAME wine_prefix_setup.empty_prefix

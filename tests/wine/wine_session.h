@@ -4,6 +4,7 @@
 
 #include "support/expected_runs.h"
 #include "support/log_file.h"
+#include "support/uncopyable.h"
 
 #include <gtest/gtest.h>
 
@@ -72,12 +73,10 @@ inline LogFile ReadLog(const std::string& path) {
 void ExpectLog(const LogFile& log, const expected_runs::Lines& expected);
 
 // A fresh folder for one case, removed with its contents when the object goes.
-class CaseFolder {
+class CaseFolder : testsupport::Uncopyable {
 public:
     CaseFolder();
     ~CaseFolder();
-    CaseFolder(const CaseFolder&) = delete;
-    CaseFolder& operator=(const CaseFolder&) = delete;
 
     // Creates a sub-folder and returns its path.
     std::string Make(const std::string& name) const;

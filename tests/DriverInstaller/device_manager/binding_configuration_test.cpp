@@ -14,8 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
-using LineList = std::vector<std::string>;
-
 const std::string kEnter = "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Enter...";
 const std::string kExit = "DeviceManager::ConfigureIPv6AndVirtualSwitch() | Exit...";
 const std::string kPassEnter = "DeviceManager::ConfigureNetworkAdapters() | Enter...";
@@ -120,12 +118,7 @@ struct JobCase {
     LineList lines;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const JobCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ConfigureJobTest : public BindingTest, public ::testing::WithParamInterface<JobCase> {};
+class ConfigureJobTest : public testsupport::CaseTest<JobCase, BindingTest> {};
 
 TEST_P(ConfigureJobTest, TracesAndReports) {
     const JobCase& c = GetParam();
@@ -136,6 +129,11 @@ TEST_P(ConfigureJobTest, TracesAndReports) {
     EXPECT_EQ(manager_->ConfigureIPv6AndVirtualSwitch(), c.expected);
     ExpectLines(Lines(), c.lines);
 }
+
+// The switch's pass fails at its first step (E_FAIL); the IPv6 pass still runs.
+const LineList kSwitchPassFails =
+    Join({{kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit, kSwitchFalse},
+          {kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}});
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ConfigureJobTest,
@@ -162,20 +160,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "INetCfg::Initialize E_FAIL nth 1",
                 FALSE,
                 {kEnter, kExit}},
-        JobCase{"ServiceClassMissing",
-                true,
-                true,
-                "INetCfg::QueryNetCfgClass E_FAIL nth 1",
-                TRUE,
-                {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
-                 kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
-        JobCase{"ServiceComponentsNotListed",
-                true,
-                true,
-                "INetCfgClass::EnumComponents E_FAIL nth 1",
-                TRUE,
-                {kEnter, kPassEnter, E(" hr='-2147467259' / hr='0x80004005'"), kPassExit,
-                 kSwitchFalse, kPassEnter, kBindEnter, kBindExit, kPassExit, kExit}},
+        JobCase{"ServiceClassMissing", true, true, "INetCfg::QueryNetCfgClass E_FAIL nth 1", TRUE,
+                kSwitchPassFails},
+        JobCase{"ServiceComponentsNotListed", true, true,
+                "INetCfgClass::EnumComponents E_FAIL nth 1", TRUE, kSwitchPassFails},
         JobCase{
             "SwitchPathsNotListed",
             true,

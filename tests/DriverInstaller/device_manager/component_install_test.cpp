@@ -14,8 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
-using LineList = std::vector<std::string>;
-
 const LineList kDriverEnter = {"DeviceManager::InstallDriver() | Enter...",
                                "DeviceManager::InstallSpecifiedComponent() | Enter..."};
 const LineList kDriverExit = {"DeviceManager::InstallSpecifiedComponent() | Exit...",
@@ -30,6 +28,9 @@ const LineList kComponentOk =
           kReleaseOne,
           kReleaseOne,
           {kCompExit}});
+// A cycle that installed its component, up to the configuration's release.
+const LineList kInstalledCycle =
+    Join({kDriverEnter, kGetWithLockOk, {kNetEnter}, kComponentOk, {kNetExit}, kReleaseWithLock});
 // The two lines InstallDriver adds to a failure; "{path}" is the INF file's full path.
 LineList DriverFailure(const std::string& hr) {
     return {E("DeviceManager::InstallDriver() InstallSpecifiedComponent returned " + hr),
@@ -67,13 +68,7 @@ struct InstallCase {
     bool installed;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const InstallCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class InstallDriverTest : public InstallerTest,
-                          public ::testing::WithParamInterface<InstallCase> {};
+class InstallDriverTest : public testsupport::CaseTest<InstallCase, InstallerTest> {};
 
 TEST_P(InstallDriverTest, TracesTheWholeCycle) {
     const InstallCase& c = GetParam();
@@ -110,15 +105,7 @@ TEST_P(InstallDriverTest, TracesTheWholeCycle) {
 INSTANTIATE_TEST_SUITE_P(
     Cycles, InstallDriverTest,
     ::testing::Values(
-        InstallCase{"Succeeds", "", S_OK,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          kComponentOk,
-                          {kNetExit},
-                          kReleaseWithLock,
-                          kDriverExit}),
-                    2, true},
+        InstallCase{"Succeeds", "", S_OK, Join({kInstalledCycle, kDriverExit}), 2, true},
         InstallCase{"LockHeldWithHolder",
                     "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
                     NETCFG_E_NO_WRITE_LOCK,
@@ -193,14 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                           FailedExit(kFail)}),
                     0, false},
         InstallCase{"FirstApplyCancelled", "INetCfg::Apply 0x800704C7 nth 1",
-                    static_cast<HRESULT>(0x800704C7),
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          kComponentOk,
-                          {kNetExit},
-                          kReleaseWithLock,
-                          FailedExit(kCancel)}),
+                    static_cast<HRESULT>(0x800704C7), Join({kInstalledCycle, FailedExit(kCancel)}),
                     1, false},
         InstallCase{"FirstApplyFails", "INetCfg::Apply E_FAIL nth 1", E_FAIL,
                     Join({kDriverEnter,
@@ -212,15 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
                           FailedExit(kFail)}),
                     1, false},
         InstallCase{"SecondApplyAsksForReboot", "INetCfg::Apply NETCFG_S_REBOOT nth 2",
-                    NETCFG_S_REBOOT,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          kComponentOk,
-                          {kNetExit},
-                          kReleaseWithLock,
-                          FailedExit(kReboot)}),
-                    2, true}),
+                    NETCFG_S_REBOOT, Join({kInstalledCycle, FailedExit(kReboot)}), 2, true}),
     CaseName());
 
 TEST_F(InstallerTest, NoReleaseAfterAFailedAcquisition) {

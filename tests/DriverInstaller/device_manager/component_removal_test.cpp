@@ -1,16 +1,11 @@
 // Removing the components: each way out of one removal cycle, and the Uninstall sequence.
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 const std::string kFail = "hr='-2147467259' / hr='0x80004005'";
 const std::string kEnter = "DeviceManager::UninstallDriver() | Enter...";
@@ -40,13 +35,7 @@ struct RemovalCase {
     bool removed;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RemovalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class UninstallDriverTest : public InstallerTest,
-                            public ::testing::WithParamInterface<RemovalCase> {};
+class UninstallDriverTest : public testsupport::CaseTest<RemovalCase, InstallerTest> {};
 
 TEST_P(UninstallDriverTest, TracesEachWayOut) {
     const RemovalCase& c = GetParam();
@@ -175,12 +164,7 @@ struct SequenceCase {
     int remaining;   // components of ours still installed afterwards
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class UninstallerTest : public InstallerTest, public ::testing::WithParamInterface<SequenceCase> {};
+class UninstallerTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
 
 TEST_P(UninstallerTest, RemovesSwitchThenAdapter) {
     const SequenceCase& c = GetParam();

@@ -9,8 +9,6 @@ namespace {
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using testsupport::AddFault;
 
-using LineList = std::vector<std::string>;
-
 struct GetCase {
     const char* name;
     bool wantLock;
@@ -25,12 +23,7 @@ const std::string kExit = "DeviceManager::HrGetINetCfg() | Exit...";
 const std::string kQueryOk = "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...";
 const std::string kInitOk = "DeviceManager::HrGetINetCfg() | Initialize returns OK...";
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const GetCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class HrGetINetCfgTest : public InstallerTest, public ::testing::WithParamInterface<GetCase> {};
+class HrGetINetCfgTest : public testsupport::CaseTest<GetCase, InstallerTest> {};
 
 TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
     const GetCase& c = GetParam();
@@ -150,13 +143,7 @@ struct ReleaseCase {
     bool lockGivenBack;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const ReleaseCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class HrReleaseINetCfgTest : public InstallerTest,
-                             public ::testing::WithParamInterface<ReleaseCase> {};
+class HrReleaseINetCfgTest : public testsupport::CaseTest<ReleaseCase, InstallerTest> {};
 
 TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
     const ReleaseCase& c = GetParam();

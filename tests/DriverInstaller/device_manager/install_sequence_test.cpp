@@ -2,8 +2,6 @@
 // the result code.
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,9 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 const LineList kNotFound = {
     "DeviceManager::Installer() | Enter...",
@@ -80,13 +75,7 @@ struct SequenceCase {
     unsigned installCycles;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SequenceCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class InstallerSequenceTest : public InstallerTest,
-                              public ::testing::WithParamInterface<SequenceCase> {};
+class InstallerSequenceTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
 
 TEST_P(InstallerSequenceTest, InstallsAdapterThenSwitch) {
     const SequenceCase& c = GetParam();

@@ -11,8 +11,6 @@ namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 
-using LineList = std::vector<std::string>;
-
 const std::string kEnter = "DeviceManager::StartNPFService() | Enter...";
 const std::string kExit = "DeviceManager::StartNPFService() | Exit...";
 const std::string kOk = "DeviceManager::StartNPFService() was successful.";
@@ -28,12 +26,7 @@ struct LaunchCase {
     LineList lines;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const LaunchCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class StartNpfTest : public InstallerTest, public ::testing::WithParamInterface<LaunchCase> {};
+class StartNpfTest : public testsupport::CaseTest<LaunchCase, InstallerTest> {};
 
 TEST_P(StartNpfTest, JudgesTheLaunch) {
     const LaunchCase& c = GetParam();

@@ -2,16 +2,11 @@
 #include "main/command_dispatch.h"
 #include "support/program_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 struct CommandWordCase {
     const char* name;
@@ -20,13 +15,8 @@ struct CommandWordCase {
     LineList lines;  // after the banner
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CommandWordCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CommandWordTest : public installer_test::ProgramTest,
-                        public ::testing::WithParamInterface<CommandWordCase> {};
+class CommandWordTest : public testsupport::CaseTest<CommandWordCase, installer_test::ProgramTest> {
+};
 
 TEST_P(CommandWordTest, RefusesWhatIsNoCommand) {
     const CommandWordCase& c = GetParam();

@@ -3,16 +3,11 @@
 #include "main/command_dispatch.h"
 #include "support/installer_fixture.h"
 
-#include "support/exit_codes.h"
-
 #include <gtest/gtest.h>
 
 namespace {
 
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
-using namespace testsupport::exit_code;
-
-using LineList = std::vector<std::string>;
 
 struct RefusalCase {
     const char* name;
@@ -22,12 +17,7 @@ struct RefusalCase {
     LineList lines;  // after the banner
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusalCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class EntryRefusalTest : public InstallerTest, public ::testing::WithParamInterface<RefusalCase> {};
+class EntryRefusalTest : public testsupport::CaseTest<RefusalCase, InstallerTest> {};
 
 TEST_P(EntryRefusalTest, RefusesBeforeTouchingAnything) {
     const RefusalCase& c = GetParam();

@@ -6,7 +6,7 @@
 #include "support/log_file.h"
 #include "support/machine_views.h"
 #include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/setup_machine.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -32,18 +32,11 @@ using ::testing::Not;
 using ::testing::StartsWith;
 using testsupport::BindingsOf;
 using testsupport::ComponentsOf;
-using testsupport::kExitAdapterInstallFailed;
-using testsupport::kExitAdapterRemovalFailed;
-using testsupport::kExitInfMissing;
-using testsupport::kExitNoArgument;
-using testsupport::kExitOk;
-using testsupport::kExitRefused;
-using testsupport::kExitSwitchRemovalFailed;
+using namespace testsupport::exit_status;
 using testsupport::Narrow;
 using testsupport::ProcessOptions;
 using testsupport::RunProcess;
 using testsupport::ServiceRunning;
-using testsupport::TempMachine;
 
 // The log's messages; a line without its time prefix or LF fails the test.
 std::vector<std::string> LogLines(const std::string& folder) {
@@ -54,15 +47,6 @@ std::vector<std::string> LogLines(const std::string& folder) {
 
 class InstallerProcessTest : public ::testing::Test {
 protected:
-    InstallerProcessTest()
-        : machine_(simwin::MachineOptions{true}),
-          setupFolder_(machine_.MakeFolder("setup")),
-          logFolder_(machine_.MakeFolder("logs")) {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-        }
-    }
-
     // Adds a fault rule to the machine, as `netcfg-sim fault add` does.
     void AddMachineFault(const std::string& rule) {
         const std::string path = machine_.root() + "/faults";
@@ -70,9 +54,7 @@ protected:
     }
 
     int Run(const std::vector<std::string>& arguments, std::vector<std::string> prefix = {}) {
-        ProcessOptions options;
-        options.workingFolder = setupFolder_;
-        options.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logFolder_}};
+        ProcessOptions options = machine_.RunOptions();
         options.prefix = std::move(prefix);
         return RunProcess(DRIVERINSTALLER_EXE, arguments, options);
     }
@@ -87,9 +69,9 @@ protected:
         return state;
     }
 
-    TempMachine machine_;
-    std::string setupFolder_;
-    std::string logFolder_;
+    testsupport::SetupMachine machine_;
+    const std::string& setupFolder_ = machine_.setupFolder();
+    const std::string& logFolder_ = machine_.logFolder();
 };
 
 TEST_F(InstallerProcessTest,
@@ -127,12 +109,7 @@ struct WholeRunCase {
     expected_runs::Lines (*log)(const std::string& adapterInfPath);
 };
 
-void PrintTo(const WholeRunCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WholeRunTest : public InstallerProcessTest,
-                     public ::testing::WithParamInterface<WholeRunCase> {};
+class WholeRunTest : public testsupport::CaseTest<WholeRunCase, InstallerProcessTest> {};
 
 TEST_P(WholeRunTest, EndsWithItsCodeAndWritesTheWholeLog) {
     const WholeRunCase& c = GetParam();

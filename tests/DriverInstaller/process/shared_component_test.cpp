@@ -3,7 +3,7 @@
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/process.h"
-#include "support/temp_machine.h"
+#include "support/setup_machine.h"
 
 #include "base/utf8.h"
 
@@ -58,22 +58,9 @@ const simwin::ComponentInfo* Component(const simwin::MachineState& state, const 
 
 class SharedComponentTest : public ::testing::Test {
 protected:
-    SharedComponentTest()
-        : machine_(simwin::MachineOptions{true}),
-          setupFolder_(machine_.MakeFolder("setup")),
-          logFolder_(machine_.MakeFolder("logs")),
-          toolOutput_(machine_.MakeFolder("tool") + "/output.txt") {
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-        }
-    }
-
     int Run(const std::string& command) {
         fs::remove(fs::path(logFolder_) / kLogName);
-        testsupport::ProcessOptions options;
-        options.workingFolder = setupFolder_;
-        options.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logFolder_}};
-        return testsupport::RunProcess(DRIVERINSTALLER_EXE, {command}, options);
+        return testsupport::RunProcess(DRIVERINSTALLER_EXE, {command}, machine_.RunOptions());
     }
 
     int NetCfgSim(const std::vector<std::string>& arguments) {
@@ -84,10 +71,10 @@ protected:
 
     std::string ToolOutput() const { return testsupport::ReadFile(toolOutput_); }
 
-    testsupport::TempMachine machine_;
-    std::string setupFolder_;
-    std::string logFolder_;
-    std::string toolOutput_;
+    testsupport::SetupMachine machine_;
+    const std::string& setupFolder_ = machine_.setupFolder();
+    const std::string& logFolder_ = machine_.logFolder();
+    const std::string toolOutput_ = machine_.MakeFolder("tool") + "/output.txt";
 };
 
 // DeInstall removes only the caller's reference: a component another product still needs stays,

@@ -8,8 +8,10 @@
 #include "support/test_platform.h"
 
 #include "support/case_name.h"
+#include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/log_file.h"
+#include "support/uncopyable.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,10 @@ namespace installer_test {
 using expected_runs::Join;
 using testsupport::CaseName;
 using testsupport::kLogFileName;
+using namespace testsupport::exit_code;  // the codes as RunWith and the Installer return them
+
+// Expected log lines, one string a message.
+using LineList = std::vector<std::string>;
 
 // The log's messages: its lines without the time prefix and the platform's line end ("<ERROR> | "
 // kept). A malformed line fails the test.
@@ -46,12 +52,10 @@ inline const std::vector<std::string>& kBanner = expected_runs::Banner();
 int RunWith(std::vector<std::wstring> arguments);
 
 // An environment variable given back its value (or its absence) when the object goes.
-class ScopedVariable {
+class ScopedVariable : testsupport::Uncopyable {
 public:
     explicit ScopedVariable(std::string name);
     ~ScopedVariable();
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
 
     void Set(const std::optional<std::string>& value) const;
 

@@ -3,6 +3,8 @@
 // Windows the real one. Only the pieces whose answer differs between the two live here.
 #pragma once
 
+#include "support/uncopyable.h"
+
 #include <optional>
 #include <string>
 
@@ -31,12 +33,10 @@ void SetVariable(const std::string& name, const std::optional<std::string>& valu
 // The platform's side of one test: a folder of the test's own, removed afterwards; on Linux
 // also a fresh simulated machine made the process's machine, whose ledger must be clean when
 // the test ends.
-class TestPlatform {
+class TestPlatform : testsupport::Uncopyable {
 public:
     TestPlatform();
     ~TestPlatform();
-    TestPlatform(const TestPlatform&) = delete;
-    TestPlatform& operator=(const TestPlatform&) = delete;
 
     // Creates a fresh folder (sub-folders allowed) inside the test's own folder; returns its path.
     std::string MakeFolder(const std::string& name) const;
@@ -47,7 +47,7 @@ public:
     }
 
 private:
-    testsupport::TempMachine machine_{simwin::MachineOptions{true}};
+    testsupport::TempMachine machine_{simwin::MachineOptions { true }};
 #else
 private:
     std::string folder_;

@@ -1,8 +1,6 @@
 // The program's tests on Windows (under Wine in this repository's test runs).
 #include "support/test_platform.h"
 
-#include "support/case_name.h"
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -31,6 +29,17 @@ std::wstring Widen(const std::string& text) {
     return wide.data();
 }
 
+// UTF-8 takes at most three bytes for each UTF-16 unit (four for a surrogate pair); an unpaired
+// surrogate becomes U+FFFD.
+std::string Narrow(const std::wstring& text) {
+    std::string narrow(text.size() * 3, '\0');
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(),
+                            static_cast<int>(narrow.size()), nullptr, nullptr);
+    narrow.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    return narrow;
+}
+
 }  // namespace
 
 unsigned AnsiCodePage() {
@@ -47,7 +56,7 @@ std::optional<std::string> GetVariable(const std::string& name) {
     }
     std::vector<wchar_t> value(size);
     GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
-    return testsupport::Narrow(value.data());
+    return Narrow(value.data());
 }
 
 void SetVariable(const std::string& name, const std::optional<std::string>& value) {

@@ -2,10 +2,11 @@
 // program runs it on a fresh simulated machine: each summary compared whole. Time stamps vary
 // from run to run and are replaced by YYYY-MM-DD and hh:mm:ss before the comparison.
 #include "LogReader/reader_output.h"
+#include "support/case_name.h"
 #include "support/exit_codes.h"
-#include "support/inf_files.h"
 #include "support/log_file.h"
 #include "support/process.h"
+#include "support/setup_machine.h"
 #include "support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -40,17 +41,12 @@ constexpr int kReaderNoLog = 2;
 class LogReaderProcessTest : public ::testing::Test {
 protected:
     LogReaderProcessTest()
-        : machine_(simwin::MachineOptions{true}),
-          setupFolder_(machine_.MakeFolder("setup")),
-          logFolder_(machine_.MakeFolder("logs")),
-          logPath_(testsupport::LogFileIn(logFolder_)) {
-        testsupport::CopyInfFiles(setupFolder_);
-    }
+        : setupFolder_(machine_.setupFolder()),
+          logFolder_(machine_.logFolder()),
+          logPath_(testsupport::LogFileIn(logFolder_)) {}
 
     ProcessOptions InstallerOptions(std::vector<std::string> prefix = {}) const {
-        ProcessOptions options;
-        options.workingFolder = setupFolder_;
-        options.environment = {{"SIMWIN_ROOT", machine_.root()}, {"AutInstLog", logFolder_}};
+        ProcessOptions options = machine_.RunOptions();
         options.prefix = std::move(prefix);
         return options;
     }
@@ -110,9 +106,9 @@ protected:
         pid_t pid_ = -1;
     };
 
-    TempMachine machine_;
-    std::string setupFolder_;
-    std::string logFolder_;
+    testsupport::SetupMachine machine_;
+    const std::string setupFolder_;
+    const std::string logFolder_;
     std::string logPath_;
 };
 
@@ -313,12 +309,7 @@ struct LocationCase {
     std::map<std::string, std::string> environment;  // "FOLDER" stands for the log folder
 };
 
-void PrintTo(const LocationCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class DefaultLogFileTest : public LogReaderProcessTest,
-                           public ::testing::WithParamInterface<LocationCase> {};
+class DefaultLogFileTest : public testsupport::CaseTest<LocationCase, LogReaderProcessTest> {};
 
 TEST_P(DefaultLogFileTest, TheReaderFindsTheLogWhereTheInstallerWroteIt) {
     ProcessOptions options;
@@ -351,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
         // tmp is looked up without regard to letter case, as Windows does.
         LocationCase{"UpperCaseTmp", {{"TMP", "FOLDER"}}},
         LocationCase{"TemporaryFolder", {{"TMPDIR", "FOLDER"}}}),
-    [](const ::testing::TestParamInfo<LocationCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 // What is not a log gets one line and exit code 2, whatever the options.
 struct NoLogCase {
@@ -360,11 +351,7 @@ struct NoLogCase {
     const char* complaint;
 };
 
-void PrintTo(const NoLogCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
-class NoLogTest : public LogReaderProcessTest, public ::testing::WithParamInterface<NoLogCase> {};
+class NoLogTest : public testsupport::CaseTest<NoLogCase, LogReaderProcessTest> {};
 
 TEST_P(NoLogTest, GetsOneLineAndExitCode2) {
     const NoLogCase& c = GetParam();
@@ -399,6 +386,6 @@ INSTANTIATE_TEST_SUITE_P(
         NoLogCase{"LinesWithoutBanner",
                   "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...\n",
                   "is not a DriverInstaller log: it holds no start banner"}),
-    [](const ::testing::TestParamInfo<NoLogCase>& tested) { return tested.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

@@ -19,11 +19,7 @@ struct RuleCase {
     const char* formatted;  // the rule as the "faults" file and `netcfg-sim fault list` write it
 };
 
-void PrintTo(const RuleCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class FaultRuleTextTest : public ::testing::TestWithParam<RuleCase> {};
+class FaultRuleTextTest : public testsupport::CaseTest<RuleCase> {};
 
 // Compares a parsed rule with the case's fields.
 void ExpectRule(const std::string& text, const RuleCase& c) {

@@ -3,6 +3,8 @@
 #include <simwin/testing.h>
 #include <windows.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,12 +21,7 @@ struct WideToMultiCase {
     BOOL usedDefault;  // only asked for in the ANSI code pages
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const WideToMultiCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WideToMultiTest : public ::testing::TestWithParam<WideToMultiCase> {};
+class WideToMultiTest : public testsupport::CaseTest<WideToMultiCase> {};
 
 TEST_P(WideToMultiTest, ConvertsAfterASizeQuery) {
     const WideToMultiCase& c = GetParam();
@@ -65,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
                                       FALSE},
                       WideToMultiCase{"EmbeddedNul", CP_UTF8, std::wstring(L"a\0b", 3), false,
                                       std::string("a\0b", 3), FALSE}),
-    [](const ::testing::TestParamInfo<WideToMultiCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(WideCharToMultiByteTest, NamedDefaultCharReplacesWhatTheCodePageCannotHold) {
     char out[8] = {};
@@ -94,12 +91,7 @@ struct RefusedCase {
     DWORD error;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const RefusedCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class WideToMultiRefusedTest : public ::testing::TestWithParam<RefusedCase> {};
+class WideToMultiRefusedTest : public testsupport::CaseTest<RefusedCase> {};
 
 TEST_P(WideToMultiRefusedTest, FailsWithTheWindowsError) {
     const RefusedCase& c = GetParam();
@@ -122,7 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"StrictUtf8", CP_UTF8, WC_ERR_INVALID_CHARS, 3, false,
                     ERROR_NO_UNICODE_TRANSLATION},
         RefusedCase{"UnknownFlag", CP_THREAD_ACP, 0x1000, 3, false, ERROR_INVALID_FLAGS}),
-    [](const ::testing::TestParamInfo<RefusedCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 struct MultiToWideCase {
     const char* name;
@@ -131,12 +123,7 @@ struct MultiToWideCase {
     bool valid;  // whether MB_ERR_INVALID_CHARS accepts it
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const MultiToWideCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class MultiToWideTest : public ::testing::TestWithParam<MultiToWideCase> {};
+class MultiToWideTest : public testsupport::CaseTest<MultiToWideCase> {};
 
 TEST_P(MultiToWideTest, DecodesAndSubstitutesInvalidBytes) {
     const MultiToWideCase& c = GetParam();
@@ -170,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(
         MultiToWideCase{"CutSequence", "\xE2\x82", std::wstring(2, kFffd), false},
         MultiToWideCase{"Overlong", "\xC0\xAF", std::wstring(2, kFffd), false},
         MultiToWideCase{"EncodedSurrogate", "\xED\xA0\x80", std::wstring(3, kFffd), false}),
-    [](const ::testing::TestParamInfo<MultiToWideCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(MultiByteToWideCharTest, MinusOneIncludesTheTerminatorAndTooSmallFails) {
     wchar_t out[4] = {L'Z', L'Z', L'Z', L'Z'};

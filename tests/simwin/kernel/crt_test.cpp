@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -15,12 +17,7 @@ struct SplitCase {
     const wchar_t* ext;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
+class SplitPathTest : public testsupport::CaseTest<SplitCase> {};
 
 TEST_P(SplitPathTest, BothFormsSplitAtTheLastSlashAndDot) {
     const SplitCase& c = GetParam();
@@ -55,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"LeadingDot", L".profile", L"", L"", L".profile"},
                       SplitCase{"Backslash", L"C:\\x.inf", L"", L"C:\\x", L".inf"},
                       SplitCase{"Empty", L"", L"", L"", L""}),
-    [](const ::testing::TestParamInfo<SplitCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(SplitPathSecureTest, ExactFitSucceedsOneLessEmptiesEverything) {
     const wchar_t* path = L"/ab/name.inf";  // dir "/ab/" is 4 characters
@@ -99,12 +96,7 @@ struct CopyCase {
     const wchar_t* expected;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CopyCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SafeCopyTest : public ::testing::TestWithParam<CopyCase> {};
+class SafeCopyTest : public testsupport::CaseTest<CopyCase> {};
 
 TEST_P(SafeCopyTest, CopiesWhatFitsAndEmptiesOnFailure) {
     const CopyCase& c = GetParam();
@@ -113,14 +105,14 @@ TEST_P(SafeCopyTest, CopiesWhatFitsAndEmptiesOnFailure) {
     EXPECT_STREQ(dest, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, SafeCopyTest,
-    ::testing::Values(CopyCase{"Fits", 8, L"abc", 0, L"abc"},
-                      CopyCase{"ExactFit", 4, L"abc", 0, L"abc"},
-                      CopyCase{"OneShort", 3, L"abc", ERANGE, L""},
-                      CopyCase{"NullSource", 8, nullptr, EINVAL, L""},
-                      CopyCase{"ZeroSizeLeavesDest", 0, L"abc", EINVAL, L"ZZZZZZZ"}),
-    [](const ::testing::TestParamInfo<CopyCase>& caseInfo) { return caseInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(Sizes, SafeCopyTest,
+                         ::testing::Values(CopyCase{"Fits", 8, L"abc", 0, L"abc"},
+                                           CopyCase{"ExactFit", 4, L"abc", 0, L"abc"},
+                                           CopyCase{"OneShort", 3, L"abc", ERANGE, L""},
+                                           CopyCase{"NullSource", 8, nullptr, EINVAL, L""},
+                                           CopyCase{"ZeroSizeLeavesDest", 0, L"abc", EINVAL,
+                                                    L"ZZZZZZZ"}),
+                         testsupport::CaseName{});
 
 TEST(SafeCopyNullTest, NullDestinationIsRefused) {
     EXPECT_EQ(wcscpy_s(nullptr, 8, L"abc"), EINVAL);

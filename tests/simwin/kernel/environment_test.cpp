@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,12 +21,7 @@ struct LookupCase {
     const wchar_t* expected;  // nullptr: not found
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const LookupCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class EnvironmentLookupTest : public ::testing::TestWithParam<LookupCase> {};
+class EnvironmentLookupTest : public testsupport::CaseTest<LookupCase> {};
 
 TEST_P(EnvironmentLookupTest, IgnoresLetterCaseButPrefersAnExactMatch) {
     ScopedEnv upper("SIMWIN_RT_FOLDER", "/upper");
@@ -43,15 +40,15 @@ TEST_P(EnvironmentLookupTest, IgnoresLetterCaseButPrefersAnExactMatch) {
     EXPECT_STREQ(buffer, c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, EnvironmentLookupTest,
-    ::testing::Values(LookupCase{"ExactUpper", L"SIMWIN_RT_FOLDER", L"/upper"},
-                      LookupCase{"ExactLower", L"simwin_rt_folder", L"/lower"},
-                      LookupCase{"OtherCase", L"Simwin_Rt_Only", L"only \u00e9"},
-                      LookupCase{"Missing", L"SIMWIN_RT_MISSING", nullptr},
-                      LookupCase{"WithEquals", L"SIMWIN_RT_ONLY=x", nullptr},
-                      LookupCase{"Empty", L"", nullptr}),
-    [](const ::testing::TestParamInfo<LookupCase>& caseInfo) { return caseInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(Names, EnvironmentLookupTest,
+                         ::testing::Values(LookupCase{"ExactUpper", L"SIMWIN_RT_FOLDER", L"/upper"},
+                                           LookupCase{"ExactLower", L"simwin_rt_folder", L"/lower"},
+                                           LookupCase{"OtherCase", L"Simwin_Rt_Only",
+                                                      L"only \u00e9"},
+                                           LookupCase{"Missing", L"SIMWIN_RT_MISSING", nullptr},
+                                           LookupCase{"WithEquals", L"SIMWIN_RT_ONLY=x", nullptr},
+                                           LookupCase{"Empty", L"", nullptr}),
+                         testsupport::CaseName{});
 
 TEST(EnvironmentVariableTest, BufferRulesFollowWindows) {
     ScopedEnv variable("SIMWIN_RT_SIZE", "12345");
@@ -78,12 +75,7 @@ struct TempPathCase {
     const wchar_t* expected;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const TempPathCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class TempPathTest : public ::testing::TestWithParam<TempPathCase> {};
+class TempPathTest : public testsupport::CaseTest<TempPathCase> {};
 
 TEST_P(TempPathTest, EndsWithOneSeparator) {
     const TempPathCase& c = GetParam();
@@ -102,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TempPathCase{"AlreadyEnded", "/var/scratch/", L"/var/scratch/"},
                       TempPathCase{"Unset", nullptr, L"/tmp/"},
                       TempPathCase{"EmptyIsUnset", "", L"/tmp/"}),
-    [](const ::testing::TestParamInfo<TempPathCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 // Restores the working folder the test found.
 class CurrentDirectoryTest : public ::testing::Test {

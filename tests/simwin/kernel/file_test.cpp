@@ -4,6 +4,8 @@
 #include <simwin/testing.h>
 #include <windows.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -59,12 +61,7 @@ struct OpenFailureCase {
     DWORD error;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const OpenFailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CreateFileFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
+class CreateFileFailureTest : public testsupport::CaseTest<OpenFailureCase> {};
 
 TEST_P(CreateFileFailureTest, GivesAnInvalidHandleAndTheWindowsError) {
     const OpenFailureCase& c = GetParam();
@@ -90,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFailureCase{"FolderAsFile", L"/folder", OPEN_ALWAYS, ERROR_ACCESS_DENIED},
         OpenFailureCase{"CreateNewOverExisting", L"/existing.txt", CREATE_NEW, ERROR_FILE_EXISTS},
         OpenFailureCase{"UnknownDisposition", L"/existing.txt", 9, ERROR_INVALID_PARAMETER}),
-    [](const ::testing::TestParamInfo<OpenFailureCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(CreateFileTest, CreateAlwaysTruncatesAndReportsTheOldFile) {
     ScratchFolder scratch;

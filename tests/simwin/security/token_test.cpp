@@ -3,6 +3,8 @@
 #include <simwin/testing.h>
 #include <windows.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <linux/capability.h>
@@ -58,12 +60,7 @@ struct CapabilityCase {
     int elevation;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const CapabilityCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class CapabilityTest : public ::testing::TestWithParam<CapabilityCase> {
+class CapabilityTest : public testsupport::CaseTest<CapabilityCase> {
 protected:
     void SetUp() override {
         if (::geteuid() != 0) {
@@ -90,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(Sets, CapabilityTest,
                          ::testing::Values(CapabilityCase{"NoCapabilities", 0, 0},
                                            CapabilityCase{"AllButNetAdmin", ~kNetAdmin, 0},
                                            CapabilityCase{"NetAdminOnly", kNetAdmin, 1}),
-                         [](const ::testing::TestParamInfo<CapabilityCase>& caseInfo) {
-                             return caseInfo.param.name;
-                         });
+                         testsupport::CaseName{});
 
 struct BufferCase {
     const char* name;
@@ -102,12 +97,7 @@ struct BufferCase {
     DWORD error;  // when the call fails
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const BufferCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class TokenBufferTest : public ::testing::TestWithParam<BufferCase> {};
+class TokenBufferTest : public testsupport::CaseTest<BufferCase> {};
 
 TEST_P(TokenBufferTest, ReportsTheSizeItNeeds) {
     const BufferCase& c = GetParam();
@@ -133,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
                       BufferCase{"OneShort", 3, true, FALSE, ERROR_INSUFFICIENT_BUFFER},
                       BufferCase{"Exact", 4, true, TRUE, 0},
                       BufferCase{"Larger", 16, true, TRUE, 0}),
-    [](const ::testing::TestParamInfo<BufferCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(TokenHandleTest, WrongHandlesClassesAndAccessAreRefused) {
     TOKEN_ELEVATION elevation{};

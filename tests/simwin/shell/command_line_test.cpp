@@ -1,5 +1,7 @@
 #include "shell/command_line.h"
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -13,12 +15,7 @@ struct SplitCase {
     std::vector<std::wstring> expected;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const SplitCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class SplitParametersTest : public ::testing::TestWithParam<SplitCase> {};
+class SplitParametersTest : public testsupport::CaseTest<SplitCase> {};
 
 TEST_P(SplitParametersTest, FollowsWindowsCommandLineRules) {
     const SplitCase& c = GetParam();
@@ -37,6 +34,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"EvenBackslashesBeforeQuote", L"\"a\\\\\" b", {L"a\\", L"b"}},
                       SplitCase{"PlainBackslashes", L"C:\\dir\\ x", {L"C:\\dir\\", L"x"}},
                       SplitCase{"UnclosedQuote", L"\"open end", {L"open end"}}),
-    [](const ::testing::TestParamInfo<SplitCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace

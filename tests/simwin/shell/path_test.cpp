@@ -2,6 +2,8 @@
 
 #include <shlwapi.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,12 +21,7 @@ struct AppendCase {
     std::wstring expected;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const AppendCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class PathAppendTest : public ::testing::TestWithParam<AppendCase> {};
+class PathAppendTest : public testsupport::CaseTest<AppendCase> {};
 
 TEST_P(PathAppendTest, JoinsWithExactlyOneSlashWithinMaxPath) {
     const AppendCase& c = GetParam();
@@ -50,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // 257 + '/' + 1 = 259 characters, the most a MAX_PATH buffer holds.
                       AppendCase{"LongestThatFits", k257, L"x", TRUE, k257 + L"/x"},
                       AppendCase{"OneTooLong", k258, L"x", FALSE, k258}),
-    [](const ::testing::TestParamInfo<AppendCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST(PathAppendNullTest, NullArgumentsFail) {
     wchar_t buffer[MAX_PATH] = L"/tmp";

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <simwin/testing.h>
 
+#include "support/case_name.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -141,13 +143,7 @@ struct FailureCase {
     DWORD error;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const FailureCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class ShellExecuteFailureTest : public ShellExecuteTest,
-                                public ::testing::WithParamInterface<FailureCase> {};
+class ShellExecuteFailureTest : public testsupport::CaseTest<FailureCase, ShellExecuteTest> {};
 
 TEST_P(ShellExecuteFailureTest, ReturnsASmallCodeAndSetsTheLastError) {
     const FailureCase& c = GetParam();
@@ -175,7 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                                   ERROR_BAD_FORMAT},
                       FailureCase{"UnknownVerb", L"runas", L"plain.txt", L"C:\\", SE_ERR_NOASSOC,
                                   ERROR_NO_ASSOCIATION}),
-    [](const ::testing::TestParamInfo<FailureCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 TEST_F(ShellExecuteTest, MissingDriveFolderIsAMissingPath) {
     std::filesystem::remove_all(drive_);

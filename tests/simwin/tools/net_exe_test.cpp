@@ -1,3 +1,4 @@
+#include "support/case_name.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 
@@ -18,12 +19,7 @@ struct NetCase {
     bool npfRunningAfter;
 };
 
-// Names the case in test listings instead of dumping its bytes.
-void PrintTo(const NetCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class NetExeTest : public ::testing::TestWithParam<NetCase> {};
+class NetExeTest : public testsupport::CaseTest<NetCase> {};
 
 TEST_P(NetExeTest, StartsRegisteredServicesAndReportsLikeNet) {
     const NetCase& c = GetParam();
@@ -73,6 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         NetCase{"NoServiceName", true, {}, {"start"}, 1, kUsage, false},
         NetCase{"OtherCommand", true, {}, {"stop", "npf"}, 1, kUsage, false},
         NetCase{"ExtraArgument", true, {}, {"start", "npf", "now"}, 1, kUsage, false}),
-    [](const ::testing::TestParamInfo<NetCase>& caseInfo) { return caseInfo.param.name; });
+    testsupport::CaseName{});
 
 }  // namespace
