@@ -14,6 +14,8 @@ packages=(
     libclang-rt-14-dev valgrind
     # The JSON library of the log reader (header-only, used by the Windows build too).
     nlohmann-json3-dev
+    # Google Benchmark: the test command builds the benchmarks, so that they keep compiling.
+    libbenchmark-dev
     "$@"
 )
 needed=()

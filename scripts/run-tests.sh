@@ -18,6 +18,10 @@ bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
 cmake --preset linux-clang
 cmake --build --preset linux-clang
 ctest --preset linux-clang -j2
+# The benchmarks are run on demand (scripts/run-benchmarks.sh); built here, so that a change that
+# breaks them is seen at once.
+cmake --preset linux-bench
+cmake --build --preset linux-bench
 # Reliability: the counts its tests reported, the whole suite again under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
 bash scripts/show-reliability-counts.sh build/linux-debug
