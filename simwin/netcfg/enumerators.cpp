@@ -51,8 +51,8 @@ public:
         for (ULONG i = 0; i < celt; ++i) {
             items[i] = nullptr;
         }
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         ULONG given = 0;
         while (given < celt && position_ < items_.size()) {
@@ -68,8 +68,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE Skip(ULONG celt) override {
         PlatformCall call(Names::kSkip, std::to_string(celt));
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         const std::size_t left = items_.size() - position_;
         position_ += std::min<std::size_t>(celt, left);
@@ -78,8 +78,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE Reset() override {
         PlatformCall call(Names::kReset);
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         position_ = 0;
         return call.Finish(S_OK);

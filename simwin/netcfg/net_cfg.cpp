@@ -36,8 +36,8 @@ public:
     HRESULT STDMETHODCALLTYPE Initialize(PVOID reserved) override {
         (void)reserved;
         PlatformCall call("INetCfg::Initialize");
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         if (session_->initialized()) {
             return call.Finish(NETCFG_E_ALREADY_INITIALIZED);
@@ -47,8 +47,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE Uninitialize() override {
         PlatformCall call("INetCfg::Uninitialize");
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         if (!session_->initialized()) {
             return call.Finish(NETCFG_E_NOT_INITIALIZED);
@@ -134,8 +134,8 @@ public:
             std::to_string(timeoutMs) + " \"" + detail::JournalText(clientDescription) + "\"");
         // Only a refusal writes the holder's description; every other answer leaves the caller's
         // variable as it was (a platform need not clear it), so callers must clear it themselves.
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         if (call.fault() && call.FaultResult() == S_FALSE) {
             // Refused at once, as if another client held the lock: the rule's text names it, or
@@ -176,8 +176,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE ReleaseWriteLock() override {
         PlatformCall call("INetCfgLock::ReleaseWriteLock");
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         // The lock covers the whole time the configuration is loaded: it goes back only after
         // Uninitialize.
@@ -191,8 +191,8 @@ public:
     HRESULT STDMETHODCALLTYPE IsWriteLocked(LPWSTR* holderDescription) override {
         PlatformCall call("INetCfgLock::IsWriteLocked");
         ClearIfGiven(holderDescription);
-        if (call.Failing()) {
-            return call.Finish(call.FaultResult());
+        if (const HRESULT hr = call.Refusal(); FAILED(hr)) {
+            return call.Finish(hr);
         }
         // Only another client's lock counts: this object's own is not "locked" to its holder.
         std::wstring holder;

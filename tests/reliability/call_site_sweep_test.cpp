@@ -12,6 +12,7 @@
 // ends, so a reference, string, COM level or lock a run keeps shows as that run's fault.
 #include "support/exit_codes.h"
 #include "support/fault_rules.h"
+#include "support/inf_files.h"
 #include "support/log_file.h"
 #include "support/machine_checks.h"
 #include "support/temp_machine.h"
@@ -498,9 +499,7 @@ protected:
         work_ = pattern;
         infFolder_ = work_ + "/inf";
         fs::create_directories(infFolder_);
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(infFolder_) / name);
-        }
+        testsupport::CopyInfFiles(infFolder_);
         // A run whose log folder lookup fails falls back to these; they stay inside the sweep.
         fs::create_directories(work_ + "/fallback");
         ::setenv("tmp", (work_ + "/fallback").c_str(), 1);

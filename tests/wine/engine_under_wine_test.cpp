@@ -4,6 +4,7 @@
 // Every run is compared whole with the same expected logs as the Linux process tests.
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/inf_files.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
@@ -112,9 +113,7 @@ protected:
         ASSERT_EQ(EnginePrefix().Server({"-p"}), 0);
         setupFolder_ = folder_.Make("setup");
         logFolder_ = folder_.Make("logs");
-        for (const char* name : {"quorixvmini60.inf", "quorixlwf.inf"}) {
-            fs::copy_file(fs::path(INF_FOLDER) / name, fs::path(setupFolder_) / name);
-        }
+        testsupport::CopyInfFiles(setupFolder_);
         ASSERT_EQ(NetCfgSim({"init", "--with-npf", "--force"}), 0) << Output();
     }
 
