@@ -69,8 +69,9 @@ public:
     // change applied, otherwise the result of the step that ended the cycle (S_FALSE when the
     // component is not installed, NETCFG_S_REBOOT from Apply).
     HRESULT UninstallDriver(LPCWSTR componentId);
-    // The Uninstall command: removes the switch, then the adapter, each in its own cycle.
-    // Returns 903 when the adapter's removal failed, else 904 when the switch's failed, else 0.
+    // The Uninstall command: removes the switch, then every instance of the adapter, each in its
+    // own cycle. Returns 903 when an adapter cycle failed or an instance is left after the last
+    // cycle allowed, else 904 when the switch's removal failed, else 0.
     int Uninstaller();
 
     // ---- Post-install configuration
@@ -114,7 +115,17 @@ private:
     HRESULT HrReleaseWriteLock(INetCfg* netCfg);
     void CopyInfToStore(LPCWSTR lpszInfFullPath);
     int InstallBothComponents(LPCWSTR adapterInfPath, LPCWSTR switchInfPath);
-    HRESULT RemoveComponent(INetCfg* netCfg, LPCWSTR componentId);
+    // What one removal cycle found: its result (UninstallDriver's), whether FindComponent
+    // answered that the component is not installed, and whether another instance of it may be
+    // there after a removal that succeeded (looked for only when the caller asked).
+    struct RemovalOutcome {
+        HRESULT result;
+        bool notFound;
+        bool anotherInstance;
+    };
+    RemovalOutcome RemoveInCycle(LPCWSTR componentId, bool lookForAnother);
+    RemovalOutcome RemoveComponent(INetCfg* netCfg, LPCWSTR componentId, bool lookForAnother);
+    bool RemoveEveryAdapterInstance();
     HRESULT RemoveThroughClass(INetCfg* netCfg, INetCfgComponent* component, LPCWSTR componentId);
     HRESULT RemoveThroughClassSetup(INetCfg* netCfg, INetCfgClass* netClass,
                                     INetCfgComponent* component, LPCWSTR componentId);

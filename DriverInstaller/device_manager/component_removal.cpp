@@ -1,4 +1,5 @@
-// The Uninstall command: the switch, then the adapter, each removed in its own cycle.
+// The Uninstall command: the switch, then every instance of the adapter, each removed in its own
+// cycle.
 #include "device_manager/DeviceManager.h"
 
 #include "device_manager/components.h"
@@ -8,7 +9,25 @@
 
 #include <string>
 
+namespace {
+
+// Whether an instance of componentId may still be installed: only FindComponent's S_FALSE says
+// that none is, and any other failure is left for the next cycle's own lookup to trace. An
+// instance handed out is released at once, untraced: looking changes nothing, and the log shows
+// the removals only.
+bool InstanceMayRemain(INetCfg* netCfg, LPCWSTR componentId) {
+    ComPtr<INetCfgComponent> component;
+    return netCfg->FindComponent(componentId, component.Put()) != S_FALSE;
+}
+
+}  // namespace
+
 HRESULT DeviceManager::UninstallDriver(LPCWSTR componentId) {
+    return RemoveInCycle(componentId, false).result;
+}
+
+DeviceManager::RemovalOutcome DeviceManager::RemoveInCycle(LPCWSTR componentId,
+                                                           bool lookForAnother) {
     Log(L"DeviceManager::UninstallDriver() | Enter...");
     ComPtr<INetCfg> netCfg;
     CoTaskMemString lockHolder;
@@ -26,13 +45,13 @@ HRESULT DeviceManager::UninstallDriver(LPCWSTR componentId) {
                 hr);
         }
         Log(L"DeviceManager::UninstallDriver() | Exit...");
-        return hr;
+        return {hr, false, false};
     }
 
-    hr = RemoveComponent(netCfg.Get(), componentId);
+    const RemovalOutcome outcome = RemoveComponent(netCfg.Get(), componentId, lookForAnother);
     HrReleaseINetCfg(netCfg, true);
     Log(L"DeviceManager::UninstallDriver() | Exit...");
-    return hr;
+    return outcome;
 }
 
 // The removal steps below each hold what they obtained and release it (traced) in one place
@@ -40,8 +59,10 @@ HRESULT DeviceManager::UninstallDriver(LPCWSTR componentId) {
 // acquisition. An interface that a failing call handed out anyway is released by its holder,
 // untraced.
 
-// Finds the component, removes it and applies. Returns the failing step's result, or Apply's.
-HRESULT DeviceManager::RemoveComponent(INetCfg* netCfg, LPCWSTR componentId) {
+// Finds the component, removes it and applies; then, when asked and the removal succeeded, looks
+// for another instance of the id. The outcome's result is the failing step's, or Apply's.
+DeviceManager::RemovalOutcome DeviceManager::RemoveComponent(INetCfg* netCfg, LPCWSTR componentId,
+                                                             bool lookForAnother) {
     ComPtr<INetCfgComponent> component;
     const HRESULT hr = netCfg->FindComponent(componentId, component.Put());
     // S_FALSE means the component is not installed.
@@ -50,13 +71,16 @@ HRESULT DeviceManager::RemoveComponent(INetCfg* netCfg, LPCWSTR componentId) {
                      L"DeviceManager::UninstallDriver() Couldn't get an interface pointer to ") +
                  componentId + L".");
         LogError(L"DeviceManager::UninstallDriver() FindComponent returned", hr);
-        return hr;
+        return {hr, hr == S_FALSE, false};
     }
     Log(L"DeviceManager::UninstallDriver() FindComponent was successful.");
 
     const HRESULT removal = RemoveThroughClass(netCfg, component.Get(), componentId);
     ReleaseRef(component);
-    return removal;
+    // The applied configuration no longer holds the removed instance, so FindComponent answers
+    // with the next one of the id, if any.
+    return {removal, false,
+            lookForAnother && removal == S_OK && InstanceMayRemain(netCfg, componentId)};
 }
 
 // Reaches the component's class object, removes the component through it and applies.
@@ -134,7 +158,7 @@ int DeviceManager::Uninstaller() {
     } else {
         Log(L"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.");
     }
-    const bool adapterFailed = UninstallDriver(components::kAdapterComponentId) != S_OK;
+    const bool adapterFailed = !RemoveEveryAdapterInstance();
     if (adapterFailed) {
         LogError(L"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.");
     } else {
@@ -155,4 +179,26 @@ int DeviceManager::Uninstaller() {
         return result_codes::kAdapterRemovalFailed;
     }
     return switchFailed ? result_codes::kSwitchRemovalFailed : result_codes::kSuccess;
+}
+
+// Every Install of the adapter adds an instance of it (the platform treats each as a device of its
+// own), so a repaired or upgraded product has several. Each is removed in a cycle of its own, the
+// next one starting only when the last removed its instance and another may remain.
+bool DeviceManager::RemoveEveryAdapterInstance() {
+    for (int cycle = 1; cycle <= components::kMaxAdapterRemovalCycles; ++cycle) {
+        const RemovalOutcome removal = RemoveInCycle(components::kAdapterComponentId, true);
+        // An instance found by the cycle before and gone by this one's lookup was removed by
+        // another client: none is left. In the first cycle it means the adapter is not installed.
+        if (cycle > 1 && removal.notFound) {
+            return true;
+        }
+        if (removal.result != S_OK) {
+            return false;
+        }
+        if (!removal.anotherInstance) {
+            return true;
+        }
+    }
+    // The bound is reached with an instance still installed: the adapter is not removed.
+    return false;
 }

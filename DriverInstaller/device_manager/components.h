@@ -1,4 +1,4 @@
-// The identities of what this program installs and configures, and its fixed waits.
+// The identities of what this program installs and configures, and its fixed waits and bounds.
 #pragma once
 
 #include <windows.h>
@@ -27,5 +27,9 @@ inline constexpr DWORD kWriteLockTimeoutMs = 5000;
 
 // The pause between finding the INF files and the first installation.
 inline constexpr DWORD kInstallWaitMs = 2000;
+
+// The most removal cycles the adapter's instances get in one Uninstall run (each Install adds an
+// instance): a bound on a removal that keeps finding another one.
+inline constexpr int kMaxAdapterRemovalCycles = 16;
 
 }  // namespace components

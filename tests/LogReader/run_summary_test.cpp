@@ -77,6 +77,10 @@ const char kSwitchFailed[] = "E:DeviceManager::Uninstaller() Virtual Switch unin
 const char kAdapterFailed[] =
     "E:DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
 
+const char kRemovalEnter[] = "DeviceManager::UninstallDriver() | Enter...";
+const char kRemovalOk[] = "DeviceManager::UninstallDriver() Uninstall OK...";
+const char kRemovalExit[] = "DeviceManager::UninstallDriver() | Exit...";
+
 INSTANTIATE_TEST_SUITE_P(
     Runs, RunSummaryTest,
     ::testing::Values(
@@ -122,6 +126,35 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     {"DeviceManager::Uninstaller() Virtual Switch uninstall failed.",
                      "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed."}},
+        // The adapter removed in a cycle for each instance: the second cycle fails, and the
+        // Uninstaller's lines after the cycles settle the code.
+        SummaryCase{"UninstallSecondAdapterCycleFailed",
+                    {kUninstall, "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.",
+                     kRemovalEnter, kRemovalOk, kRemovalExit, kRemovalEnter,
+                     "E:DeviceManager::UninstallDriver() Failed to uninstall "
+                     "root\\quorixvmini60_a.",
+                     "E: hr='-2147467259' / hr='0x80004005'", kRemovalExit, kAdapterFailed,
+                     kUninstallerExit},
+                    "Uninstall",
+                    903,
+                    {},
+                    {"DeviceManager::UninstallDriver() Failed to uninstall root\\quorixvmini60_a.",
+                     " hr='-2147467259' / hr='0x80004005'",
+                     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed."}},
+        // A later adapter cycle that finds no instance left ends the removal without failing it.
+        SummaryCase{"UninstallLaterAdapterCycleFoundNothing",
+                    {kUninstall, "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.",
+                     kRemovalEnter, kRemovalOk, kRemovalExit, kRemovalEnter,
+                     "E:DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+                     "hr='0x00000001'",
+                     kRemovalExit,
+                     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
+                     kUninstallerExit},
+                    "Uninstall",
+                    0,
+                    {},
+                    {"DeviceManager::UninstallDriver() FindComponent returned hr='1' / "
+                     "hr='0x00000001'"}},
         SummaryCase{"UninstallCutShort",
                     {kUninstall, kSwitchFailed},
                     "Uninstall",

@@ -254,12 +254,16 @@ Lines InstallSucceeds() {
     });
 }
 
-Lines UninstallSucceeds() {
+Lines UninstallSucceeds(int adapterInstances) {
+    Lines adapterCycles;
+    for (int instance = 0; instance < adapterInstances; ++instance) {
+        adapterCycles = Join({adapterCycles, RemovalCycle()});
+    }
     return Join({
         UninstallStart(),
         RemovalCycle(),
         {"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded."},
-        RemovalCycle(),
+        adapterCycles,
         {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
          "DeviceManager::Uninstaller() Uninstall of virtual switch and virtual ethernet adapter "
          "succeeded.",
@@ -337,6 +341,19 @@ Lines UninstallSwitchApplyAnswersReboot() {
         UninstallStart(),
         RemovalCycle(),
         SwitchKeptAdapterRemoved(),
+    });
+}
+
+Lines UninstallSecondAdapterCycleFails() {
+    return Join({
+        UninstallStart(),
+        RemovalCycle(),
+        {"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded."},
+        RemovalCycle(),
+        RemovalWithLock(RemovalFound({"<ERROR> | DeviceManager::UninstallDriver() Failed to "
+                                      "uninstall root\\quorixvmini60_a.",
+                                      "<ERROR> |  hr='-2147467259' / hr='0x80004005'"})),
+        BothRemovalsFailed(),
     });
 }
 

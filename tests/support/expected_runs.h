@@ -36,8 +36,9 @@ Lines AdapterInstallFailed(const std::string& hr, const std::string& adapterInfP
 // ---- Whole runs on a machine whose network configuration behaves as documented
 // Install on a fresh machine: both components installed, npf started, the bindings set.
 Lines InstallSucceeds();
-// Uninstall after that Install: both components removed.
-Lines UninstallSucceeds();
+// Uninstall after that Install, or after adapterInstances Installs: both components removed,
+// the adapter in a cycle for each of its instances.
+Lines UninstallSucceeds(int adapterInstances = 1);
 // Uninstall with neither component installed: FindComponent answers findResult, written as
 // the hr line writes it ("hr='1' / hr='0x00000001'" for S_FALSE).
 Lines UninstallFindsNothing(const std::string& findResult);
@@ -54,6 +55,9 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);
 // Uninstall (after an Install) whose switch removal's Apply answers NETCFG_S_REBOOT.
 Lines UninstallSwitchApplyAnswersReboot();
+// Uninstall after three Installs whose second adapter cycle's DeInstall answers E_FAIL: the switch
+// and one adapter instance removed, and no third adapter cycle.
+Lines UninstallSecondAdapterCycleFails();
 // Uninstall (after an Install) while another product also references the switch: its DeInstall
 // answers NETCFG_S_STILL_REFERENCED, nothing is applied for it, and the adapter is removed.
 Lines UninstallSwitchStillReferenced();

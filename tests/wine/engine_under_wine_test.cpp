@@ -194,6 +194,47 @@ TEST_F(EngineUnderWineTest, InstallSetsUpEverythingAndUninstallRestoresTheBaseli
     ExpectLog(Log(), expected_runs::UninstallFindsNothing("hr='1' / hr='0x00000001'"));
 }
 
+// The adapter instances that `show` lists.
+int AdapterInstances(const std::string& shown) {
+    const std::string line = "    root\\quorixvmini60_a  ";
+    int count = 0;
+    for (std::size_t at = shown.find(line); at != std::string::npos;
+         at = shown.find(line, at + line.size())) {
+        ++count;
+    }
+    return count;
+}
+
+// A repair runs Install again, which adds an adapter instance, as Windows does; Uninstall removes
+// every one, each in a cycle of its own.
+TEST_F(EngineUnderWineTest, UninstallRemovesEveryAdapterInstanceThatInstallsAdded) {
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
+    ASSERT_EQ(Run("Install"), testsupport::kExitOk);
+    EXPECT_EQ(AdapterInstances(ShowMachine()), 2);
+
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitOk);
+    ExpectLog(Log(), expected_runs::UninstallSucceeds(2));
+    EXPECT_EQ(ShowMachine(), Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree));
+
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
+}
+
+// The switch's removal is the first DeInstall, so the third fails the second adapter cycle: the
+// removal stops there and the instances it did not reach stay.
+TEST_F(EngineUnderWineTest, AFailedAdapterCycleEndsTheRemovalWith903) {
+    for (int install = 0; install < 3; ++install) {
+        ASSERT_EQ(Run("Install"), testsupport::kExitOk);
+    }
+    ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL", "nth", "3"}), 0);
+
+    EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
+
+    ExpectLog(Log(), expected_runs::UninstallSecondAdapterCycleFails());
+    const std::string shown = ShowMachine();
+    EXPECT_EQ(AdapterInstances(shown), 2) << shown;
+    EXPECT_EQ(shown.find("quorix_ndislwf"), std::string::npos) << shown;
+}
+
 // Apply answering NETCFG_S_REBOOT is an informational success that the installer counts as a
 // failure of the cycle it ends.
 TEST_F(EngineUnderWineTest, ApplyAnsweringRebootEndsTheRunWithItsCode) {

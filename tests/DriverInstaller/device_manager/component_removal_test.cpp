@@ -156,32 +156,35 @@ TEST_F(InstallerTest, FailedDeInstallIsNotApplied) {
 
 struct SequenceCase {
     const char* name;
-    bool adapter;
+    int adapterInstances;  // each Install of the adapter adds one
     bool virtualSwitch;
-    bool lockHeldAtFirst;
+    std::string fault;  // a fault rule, or ""
     int expected;
     LineList lines;  // Uninstaller's own lines
     int remaining;   // components of ours still installed afterwards
+    int cycles;      // removal cycles run, the switch's included
 };
 
 class UninstallerTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
 
 TEST_P(UninstallerTest, RemovesSwitchThenAdapter) {
     const SequenceCase& c = GetParam();
-    PreInstall(c.adapter, c.virtualSwitch);
-    if (c.lockHeldAtFirst) {
-        AddFault("INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool");
+    PreInstall(c.adapterInstances, c.virtualSwitch);
+    if (!c.fault.empty()) {
+        AddFault(c.fault);
     }
     EXPECT_EQ(manager_->Uninstaller(), c.expected);
     LineList own;
+    int cycles = 0;
     for (const std::string& line : Lines()) {
         if (line.find("DeviceManager::Uninstaller()") != std::string::npos) {
             own.push_back(line);
         }
+        cycles += line == kEnter ? 1 : 0;
     }
     EXPECT_EQ(own, c.lines);
-    // Both removals are always attempted, switch first.
-    EXPECT_EQ(JournalCalls({"INetCfg::FindComponent"}).size(), c.lockHeldAtFirst ? 1u : 2u);
+    // Both removals are always attempted, the adapter's in a cycle for each instance found.
+    EXPECT_EQ(cycles, c.cycles);
     int remaining = 0;
     for (const std::string& id : ComponentIds()) {
         remaining += id.find("quorix") != std::string::npos ? 1 : 0;
@@ -205,45 +208,96 @@ const std::string kSomeFailed =
     E("DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual ethernet adapter "
       "failed.");
 
+const std::string kLockHeldAtFirst =
+    "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool";
+
 INSTANTIATE_TEST_SUITE_P(
     Results, UninstallerTest,
     ::testing::Values(
-        SequenceCase{"BothRemoved",
-                     true,
-                     true,
-                     false,
-                     kOk,
-                     {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd},
-                     0},
+        SequenceCase{
+            "BothRemoved", 1, true, "", kOk, {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd}, 0, 2},
         SequenceCase{"NeitherInstalled",
+                     0,
                      false,
-                     false,
-                     false,
+                     "",
                      kAdapterRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterFailed, kSomeFailed, kEnd},
-                     0},
+                     0,
+                     2},
         SequenceCase{"OnlyAdapter",
-                     true,
+                     1,
                      false,
-                     false,
+                     "",
                      kSwitchRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
-                     0},
+                     0,
+                     2},
         SequenceCase{"OnlySwitch",
-                     false,
+                     0,
                      true,
-                     false,
+                     "",
                      kAdapterRemovalFailed,
                      {kStart, kSwitchOk, kAdapterFailed, kSomeFailed, kEnd},
-                     0},
+                     0,
+                     2},
         // The switch's cycle is refused; the adapter's makes its own attempt and succeeds.
         SequenceCase{"LockHeldDuringSwitch",
+                     1,
                      true,
-                     true,
-                     true,
+                     kLockHeldAtFirst,
                      kSwitchRemovalFailed,
                      {kStart, kSwitchFailed, kAdapterOk, kSomeFailed, kEnd},
-                     1}),
+                     1,
+                     2},
+        // Each adapter instance goes in a cycle of its own.
+        SequenceCase{"ThreeAdapterInstances",
+                     3,
+                     true,
+                     "",
+                     kOk,
+                     {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd},
+                     0,
+                     4},
+        // The switch's removal is the first DeInstall: the second adapter cycle fails, and no
+        // third one is tried.
+        SequenceCase{"SecondAdapterCycleFails",
+                     3,
+                     true,
+                     "INetCfgClassSetup::DeInstall E_FAIL nth 3",
+                     kAdapterRemovalFailed,
+                     {kStart, kSwitchOk, kAdapterFailed, kSomeFailed, kEnd},
+                     2,
+                     3},
+        // The switch's lookup, the first adapter cycle's, then its look for another instance:
+        // the fourth lookup stands for another client that removed the second instance between
+        // the cycles. Not finding it is no failure after the first cycle.
+        SequenceCase{"LaterCycleFindsNothing",
+                     2,
+                     true,
+                     "INetCfg::FindComponent S_FALSE nth 4",
+                     kOk,
+                     {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd},
+                     1,
+                     3},
+        // The look for another instance fails (third lookup): that is no answer, so the next
+        // cycle looks for itself and removes the second instance.
+        SequenceCase{"LookForAnotherFails",
+                     2,
+                     true,
+                     "INetCfg::FindComponent E_FAIL nth 3",
+                     kOk,
+                     {kStart, kSwitchOk, kAdapterOk, kAllOk, kEnd},
+                     0,
+                     3},
+        // At most 16 adapter cycles run; an instance left after them fails the removal.
+        SequenceCase{"MoreInstancesThanTheBound",
+                     17,
+                     true,
+                     "",
+                     kAdapterRemovalFailed,
+                     {kStart, kSwitchOk, kAdapterFailed, kSomeFailed, kEnd},
+                     1,
+                     17}),
     CaseName());
 
 }  // namespace

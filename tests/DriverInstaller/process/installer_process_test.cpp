@@ -97,6 +97,25 @@ TEST_F(InstallerProcessTest,
     EXPECT_EQ(Run({"Uninstall"}), kExitAdapterRemovalFailed);
 }
 
+// A repair runs Install again, which adds an adapter instance; Uninstall removes every one.
+TEST_F(InstallerProcessTest, UninstallRemovesEveryAdapterInstanceThatInstallsAdded) {
+    const simwin::MachineState baseline = machine_.State();
+    ASSERT_EQ(Run({"Install"}), kExitOk);
+    ASSERT_EQ(Run({"Install"}), kExitOk);
+    EXPECT_THAT(ComponentsOf(machine_.State()),
+                testing::IsSupersetOf({"root\\quorixvmini60_a | Tandrel QUORIX Virtual Ethernet "
+                                       "Adapter",
+                                       "root\\quorixvmini60_a | Tandrel QUORIX Virtual Ethernet "
+                                       "Adapter #2"}));
+    fs::remove(testsupport::LogFileIn(logFolder_));
+
+    EXPECT_EQ(Run({"Uninstall"}), kExitOk);
+
+    EXPECT_EQ(LogLines(logFolder_), expected_runs::UninstallSucceeds(2));
+    EXPECT_EQ(ComponentsOf(machine_.State()), ComponentsOf(baseline));
+    EXPECT_EQ(Run({"Uninstall"}), kExitAdapterRemovalFailed);
+}
+
 // A whole run, from a state reached by earlier runs, compared with the log every build must write.
 struct WholeRunCase {
     const char* name;

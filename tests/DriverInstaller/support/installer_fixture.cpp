@@ -52,9 +52,9 @@ std::string InstallerTest::EnterInfFolder(const std::vector<std::string>& infNam
     return folder;
 }
 
-void InstallerTest::PreInstall(bool adapter, bool virtualSwitch) {
+void InstallerTest::PreInstall(int adapterInstances, bool virtualSwitch) {
     const std::string inf = INF_FOLDER;
-    if (adapter) {
+    for (int instance = 0; instance < adapterInstances; ++instance) {
         ASSERT_EQ(manager_->InstallDriver(fs::path(inf + "/quorixvmini60.inf").wstring().c_str(),
                                           GUID_DEVCLASS_NET, L"root\\quorixvmini60_a"),
                   S_OK);

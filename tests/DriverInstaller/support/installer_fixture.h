@@ -40,9 +40,10 @@ protected:
     // directory; returns the folder.
     std::string EnterInfFolder(const std::vector<std::string>& infNames = {"quorixvmini60.inf",
                                                                            "quorixlwf.inf"});
-    // Installs the named components on the machine, from the repository's INF files, leaving
-    // the log and the journal empty again.
-    void PreInstall(bool adapter, bool virtualSwitch);
+    // Installs the adapter adapterInstances times (each Install adds an instance) and the switch
+    // when virtualSwitch is set, from the repository's INF files, leaving the log and the journal
+    // empty again.
+    void PreInstall(int adapterInstances, bool virtualSwitch);
     // Components and binding paths of the machine, "id | display name" and
     // "upper -> lower display name: enabled|disabled".
     std::vector<std::string> ComponentIds() const;
