@@ -223,12 +223,21 @@ Lines BothRemovalsFailed() {
 const char kSwitchRemovalFailed[] =
     "<ERROR> | DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
 
+// A successful removal cycle for each of the adapter's instances.
+Lines AdapterRemovalCycles(int adapterInstances) {
+    Lines cycles;
+    for (int instance = 0; instance < adapterInstances; ++instance) {
+        cycles = Join({cycles, RemovalCycle()});
+    }
+    return cycles;
+}
+
 // The end of an Uninstall run whose switch removal failed: the adapter's removal succeeds, and the
 // run reports the failure.
-Lines SwitchKeptAdapterRemoved() {
+Lines SwitchKeptAdapterRemoved(int adapterInstances = 1) {
     return Join({
         {kSwitchRemovalFailed},
-        RemovalCycle(),
+        AdapterRemovalCycles(adapterInstances),
         {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
          "<ERROR> | DeviceManager::Uninstaller() Uninstall of virtual switch and/or virtual "
          "ethernet adapter failed.",
@@ -255,15 +264,11 @@ Lines InstallSucceeds() {
 }
 
 Lines UninstallSucceeds(int adapterInstances) {
-    Lines adapterCycles;
-    for (int instance = 0; instance < adapterInstances; ++instance) {
-        adapterCycles = Join({adapterCycles, RemovalCycle()});
-    }
     return Join({
         UninstallStart(),
         RemovalCycle(),
         {"DeviceManager::Uninstaller() Virtual Switch uninstall succeeded."},
-        adapterCycles,
+        AdapterRemovalCycles(adapterInstances),
         {"DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.",
          "DeviceManager::Uninstaller() Uninstall of virtual switch and virtual ethernet adapter "
          "succeeded.",
@@ -336,11 +341,11 @@ Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
     });
 }
 
-Lines UninstallSwitchApplyAnswersReboot() {
+Lines UninstallSwitchApplyAnswersReboot(int adapterInstances) {
     return Join({
         UninstallStart(),
         RemovalCycle(),
-        SwitchKeptAdapterRemoved(),
+        SwitchKeptAdapterRemoved(adapterInstances),
     });
 }
 

@@ -53,8 +53,9 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
 // Install whose adapter INF cannot be copied into the INF store and is not published already:
 // the copy failure line names adapterInfPath whole, and the installation fails.
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);
-// Uninstall (after an Install) whose switch removal's Apply answers NETCFG_S_REBOOT.
-Lines UninstallSwitchApplyAnswersReboot();
+// Uninstall (after an Install, or after Installs that left adapterInstances instances) whose
+// switch removal's Apply answers NETCFG_S_REBOOT.
+Lines UninstallSwitchApplyAnswersReboot(int adapterInstances = 1);
 // Uninstall after three Installs whose second adapter cycle's DeInstall answers E_FAIL: the switch
 // and one adapter instance removed, and no third adapter cycle.
 Lines UninstallSecondAdapterCycleFails();
