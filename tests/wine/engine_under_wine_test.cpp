@@ -210,7 +210,8 @@ int AdapterInstances(const std::string& shown) {
 TEST_F(EngineUnderWineTest, UninstallRemovesEveryAdapterInstanceThatInstallsAdded) {
     ASSERT_EQ(Run("Install"), testsupport::kExitOk);
     ASSERT_EQ(Run("Install"), testsupport::kExitOk);
-    EXPECT_EQ(AdapterInstances(ShowMachine()), 2);
+    const std::string installed = ShowOnceItShows({kNpfRunning});
+    EXPECT_EQ(AdapterInstances(installed), 2) << installed;
 
     EXPECT_EQ(Run("Uninstall"), testsupport::kExitOk);
     ExpectLog(Log(), expected_runs::UninstallSucceeds(2));
@@ -230,7 +231,7 @@ TEST_F(EngineUnderWineTest, AFailedAdapterCycleEndsTheRemovalWith903) {
     EXPECT_EQ(Run("Uninstall"), testsupport::kExitAdapterRemovalFailed);
 
     ExpectLog(Log(), expected_runs::UninstallSecondAdapterCycleFails());
-    const std::string shown = ShowMachine();
+    const std::string shown = ShowOnceItShows({kNpfRunning});
     EXPECT_EQ(AdapterInstances(shown), 2) << shown;
     EXPECT_EQ(shown.find("quorix_ndislwf"), std::string::npos) << shown;
 }
