@@ -29,4 +29,7 @@ private:
 
     wchar_t path_[MAX_PATH] = {};
     bool enabled_ = false;
+    // The path the log file has once its folder's links are resolved; empty until the first
+    // line that could resolve it.
+    std::wstring finalPath_;
 };
