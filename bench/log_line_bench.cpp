@@ -115,6 +115,32 @@ void BM_PlatformOpenWriteClose(benchmark::State& state) {
     }
 }
 
+// The same bytes through every platform call the log makes for a line: the open that follows no
+// link at the file's name, the three checks that the file is the log itself, the write and the
+// close. The log line over this is the log's own share.
+void BM_PlatformOpenCheckWriteClose(benchmark::State& state) {
+    LogWorld& world = World();
+    const std::string line = LineBytes();
+    const std::wstring path(world.barePath.begin(), world.barePath.end());
+    TruncateFile(world.barePath);
+    JournalTrimmer journal;
+    std::wstring finalPath(path.size() + 1, L'\0');
+    for (auto _ : state) {
+        const HANDLE file =
+            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        benchmark::DoNotOptimize(GetFileType(file));
+        BY_HANDLE_FILE_INFORMATION information{};
+        benchmark::DoNotOptimize(GetFileInformationByHandle(file, &information));
+        benchmark::DoNotOptimize(GetFinalPathNameByHandleW(
+            file, &finalPath[0], static_cast<DWORD>(finalPath.size()), 0));
+        DWORD written = 0;
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+        journal.Count();
+    }
+}
+
 // The pieces of a line that are not file calls: the local time, and the message converted to
 // the ANSI code page.
 void BM_LocalTime(benchmark::State& state) {
@@ -173,6 +199,7 @@ void BM_FormatHrLine(benchmark::State& state) {
 
 BENCHMARK(BM_BareOpenWriteClose);
 BENCHMARK(BM_PlatformOpenWriteClose);
+BENCHMARK(BM_PlatformOpenCheckWriteClose);
 BENCHMARK(BM_LocalTime);
 BENCHMARK(BM_CodePageConversion);
 BENCHMARK(BM_LogLine);

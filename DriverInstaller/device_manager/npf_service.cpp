@@ -5,15 +5,40 @@
 
 #include "log/message_format.h"
 
+#include <string>
+
+namespace {
+
+// The full path of the system's net.exe, so that no net.exe in the setup folder (the program's
+// own folder and the current one, both searched before the system folder for a bare name) is
+// ever started. Empty, with the last error set, when the system folder cannot be read.
+std::wstring SystemNetExePath() {
+    wchar_t systemFolder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(systemFolder, MAX_PATH);
+    if (length == 0) {
+        return std::wstring();
+    }
+    if (length >= MAX_PATH) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return std::wstring();
+    }
+    return std::wstring(systemFolder, length) + L"\\net.exe";
+}
+
+}  // namespace
+
 BOOL DeviceManager::StartNPFService() {
     Log(L"DeviceManager::StartNPFService() | Enter...");
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     // Cleared first so that the error read below is the launch's own, not one left behind by
-    // an earlier call; read at once, before a log line can change it.
+    // an earlier call; read at once, before a log line can change it. Without the system folder
+    // there is no launch, and its error is the one reported.
     SetLastError(ERROR_SUCCESS);
-    const HINSTANCE launch =
-        ShellExecuteW(nullptr, L"open", L"net.exe", L"start npf", L"C:\\", SW_HIDE);
+    const std::wstring netExe = SystemNetExePath();
+    const HINSTANCE launch = netExe.empty() ? nullptr
+                                            : ShellExecuteW(nullptr, L"open", netExe.c_str(),
+                                                            L"start npf", L"C:\\", SW_HIDE);
     const DWORD lastError = GetLastError();
 
     if (FAILED(hr)) {

@@ -14,9 +14,13 @@ constexpr wchar_t kLogFileName[] = L"Tandrel.Morvane.Quorix.Halvoren.DriverInsta
 constexpr char kErrorMarker[] = "<ERROR> | ";
 #ifdef _WIN32
 constexpr char kLineEnd[] = "\r\n";
+constexpr wchar_t kPathSeparator = L'\\';
 #else
 constexpr char kLineEnd[] = "\n";
+constexpr wchar_t kPathSeparator = L'/';
 #endif
+// The longest path Windows knows, without its terminator.
+constexpr DWORD kLongestPath = 32767;
 
 // The time prefix is formatted into 80 characters and at most 29 of them are kept.
 constexpr std::size_t kTimeBufferChars = 80;
@@ -126,6 +130,72 @@ std::string ToCodePage(const std::wstring& message) {
     return std::string(buffer, static_cast<std::size_t>(converted - 1));
 }
 
+// Whether two final paths name the same file: on Windows without regard to letter case, as its
+// file systems compare names; elsewhere exactly.
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+#ifdef _WIN32
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+#else
+    return a == b;
+#endif
+}
+
+// The path the log file must have once every link on the way is resolved: the final path of
+// the log's folder, joined with the file name. Links in the folder's path are allowed, so that
+// a folder named through a link still gets the lines. Empty when the folder cannot be opened or
+// its final path read.
+std::wstring FinalLogPath(const std::wstring& logPath) {
+    const std::wstring folder = logPath.substr(0, logPath.size() - std::wcslen(kLogFileName));
+    // No access is asked for: the handle is only asked for its final path.
+    const HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return std::wstring();
+    }
+    std::wstring finalPath(kLongestPath + 1, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(handle, &finalPath[0], kLongestPath + 1,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(handle);
+    if (length == 0 || length > kLongestPath) {
+        return std::wstring();
+    }
+    finalPath.resize(length);
+    if (finalPath.back() != kPathSeparator) {
+        finalPath += kPathSeparator;  // a drive's root folder ends in one already
+    }
+    return finalPath + kLogFileName;
+}
+
+// Whether an open handle is the log file itself and nothing that a link put in its place: a disk
+// file, not a reparse point, with no other name (a hard link would make the lines land in the
+// file it shares), whose final path is finalLogPath. A check that cannot be made counts as
+// failed.
+bool IsLogFileItself(HANDLE file, const std::wstring& finalLogPath) {
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (GetFileInformationByHandle(file, &information) == FALSE ||
+        (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return false;
+    }
+    // Wine opens the file a Unix symbolic link points to, and reports no reparse point: there the
+    // link count (a hard link) and the final path (a symbolic link, which names its target) are
+    // the checks that hold.
+    if (information.nNumberOfLinks != 1) {
+        return false;
+    }
+    // A buffer just long enough for the expected path: a longer final path cannot match, and the
+    // call then answers the size it needs instead.
+    const auto expectedLength = static_cast<DWORD>(finalLogPath.size());
+    std::wstring finalPath(finalLogPath.size() + 1, L'\0');
+    const DWORD length = GetFinalPathNameByHandleW(file, &finalPath[0], expectedLength + 1,
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    finalPath.resize(length == expectedLength ? length : 0);
+    return length == expectedLength && SamePath(finalPath, finalLogPath);
+}
+
 }  // namespace
 
 Logger::Logger() {
@@ -159,21 +229,33 @@ void Logger::WriteLine(const std::wstring& message, bool isError) {
     if (!enabled_) {
         return;
     }
+    // The folder is resolved once, at the first line that can be written, before anything is
+    // created in it.
+    if (finalPath_.empty()) {
+        finalPath_ = FinalLogPath(path_);
+        if (finalPath_.empty()) {
+            return;
+        }
+    }
     // Appending without write access to the rest of the file makes every write land at the
-    // end, so that runs sharing the file never overwrite each other's lines.
-    const HANDLE file = CreateFileW(path_, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // end, so that runs sharing the file never overwrite each other's lines. A link at the log's
+    // own name is opened itself, never followed.
+    const HANDLE file =
+        CreateFileW(path_, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    std::string line = TimePrefix();
-    if (isError) {
-        line += kErrorMarker;
+    if (IsLogFileItself(file, finalPath_)) {
+        std::string line = TimePrefix();
+        if (isError) {
+            line += kErrorMarker;
+        }
+        line += ToCodePage(message);
+        line += kLineEnd;
+        // One write per line: a line is never split by another process's line.
+        DWORD written = 0;
+        WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
-    line += ToCodePage(message);
-    line += kLineEnd;
-    // One write per line: a line is never split by another process's line.
-    DWORD written = 0;
-    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     CloseHandle(file);
 }

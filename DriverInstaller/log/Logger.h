@@ -16,7 +16,8 @@ public:
     Logger& operator=(const Logger&) = delete;
 
     // Appends an ordinary line: the time prefix, the message, the line end. A file that cannot
-    // be opened loses the line silently; the next line tries again.
+    // be opened, or that is not the log file itself (a link at its name, a second name of another
+    // file), loses the line silently and is left as it was; the next line tries again.
     void Log(const std::wstring& message);
     // Appends an error line: as Log, with "<ERROR> | " between the time prefix and the message.
     void LogError(const std::wstring& message);
@@ -29,4 +30,7 @@ private:
 
     wchar_t path_[MAX_PATH] = {};
     bool enabled_ = false;
+    // The path the log file has once its folder's links are resolved; empty until the first
+    // line that could resolve it.
+    std::wstring finalPath_;
 };

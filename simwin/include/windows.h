@@ -40,6 +40,11 @@ typedef struct HINSTANCE__* HINSTANCE;
 typedef struct HKEY__* HKEY;
 typedef int errno_t;
 
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *LPFILETIME;
+
 #define TRUE 1
 #define FALSE 0
 #define WINAPI
@@ -128,7 +133,31 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define OPEN_EXISTING 3
 #define OPEN_ALWAYS 4
 #define TRUNCATE_EXISTING 5
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
+#define FILE_FLAG_OPEN_REPARSE_POINT 0x00200000
+#define FILE_FLAG_BACKUP_SEMANTICS 0x02000000
+#define FILE_TYPE_UNKNOWN 0x0000
+#define FILE_TYPE_DISK 0x0001
+#define FILE_TYPE_CHAR 0x0002
+#define FILE_TYPE_PIPE 0x0003
+#define FILE_NAME_NORMALIZED 0x0
+#define VOLUME_NAME_DOS 0x0
+typedef struct _BY_HANDLE_FILE_INFORMATION {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD dwVolumeSerialNumber;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD nNumberOfLinks;
+    DWORD nFileIndexHigh;
+    DWORD nFileIndexLow;
+} BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
 
 // ---- DLL search
 #define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200
@@ -203,6 +232,10 @@ BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
 // The folder for temporary files: TMPDIR, else /tmp, ending in '/'. Return rules as above.
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+// The machine's system folder as Windows names it, "C:\Windows\System32" (the machine's
+// drive_c/Windows/System32, as the simulated ShellExecuteW reads such a path). Return rules as
+// above.
+UINT GetSystemDirectoryW(LPWSTR buffer, UINT size);
 // Looks the name up without regard to letter case, as Windows does (an exact match wins when
 // Linux holds two names that differ in case only). Return rules as above; a missing variable
 // gives 0 and ERROR_ENVVAR_NOT_FOUND, an empty one 0 and ERROR_SUCCESS.
@@ -220,9 +253,24 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int mu
 // FILE_APPEND_DATA (without write data) maps to an O_APPEND open, so that each WriteFile lands
 // whole at the end. Share modes are not enforced. OPEN_ALWAYS and CREATE_ALWAYS leave the last
 // error at ERROR_ALREADY_EXISTS when the file was there and at 0 when it was created. A missing
-// folder gives ERROR_PATH_NOT_FOUND, a missing file ERROR_FILE_NOT_FOUND.
+// folder gives ERROR_PATH_NOT_FOUND, a missing file ERROR_FILE_NOT_FOUND. A folder opens only
+// with FILE_FLAG_BACKUP_SEMANTICS (else ERROR_ACCESS_DENIED). FILE_FLAG_OPEN_REPARSE_POINT is
+// O_NOFOLLOW: a symbolic link at the last name is opened itself, as Windows opens a reparse
+// point, as a handle that reports FILE_ATTRIBUTE_REPARSE_POINT and that nothing can be written
+// through. A FIFO or a socket is refused with ERROR_ACCESS_DENIED.
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+// FILE_TYPE_DISK for a file, a folder or a link; FILE_TYPE_CHAR for a device; FILE_TYPE_UNKNOWN
+// with ERROR_INVALID_HANDLE for anything that is no open file. Success leaves the last error.
+DWORD GetFileType(HANDLE file);
+// What stat(2) knows of the open file: attributes (FILE_ATTRIBUTE_DIRECTORY, _REPARSE_POINT for a
+// link opened itself, _READONLY without write permission, else _ARCHIVE), times, the device as
+// the volume serial number, size, link count and the inode number as the file index.
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
+// The path of the open file with every link resolved, as the kernel names it (/proc/self/fd),
+// with Linux's separators and no "\\?\" prefix. Only FILE_NAME_NORMALIZED | VOLUME_NAME_DOS (0)
+// is known; other flags give ERROR_INVALID_PARAMETER. Return rules as GetCurrentDirectoryW's.
+DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR filePath, DWORD filePathLength, DWORD flags);
 // One write(2); a short write fails with ERROR_DISK_FULL, bytesWritten telling how much landed.
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                void* overlapped);

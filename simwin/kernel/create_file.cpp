@@ -56,6 +56,20 @@ DWORD MissingError(const std::string& path) {
     return folderExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
+// FILE_FLAG_OPEN_REPARSE_POINT found a symbolic link at the last name: Windows then opens the
+// reparse point itself. Here that is an O_PATH descriptor of the link, granted no access, so that
+// the handle can be asked about but never written through.
+HANDLE OpenLinkItself(const std::string& call, const std::string& path, DWORD creationDisposition) {
+    const int fd = ::open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return Fail(call, simwin::detail::Win32ErrorFromErrno(errno));
+    }
+    if (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+    }
+    return Recorded(call, simwin::detail::NewHandle(simwin::detail::HandleKind::File, fd, 0));
+}
+
 }  // namespace
 
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void* securityAttributes,
@@ -63,12 +77,13 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
     // Linux has no share modes (nothing denies another opener) and no attributes worth mapping.
     (void)shareMode;
     (void)securityAttributes;
-    (void)flagsAndAttributes;
     (void)templateFile;
     char access[16];
     std::snprintf(access, sizeof access, "0x%x", static_cast<unsigned>(desiredAccess));
+    char flagsText[16];
+    std::snprintf(flagsText, sizeof flagsText, "0x%x", static_cast<unsigned>(flagsAndAttributes));
     const std::string call = "CreateFileW " + simwin::detail::JournalText(fileName) + " " + access +
-                             " " + std::to_string(creationDisposition);
+                             " " + std::to_string(creationDisposition) + " " + flagsText;
     if (auto fault = simwin::detail::TakeFault("CreateFileW")) {
         fault->ApplyLastError();
         return Recorded(call, INVALID_HANDLE_VALUE);
@@ -77,7 +92,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
         return Fail(call, ERROR_PATH_NOT_FOUND);
     }
     const std::string path = simwin::ToUtf8(fileName);
-    const int flags = AccessFlags(desiredAccess);
+    const bool linkItself = (flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) != 0;
+    const int flags = AccessFlags(desiredAccess) | (linkItself ? O_NOFOLLOW : 0);
     const mode_t mode = 0666;
     int fd = -1;
     bool existed = false;
@@ -111,6 +127,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
         default:
             return Fail(call, ERROR_INVALID_PARAMETER);
     }
+    if (fd < 0 && errno == ELOOP && linkItself) {
+        return OpenLinkItself(call, path, creationDisposition);
+    }
     if (fd < 0) {
         const int error = errno;
         // ENXIO: a FIFO that nobody reads, which Windows has no counterpart of.
@@ -122,6 +141,11 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, void*
     // is refused as one that cannot be opened. Any other file reads and writes blocking again.
     struct stat info {};
     if (::fstat(fd, &info) != 0 || S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) {
+        ::close(fd);
+        return Fail(call, ERROR_ACCESS_DENIED);
+    }
+    // Windows opens a folder only for a caller that says it means one.
+    if (S_ISDIR(info.st_mode) && (flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
         ::close(fd);
         return Fail(call, ERROR_ACCESS_DENIED);
     }

@@ -5,11 +5,15 @@ target_sources(simwin PRIVATE
     kernel/current_directory.cpp
     kernel/dll_directories.cpp
     kernel/environment.cpp
+    kernel/file_information.cpp
+    kernel/file_type.cpp
+    kernel/final_path_name.cpp
     kernel/handles.cpp
     kernel/last_error.cpp
     kernel/safe_copy.cpp
     kernel/sleep.cpp
     kernel/split_path.cpp
+    kernel/system_directory.cpp
     kernel/temp_path.cpp
     kernel/wide_result.cpp
     kernel/win32_error.cpp

@@ -36,33 +36,65 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// "C:\" (any drive letter) is the machine's drive; any other folder is a Linux path.
-std::string LinuxFolder(const std::wstring& directory) {
-    const bool driveRoot = directory.size() == 3 && std::iswalpha(directory[0]) &&
-                           directory[1] == L':' && (directory[2] == L'\\' || directory[2] == L'/');
-    return driveRoot ? simwin::DriveFolder() : simwin::ToUtf8(directory);
+bool IsDrivePath(const std::wstring& path) {
+    return path.size() >= 3 && std::iswalpha(path[0]) && path[1] == L':' &&
+           (path[2] == L'\\' || path[2] == L'/');
 }
 
-// A name with a '/' is a path (relative ones from the working folder); a bare name is looked
-// up in the machine's system folder first and then on PATH, as Windows searches System32
-// before PATH.
-std::string FindProgram(const std::string& name, const std::string& folder) {
-    if (name.find('/') != std::string::npos) {
+// A path on a drive ("C:\Windows\System32\net.exe", any drive letter) is on the machine's
+// drive, its backslashes the separators; any other path is a Linux path.
+std::string LinuxPath(const std::wstring& path) {
+    if (!IsDrivePath(path)) {
+        return simwin::ToUtf8(path);
+    }
+    std::string onDrive = simwin::ToUtf8(path.substr(3));
+    for (char& ch : onDrive) {
+        ch = ch == '\\' ? '/' : ch;
+    }
+    return onDrive.empty() ? simwin::DriveFolder() : simwin::DriveFolder() + "/" + onDrive;
+}
+
+// The folder of the running program's own file.
+std::string ProgramFolder() {
+    char buffer[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0) {
+        return std::string();
+    }
+    const std::string program(buffer, static_cast<std::size_t>(length));
+    return program.substr(0, program.find_last_of('/'));
+}
+
+// The caller's current folder, which the started program does not share: it starts in its own.
+std::string CurrentFolder() {
+    char* current = ::getcwd(nullptr, 0);
+    const std::string folder = current != nullptr ? current : "";
+    std::free(current);
+    return folder;
+}
+
+// A name with a folder in it is a path (a relative one from the working folder); a bare name is
+// searched as Windows documents for a program started by name: the calling program's folder,
+// the current folder, the system folder, then PATH.
+std::string FindProgram(const std::wstring& file, const std::string& folder) {
+    const std::string name = LinuxPath(file);
+    if (IsDrivePath(file) || name.find('/') != std::string::npos) {
         const std::string path = name[0] == '/' ? name : folder + "/" + name;
         return IsFile(path) ? path : std::string();
     }
-    const std::string inSystem = simwin::SystemFolder() + "/" + name;
-    if (IsFile(inSystem)) {
-        return inSystem;
-    }
+    const std::string current = CurrentFolder();
+    std::vector<std::string> searched = {ProgramFolder(), current, simwin::SystemFolder()};
     const char* searchPath = std::getenv("PATH");
     std::string remaining = searchPath != nullptr ? searchPath : "";
     while (!remaining.empty()) {
         const std::string::size_type colon = remaining.find(':');
         const std::string entry = remaining.substr(0, colon);
         remaining = colon == std::string::npos ? std::string() : remaining.substr(colon + 1);
-        const std::string candidate = (entry.empty() ? "." : entry) + "/" + name;
-        if (IsFile(candidate)) {
+        searched.push_back(entry.empty() || entry[0] != '/' ? current + "/" + entry : entry);
+    }
+    for (const std::string& place : searched) {
+        const std::string candidate = place + "/" + name;
+        if (!place.empty() && IsFile(candidate)) {
             return candidate;
         }
     }
@@ -100,19 +132,18 @@ Outcome Launch(LPCWSTR operation, LPCWSTR file, LPCWSTR parameters, LPCWSTR dire
         return {SE_ERR_FNF, ERROR_FILE_NOT_FOUND};
     }
     const std::string folder =
-        directory != nullptr && directory[0] != L'\0' ? LinuxFolder(directory) : std::string(".");
+        directory != nullptr && directory[0] != L'\0' ? LinuxPath(directory) : std::string(".");
     if (!IsFolder(folder)) {
         return {SE_ERR_PNF, ERROR_PATH_NOT_FOUND};
     }
-    const std::string name = simwin::ToUtf8(file);
-    const std::string program = FindProgram(name, folder);
+    const std::string program = FindProgram(file, folder);
     if (program.empty()) {
         return {SE_ERR_FNF, ERROR_FILE_NOT_FOUND};
     }
     if (::access(program.c_str(), X_OK) != 0) {
         return {SE_ERR_ACCESSDENIED, ERROR_ACCESS_DENIED};
     }
-    std::vector<std::string> arguments{name};
+    std::vector<std::string> arguments{simwin::ToUtf8(file)};
     for (const std::wstring& parameter : simwin::detail::SplitParameters(parameters)) {
         arguments.push_back(simwin::ToUtf8(parameter));
     }

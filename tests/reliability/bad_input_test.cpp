@@ -106,6 +106,17 @@ public:
     }
     std::string storePath() const { return machine_.root() + "/netcfg.store"; }
     std::string Scratch(const std::string& name) const { return machine_.MakeFolder(name); }
+    // A file outside the log folder that only an administrator should change, which a link at
+    // the log's name points to; made on first use.
+    std::string Precious() const {
+        const std::string path = machine_.root() + "/precious.txt";
+        if (!fs::exists(path)) {
+            testsupport::WriteFile(path, kPreciousText);
+        }
+        return path;
+    }
+
+    static constexpr char kPreciousText[] = "only administrators change this\n";
 
 private:
     testsupport::SetupMachine machine_;
@@ -122,21 +133,27 @@ struct LogPlaceCase {
 
 class LogPlace : public testsupport::CaseTest<LogPlaceCase> {};
 
-TEST_P(LogPlace, InstallStillSucceedsAndNoLogAppearsElsewhere) {
+TEST_P(LogPlace, InstallAndUninstallRunAsUsualAndNoLineIsWrittenAnywhere) {
     World world;
     const std::string folder = GetParam().folder(world);
     world.options().environment["AutInstLog"] = folder;
 
     EXPECT_EQ(world.Run({"Install"}), kExitOk);
-
     const std::set<std::string> ids = ComponentIds(world.machine().State());
     EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
     EXPECT_THAT(ids, Contains("quorix_ndislwf"));
+    EXPECT_EQ(world.Run({"Uninstall"}), kExitOk);
+
     EXPECT_TRUE(fs::is_empty(world.fallback())) << "a log went to the temporary folder";
-    if (fs::is_directory(folder)) {
-        const fs::path logPath = fs::path(folder) / kLogFileName;
-        EXPECT_TRUE(!fs::exists(logPath) || !fs::is_regular_file(logPath))
-            << "a log was written into a folder whose path leaves no room for it";
+    // A link planted at the log's name leads nowhere the lines could reach: the file it names
+    // stays byte for byte as it was, and so does a regular file at the log's name.
+    const fs::path logPath = fs::path(folder) / kLogFileName;
+    if (fs::is_regular_file(fs::symlink_status(logPath))) {
+        EXPECT_EQ(testsupport::ReadFile(logPath.string()), World::kPreciousText)
+            << "a log was written into a folder it may not use";
+    }
+    if (fs::exists(world.machine().root() + "/precious.txt")) {
+        EXPECT_EQ(testsupport::ReadFile(world.Precious()), World::kPreciousText);
     }
 }
 
@@ -155,6 +172,19 @@ const LogPlaceCase kLogPlaces[] = {
      [](World& world) {
          const std::string folder = world.Scratch("blocked");
          fs::create_directory(fs::path(folder) / kLogFileName);
+         return folder;
+     }},
+    // Links that any user who can write the log's folder may plant.
+    {"LogFileIsASymbolicLinkToAFile",
+     [](World& world) {
+         const std::string folder = world.Scratch("symlinked");
+         fs::create_symlink(world.Precious(), fs::path(folder) / kLogFileName);
+         return folder;
+     }},
+    {"LogFileIsAHardLinkToAFile",
+     [](World& world) {
+         const std::string folder = world.Scratch("hardlinked");
+         fs::create_hard_link(world.Precious(), fs::path(folder) / kLogFileName);
          return folder;
      }},
 };

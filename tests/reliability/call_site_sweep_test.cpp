@@ -108,13 +108,23 @@ const std::set<std::string> kVoidCalls = {"Sleep", "CoUninitialize"};
 std::optional<std::vector<Failure>> FailuresOf(const std::string& call) {
     // The Win32 calls fail by returning 0 (FALSE, a null handle, no characters) and leaving a last
     // error: access denied, unless the call has one of its own.
-    static const std::set<std::string> win32 = {"CloseHandle",          "WriteFile",
-                                                "CreateFileW",          "PathAppendW",
-                                                "PathFileExistsW",      "SetupCopyOEMInfW",
-                                                "OpenProcessToken",     "GetTokenInformation",
-                                                "GetCurrentDirectoryW", "GetEnvironmentVariableW",
-                                                "GetTempPathW",         "WideCharToMultiByte",
-                                                "MultiByteToWideChar"};
+    static const std::set<std::string> win32 = {"CloseHandle",
+                                                "WriteFile",
+                                                "CreateFileW",
+                                                "PathAppendW",
+                                                "PathFileExistsW",
+                                                "SetupCopyOEMInfW",
+                                                "OpenProcessToken",
+                                                "GetTokenInformation",
+                                                "GetCurrentDirectoryW",
+                                                "GetEnvironmentVariableW",
+                                                "GetTempPathW",
+                                                "WideCharToMultiByte",
+                                                "MultiByteToWideChar",
+                                                "GetFileType",
+                                                "GetFileInformationByHandle",
+                                                "GetFinalPathNameByHandleW",
+                                                "GetSystemDirectoryW"};
     static const std::map<std::string, std::string> ownErrors = {
         {"PathFileExistsW", kErrorFileNotFound},
         {"GetEnvironmentVariableW", kErrorEnvVarNotFound},
@@ -341,6 +351,7 @@ struct Site {
     bool afterDirectory = false;  // the Install sequence has looked for the INF files
     bool inRelease = false;       // the cycle's configuration is being given back
     bool afterRemoval = false;    // the cycle has removed its component
+    std::size_t nextLine = 0;     // the log line the next WriteFile writes
     std::string baselineEntry;
 };
 
@@ -365,6 +376,7 @@ std::vector<Site> SitesOf(const std::vector<std::string>& journal,
         site.afterDirectory = afterDirectory;
         site.inRelease = inRelease;
         site.afterRemoval = afterRemoval;
+        site.nextLine = linesWritten;
         site.baselineEntry = journal[i];
         sites.push_back(site);
         if (site.call != "WriteFile") {
@@ -387,10 +399,25 @@ std::vector<Site> SitesOf(const std::vector<std::string>& journal,
 }
 
 bool IsLogCall(const std::string& call) {
-    static const std::set<std::string> logCalls = {
-        "CreateFileW", "WriteFile", "CloseHandle", "WideCharToMultiByte", "GetEnvironmentVariableW",
-        "GetTempPathW"};
+    static const std::set<std::string> logCalls = {"CreateFileW",
+                                                   "WriteFile",
+                                                   "CloseHandle",
+                                                   "WideCharToMultiByte",
+                                                   "GetEnvironmentVariableW",
+                                                   "GetTempPathW",
+                                                   "GetFileType",
+                                                   "GetFileInformationByHandle",
+                                                   "GetFinalPathNameByHandleW"};
     return logCalls.count(call) != 0;
+}
+
+// The log's calls whose failure loses the one line they were made for, and no other: the open
+// of the log's folder or file, the checks that the file is the log itself, the write.
+bool LosesItsLine(const std::string& call) {
+    static const std::set<std::string> calls = {"CreateFileW", "GetFileType",
+                                                "GetFileInformationByHandle",
+                                                "GetFinalPathNameByHandleW", "WriteFile"};
+    return calls.count(call) != 0;
 }
 
 // Failures in the binding configuration that it is told to pass over without a line.
@@ -440,7 +467,7 @@ Expectation ExpectedFor(const Scenario& scenario, const Site& site, const Failur
     if (call == "GetCurrentDirectoryW" || call == "PathAppendW" || call == "PathFileExistsW") {
         return {{kInfMissing, kLoud}};
     }
-    if (call == "ShellExecuteW") {
+    if (call == "ShellExecuteW" || call == "GetSystemDirectoryW") {
         return {{kOk, kLoud}};
     }
     if (call == "GetLastError") {
@@ -598,8 +625,8 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
             continue;
         }
         const std::vector<std::string> baselineErrors = ErrorLines(basePlace.logFolder);
-        const std::vector<Site> sites =
-            SitesOf(baseline.journal, LogOf(basePlace.logFolder).messages);
+        const std::vector<std::string> baselineLines = LogOf(basePlace.logFolder).messages;
+        const std::vector<Site> sites = SitesOf(baseline.journal, baselineLines);
         ForgetPlace(basePlace);
 
         unsigned scenarioSites = 0;
@@ -654,6 +681,15 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
                     }
                     if (!newError) {
                         problem = "no error line reports the failure";
+                    }
+                }
+                if (problem.empty() && LosesItsLine(site.call) &&
+                    site.nextLine < baselineLines.size()) {
+                    std::vector<std::string> lessOne = baselineLines;
+                    lessOne.erase(lessOne.begin() + static_cast<std::ptrdiff_t>(site.nextLine));
+                    if (LogOf(place.logFolder).messages != lessOne) {
+                        problem = "the log is not the fault-free one without line " +
+                                  std::to_string(site.nextLine + 1);
                     }
                 }
                 if (!problem.empty()) {

@@ -339,4 +339,50 @@ TEST_F(EngineUnderWineTest, AnInfCopyFailureInADeepFolderIsLoggedWhole) {
     EXPECT_FALSE(fs::exists(infFolder / "quorixvmini60.inf"));
 }
 
+// Links that any user who can write the log's folder may plant at the log's name. Wine opens the
+// file a Unix symbolic link points to and reports no reparse point there; the final path (the
+// link's target) and the link count (a hard link's 2) still tell that the file is not the log.
+// A folder named through a link is the log's folder all the same.
+TEST_F(EngineUnderWineTest, ALinkAtTheLogsNameGetsNoLineAndAFolderNamedThroughALinkDoes) {
+    const std::string precious = folder_.path() + "/precious.txt";
+    const std::string preciousText = "only administrators change this\n";
+    const fs::path logPath = fs::path(logFolder_) / kLogFileName;
+    const std::string logFolder = WindowsPath(logFolder_);
+    const struct {
+        const char* name;
+        void (*plant)(const fs::path& target, const fs::path& link);
+    } plants[] = {
+        {"symbolic link",
+         [](const fs::path& target, const fs::path& link) { fs::create_symlink(target, link); }},
+        {"hard link",
+         [](const fs::path& target, const fs::path& link) { fs::create_hard_link(target, link); }},
+    };
+    for (const auto& plant : plants) {
+        SCOPED_TRACE(plant.name);
+        testsupport::WriteFile(precious, preciousText);
+        plant.plant(precious, logPath);
+
+        EXPECT_EQ(winetest::RunInstaller({"Install"}, setupFolder_, &logFolder, EnginePrefix()),
+                  testsupport::kExitOk);
+        EXPECT_EQ(winetest::RunInstaller({"Uninstall"}, setupFolder_, &logFolder, EnginePrefix()),
+                  testsupport::kExitOk);
+
+        EXPECT_EQ(testsupport::ReadFile(precious), preciousText);
+        std::vector<fs::path> inLogFolder;
+        for (const auto& entry : fs::directory_iterator(logFolder_)) {
+            inLogFolder.push_back(entry.path());
+        }
+        EXPECT_EQ(inLogFolder, std::vector<fs::path>{logPath}) << "a line went somewhere else";
+        fs::remove(logPath);
+    }
+
+    const std::string linkedFolder = folder_.path() + "/logs-link";
+    fs::create_directory_symlink(logFolder_, linkedFolder);
+    const std::string linkedWindowsFolder = WindowsPath(linkedFolder);
+    EXPECT_EQ(
+        winetest::RunInstaller({"Install"}, setupFolder_, &linkedWindowsFolder, EnginePrefix()),
+        testsupport::kExitOk);
+    ExpectLog(Log(), expected_runs::InstallSucceeds());
+}
+
 }  // namespace

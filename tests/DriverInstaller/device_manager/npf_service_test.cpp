@@ -33,8 +33,19 @@ TEST_P(StartNpfTest, JudgesTheLaunch) {
     AddFault(c.launch);
     EXPECT_EQ(manager_->StartNPFService(), c.expected);
     ExpectLines(Lines(), c.lines);
-    EXPECT_EQ(JournalCalls({"CoInitializeEx", "ShellExecuteW", "GetLastError", "CoUninitialize"}),
-              (LineList{"CoInitializeEx", "ShellExecuteW", "GetLastError", "CoUninitialize"}));
+    EXPECT_EQ(JournalCalls({"CoInitializeEx", "GetSystemDirectoryW", "ShellExecuteW",
+                            "GetLastError", "CoUninitialize"}),
+              (LineList{"CoInitializeEx", "GetSystemDirectoryW", "ShellExecuteW", "GetLastError",
+                        "CoUninitialize"}));
+}
+
+// Without the system folder there is nothing to launch: the failure names the folder's error.
+TEST_F(InstallerTest, StartNpfWithoutTheSystemFolderLaunchesNothing) {
+    AddFault("GetSystemDirectoryW 0 error 5");  // ERROR_ACCESS_DENIED
+    EXPECT_EQ(manager_->StartNPFService(), FALSE);
+    ExpectLines(Lines(), {kEnter, Failed("5"), kExit});
+    EXPECT_EQ(JournalCalls({"GetSystemDirectoryW", "ShellExecuteW", "GetLastError"}),
+              (LineList{"GetSystemDirectoryW", "GetLastError"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,7 +116,7 @@ TEST_F(InstallerTest, StartNpfReportsTheShellsCodeNotAnEarlierError) {
     ExpectLines(Lines(), {"an earlier line", "a second earlier line", kEnter, Failed("31"), kExit});
 }
 
-TEST_F(InstallerTest, StartNpfLaunchesNetExeHiddenInDriveRoot) {
+TEST_F(InstallerTest, StartNpfLaunchesTheSystemsNetExeHiddenInDriveRoot) {
     EXPECT_EQ(manager_->StartNPFService(), TRUE);
     LineList launches;
     for (const std::string& entry : simwin::JournalEntries()) {
@@ -113,7 +124,8 @@ TEST_F(InstallerTest, StartNpfLaunchesNetExeHiddenInDriveRoot) {
             launches.push_back(entry.substr(0, entry.find(" -> ")));
         }
     }
-    EXPECT_EQ(launches, LineList{"ShellExecuteW open net.exe \"start npf\" C:\\ 0"});
+    EXPECT_EQ(launches, LineList{"ShellExecuteW open C:\\Windows\\System32\\net.exe \"start npf\" "
+                                 "C:\\ 0"});
     // Not waited for: the service is seen running a little later.
     bool running = false;
     for (int i = 0; i < 200 && !running; ++i) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -13,15 +14,46 @@ using namespace installer_test;  // the fixtures, the expected pieces and the he
 
 using LoggerPlatformTest = InstallerTest;
 
-TEST_F(LoggerPlatformTest, OneOpenWriteAndCloseForEveryLine) {
+// The folder's final path is read once; then every line is one open, the checks that the file is
+// the log itself, one write and one close.
+TEST_F(LoggerPlatformTest, FolderOnceThenOneOpenCheckWriteAndCloseForEveryLine) {
     logger_->Log(L"plain");
     logger_->Log(L"");
     logger_->LogError(L"broken");
     ExpectLines(Lines(), (std::vector<std::string>{"plain", "", E("broken")}));
-    EXPECT_EQ(JournalCalls({"CreateFileW", "WriteFile", "CloseHandle"}),
-              (std::vector<std::string>{"CreateFileW", "WriteFile", "CloseHandle", "CreateFileW",
-                                        "WriteFile", "CloseHandle", "CreateFileW", "WriteFile",
-                                        "CloseHandle"}));
+    const std::vector<std::string> line = {
+        "CreateFileW", "GetFileType", "GetFileInformationByHandle", "GetFinalPathNameByHandleW",
+        "WriteFile",   "CloseHandle"};
+    std::vector<std::string> expected = {"CreateFileW", "GetFinalPathNameByHandleW", "CloseHandle"};
+    for (int i = 0; i < 3; ++i) {
+        expected.insert(expected.end(), line.begin(), line.end());
+    }
+    EXPECT_EQ(JournalCalls({"CreateFileW", "GetFileType", "GetFileInformationByHandle",
+                            "GetFinalPathNameByHandleW", "WriteFile", "CloseHandle"}),
+              expected);
+}
+
+// The folder is resolved at the first line: a link that names the folder and is pointed
+// elsewhere during the run leads to a file whose final path is no longer the log's, and the
+// lines stop rather than go there.
+TEST_F(LoggerPlatformTest, AFolderLinkPointedElsewhereDuringTheRunGetsNoMoreLines) {
+    namespace fs = std::filesystem;
+    const std::string first = MakeFolder("first");
+    const std::string second = MakeFolder("second");
+    const std::string link = MakeFolder("links") + "/log-folder";
+    fs::create_directory_symlink(first, link);
+    autInstLog_.Set(link);
+    Logger logger;
+
+    logger.Log(L"into the first folder");
+    fs::remove(link);
+    fs::create_directory_symlink(second, link);
+    logger.Log(L"not into the second");
+
+    EXPECT_EQ(ReadLogLines(first + "/" + kLogFileName),
+              (std::vector<std::string>{"into the first folder"}));
+    // The open creates a missing file, as for any first line; nothing is written to it.
+    EXPECT_EQ(fs::file_size(second + "/" + kLogFileName), 0u);
 }
 
 TEST_F(LoggerPlatformTest, ConversionFailureWritesQuestionMarksAndGoesOn) {

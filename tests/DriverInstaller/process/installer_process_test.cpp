@@ -11,12 +11,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <shellapi.h>
+
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -263,6 +267,61 @@ TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatCli
     EXPECT_EQ(std::vector<std::string>(uninstallRun, log.end()),
               expected_runs::UninstallWhileLockHeld("Other Setup Wizard"));
     EXPECT_EQ(ComponentsOf(machine_.State()), ComponentsOf(installed));
+}
+
+// The log's folder may be named through a link: only a link at the log's own name is refused.
+TEST_F(InstallerProcessTest, AFolderNamedThroughALinkGetsTheLines) {
+    const std::string linkedFolder = machine_.root() + "/logs-link";
+    fs::create_directory_symlink(logFolder_, linkedFolder);
+    ProcessOptions options = machine_.RunOptions();
+    options.environment["AutInstLog"] = linkedFolder;
+
+    EXPECT_EQ(RunProcess(DRIVERINSTALLER_EXE, {"Instal"}, options), kExitRefused);
+
+    const std::string equals(68, '=');
+    EXPECT_THAT(LogLines(logFolder_), ElementsAre("", "", "", equals, "< START >", equals,
+                                                  "Command found: invalid command"));
+}
+
+// A net.exe planted in the setup folder, which is the current folder of the run: a program that
+// starts "net.exe" by its bare name finds it before the system's, so DriverInstaller must name the
+// system's own.
+TEST_F(InstallerProcessTest, NetExePlantedInTheSetupFolderIsNeverRun) {
+    const std::string marker = machine_.root() + "/planted-net-exe-ran";
+    const std::string planted = setupFolder_ + "/net.exe";
+    testsupport::WriteFile(planted, "#!/bin/sh\necho ran >> " + marker + "\n");
+    ::chmod(planted.c_str(), 0755);
+    const auto markerAppears = [&marker] {
+        for (int i = 0; i < 500 && !fs::exists(marker); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return fs::exists(marker);
+    };
+
+    // Started by its bare name from the setup folder, as the launch once named it, the planted
+    // one runs: this test can tell the two apart.
+    const fs::path previousFolder = fs::current_path();
+    const char* previousRoot = std::getenv("SIMWIN_ROOT");
+    const std::string savedRoot = previousRoot != nullptr ? previousRoot : "";
+    fs::current_path(setupFolder_);
+    ::setenv("SIMWIN_ROOT", machine_.root().c_str(), 1);
+    const HINSTANCE bareLaunch =
+        ShellExecuteW(nullptr, L"open", L"net.exe", L"start npf", L"C:\\", SW_HIDE);
+    if (previousRoot != nullptr) {
+        ::setenv("SIMWIN_ROOT", savedRoot.c_str(), 1);
+    } else {
+        ::unsetenv("SIMWIN_ROOT");
+    }
+    fs::current_path(previousFolder);
+    EXPECT_GT(reinterpret_cast<INT_PTR>(bareLaunch), 32);
+    ASSERT_TRUE(markerAppears()) << "the planted net.exe did not run when started by name";
+    fs::remove(marker);
+
+    ASSERT_EQ(Run({"Install"}), kExitOk);
+
+    // One launch: npf running means the system's net.exe was the one started.
+    EXPECT_TRUE(ServiceRunning(WaitForService("npf"), "npf"));
+    EXPECT_FALSE(fs::exists(marker)) << "DriverInstaller ran the planted net.exe";
 }
 
 }  // namespace

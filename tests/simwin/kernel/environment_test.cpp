@@ -96,6 +96,17 @@ INSTANTIATE_TEST_SUITE_P(
                       TempPathCase{"EmptyIsUnset", "", L"/tmp/"}),
     testsupport::CaseName{});
 
+// The machine's system folder as Windows names it, whatever the machine's own folder is.
+TEST(SystemDirectoryTest, IsTheDrivesSystemFolderWithWindowsSizeRules) {
+    const std::wstring expected = L"C:\\Windows\\System32";
+    const auto length = static_cast<UINT>(expected.size());
+    wchar_t buffer[MAX_PATH] = {};
+    EXPECT_EQ(GetSystemDirectoryW(buffer, length), length + 1);
+    EXPECT_EQ(buffer[0], L'\0');
+    EXPECT_EQ(GetSystemDirectoryW(buffer, length + 1), length);
+    EXPECT_EQ(std::wstring(buffer), expected);
+}
+
 // Restores the working folder the test found.
 class CurrentDirectoryTest : public ::testing::Test {
 protected:

@@ -164,9 +164,125 @@ TEST(FileJournalTest, RecordsOpenWriteClose) {
     const std::string shown = scratch.path() + "/log.txt";
     EXPECT_EQ(
         simwin::JournalEntries(),
-        (std::vector<std::string>{
-            "CreateFileW " + shown + " 0x4 4 -> handle", "WriteFile 5 -> 1", "CloseHandle -> 1",
-            "CreateFileW " + shown + " 0x4 4 -> INVALID_HANDLE_VALUE", "GetLastError -> 5"}));
+        (std::vector<std::string>{"CreateFileW " + shown + " 0x4 4 0x80 -> handle",
+                                  "WriteFile 5 -> 1", "CloseHandle -> 1",
+                                  "CreateFileW " + shown + " 0x4 4 0x80 -> INVALID_HANDLE_VALUE",
+                                  "GetLastError -> 5"}));
+}
+
+// What an open handle tells about the file behind it, for files reached in the ways a link can
+// arrange: directly, through a second name, through a symbolic link followed or opened itself, in
+// a folder named through a link, and a folder.
+struct FileQueryCase {
+    const char* name;
+    const char* opened;  // under the scratch folder
+    DWORD flags;
+    DWORD attributes;       // FILE_ATTRIBUTE_REPARSE_POINT and FILE_ATTRIBUTE_DIRECTORY as reported
+    DWORD links;            // 0: not compared (a folder's count depends on the file system)
+    const char* finalPath;  // under the scratch folder
+};
+
+class FileQueryTest : public testsupport::CaseTest<FileQueryCase> {};
+
+TEST_P(FileQueryTest, ReportsTypeAttributesLinksAndFinalPath) {
+    const FileQueryCase& c = GetParam();
+    ScratchFolder scratch;
+    // The final path names the folder as the kernel does, with any link above it resolved.
+    const std::string base = std::filesystem::canonical(scratch.path()).string();
+    std::filesystem::create_directory(base + "/real");
+    runtimetests::WriteText(base + "/real/file.txt", "x");
+    std::filesystem::create_hard_link(base + "/real/file.txt", base + "/real/second.txt");
+    runtimetests::WriteText(base + "/alone.txt", "x");
+    std::filesystem::create_symlink(base + "/alone.txt", base + "/link.txt");
+    std::filesystem::create_directory_symlink(base + "/real", base + "/via");
+
+    const std::wstring path = scratch.widePath() + L"/" + std::filesystem::path(c.opened).wstring();
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, c.flags, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileType(file), static_cast<DWORD>(FILE_TYPE_DISK));
+    BY_HANDLE_FILE_INFORMATION information{};
+    ASSERT_TRUE(GetFileInformationByHandle(file, &information));
+    EXPECT_EQ(
+        information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY),
+        c.attributes);
+    if (c.links != 0) {
+        EXPECT_EQ(information.nNumberOfLinks, c.links);
+    }
+    const std::wstring expected = std::filesystem::path(base + "/" + c.finalPath).wstring();
+    std::wstring finalPath(MAX_PATH, L'\0');
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, &finalPath[0], MAX_PATH, FILE_NAME_NORMALIZED);
+    finalPath.resize(length < MAX_PATH ? length : 0);
+    EXPECT_EQ(finalPath, expected);
+    EXPECT_TRUE(CloseHandle(file));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, FileQueryTest,
+    ::testing::Values(FileQueryCase{"PlainFile", "alone.txt", FILE_FLAG_OPEN_REPARSE_POINT, 0, 1,
+                                    "alone.txt"},
+                      FileQueryCase{"FileWithASecondName", "real/second.txt",
+                                    FILE_FLAG_OPEN_REPARSE_POINT, 0, 2, "real/second.txt"},
+                      FileQueryCase{"LinkFollowed", "link.txt", 0, 0, 1, "alone.txt"},
+                      FileQueryCase{"LinkOpenedItself", "link.txt", FILE_FLAG_OPEN_REPARSE_POINT,
+                                    FILE_ATTRIBUTE_REPARSE_POINT, 1, "link.txt"},
+                      // Only the last name is opened itself: a link on the way is followed.
+                      FileQueryCase{"FileInAFolderNamedThroughALink", "via/file.txt",
+                                    FILE_FLAG_OPEN_REPARSE_POINT, 0, 2, "real/file.txt"},
+                      FileQueryCase{"Folder", "via", FILE_FLAG_BACKUP_SEMANTICS,
+                                    FILE_ATTRIBUTE_DIRECTORY, 0, "real"}),
+    testsupport::CaseName{});
+
+// A link opened itself takes no line: nothing is written through it, to it or to its target.
+// A folder opens only for a caller that asks for one.
+TEST(FileQueryTest, ALinkOpenedItselfTakesNoWriteAndAFolderNeedsBackupSemantics) {
+    ScratchFolder scratch;
+    runtimetests::WriteText(scratch.path() + "/target.txt", "kept");
+    std::filesystem::create_symlink(scratch.path() + "/target.txt", scratch.path() + "/log.txt");
+    const std::wstring link = scratch.widePath() + L"/log.txt";
+    HANDLE file = CreateFileW(link.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_FALSE(Write(file, "line\n"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_EQ(runtimetests::ReadText(scratch.path() + "/target.txt"), "kept");
+
+    SetLastError(0);
+    EXPECT_EQ(CreateFileW(scratch.widePath().c_str(), 0, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+// The answers for a buffer too small, flags that are not known, and no file at all.
+TEST(FileQueryTest, FollowsWindowsRulesForBuffersFlagsAndBadHandles) {
+    ScratchFolder scratch;
+    HANDLE file = OpenForAppend(scratch.widePath() + L"/log.txt");
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    const std::wstring expected = std::filesystem::canonical(scratch.path() + "/log.txt").wstring();
+    const auto length = static_cast<DWORD>(expected.size());
+    std::wstring buffer(length + 1, L'Z');
+    EXPECT_EQ(GetFinalPathNameByHandleW(file, &buffer[0], length, 0), length + 1);
+    EXPECT_EQ(buffer[0], L'Z');
+    EXPECT_EQ(GetFinalPathNameByHandleW(file, &buffer[0], length + 1, 0), length);
+    SetLastError(0);
+    EXPECT_EQ(GetFinalPathNameByHandleW(file, &buffer[0], length + 1, 0x8),
+              0u);  // FILE_NAME_OPENED
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(CloseHandle(file));
+
+    BY_HANDLE_FILE_INFORMATION information{};
+    SetLastError(0);
+    EXPECT_EQ(GetFileType(file), static_cast<DWORD>(FILE_TYPE_UNKNOWN));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_FALSE(GetFileInformationByHandle(file, &information));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_EQ(GetFinalPathNameByHandleW(file, &buffer[0], length + 1, 0), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
 }  // namespace

@@ -118,20 +118,49 @@ TEST_F(ShellExecuteTest, DoesNotWaitLeavesNoChildAndPassesNoDescriptor) {
     EXPECT_EQ(AwaitReport("streams"), "/dev/null\n/dev/null\n/dev/null\n");
 }
 
-TEST_F(ShellExecuteTest, SystemFolderComesBeforePathAndPathIsSearched) {
+// A bare name is searched in the calling program's folder, the current folder, the system folder
+// and PATH, in that order; a path on the drive names one file.
+TEST_F(ShellExecuteTest, BareNamesAreSearchedInWindowsOrderAndDrivePathsAreNotSearched) {
+    const std::string current = scratch_.path() + "/current";
     const std::string onPath = scratch_.path() + "/bin";
+    std::filesystem::create_directory(current);
     std::filesystem::create_directory(onPath);
-    AddScript(system_ + "/both.exe", Report("both", "echo system"));
-    AddScript(onPath + "/both.exe", Report("both", "echo path"));
+    // The test program's own folder gets one script for the test's life.
+    const std::string programFolder =
+        std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
+    const std::string ownName = "search-order-" + std::to_string(::getpid()) + ".exe";
+    AddScript(programFolder + "/" + ownName, Report("own", "echo program"));
+    AddScript(current + "/" + ownName, Report("own", "echo current"));
+    for (const std::string& folder : {current, system_, onPath}) {
+        const std::string where = std::filesystem::path(folder).filename().string();
+        AddScript(folder + "/all.exe", Report("all", "echo " + where));
+    }
+    for (const std::string& folder : {system_, onPath}) {
+        const std::string where = std::filesystem::path(folder).filename().string();
+        AddScript(folder + "/late.exe", Report("late-" + where, "echo " + where));
+    }
     AddScript(onPath + "/pathonly.exe", Report("pathonly", "echo path"));
     const std::string path = onPath + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "");
     ScopedEnv searchPath("PATH", path.c_str());
+    const std::filesystem::path previousFolder = std::filesystem::current_path();
+    std::filesystem::current_path(current);
 
-    EXPECT_EQ(Code(ShellExecuteW(nullptr, L"open", L"both.exe", nullptr, L"C:\\", SW_HIDE)), 42);
-    EXPECT_EQ(Code(ShellExecuteW(nullptr, nullptr, L"pathonly.exe", nullptr, nullptr, SW_HIDE)),
-              42);
-    EXPECT_EQ(AwaitReport("both"), "system\n");
+    const auto launch = [](const wchar_t* file) {
+        return Code(ShellExecuteW(nullptr, L"open", file, nullptr, L"C:\\", SW_HIDE));
+    };
+    const std::wstring wideOwnName(ownName.begin(), ownName.end());
+    EXPECT_EQ(launch(wideOwnName.c_str()), 42);
+    EXPECT_EQ(launch(L"all.exe"), 42);
+    EXPECT_EQ(launch(L"pathonly.exe"), 42);
+    EXPECT_EQ(launch(L"C:\\Windows\\System32\\late.exe"), 42);
+    std::filesystem::current_path(previousFolder);
+
+    EXPECT_EQ(AwaitReport("own"), "program\n");
+    std::filesystem::remove(programFolder + "/" + ownName);
+    EXPECT_EQ(AwaitReport("all"), "current\n");
     EXPECT_EQ(AwaitReport("pathonly"), "path\n");
+    EXPECT_EQ(AwaitReport("late-System32"), "System32\n");
+    EXPECT_FALSE(std::filesystem::exists(scratch_.path() + "/late-bin"));
 }
 
 struct FailureCase {
