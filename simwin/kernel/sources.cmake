@@ -7,6 +7,7 @@ target_sources(simwin PRIVATE
     kernel/environment.cpp
     kernel/handles.cpp
     kernel/last_error.cpp
+    kernel/local_time.cpp
     kernel/safe_copy.cpp
     kernel/sleep.cpp
     kernel/split_path.cpp

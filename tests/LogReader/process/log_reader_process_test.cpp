@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -387,5 +388,79 @@ INSTANTIATE_TEST_SUITE_P(
                   "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...\n",
                   "is not a DriverInstaller log: it holds no start banner"}),
     testsupport::CaseName{});
+
+// Arguments the reader cannot act on get one line naming the problem (with the usage after it
+// when the command line is at fault) and exit code 2.
+struct ArgumentCase {
+    const char* name;
+    std::vector<std::string> arguments;  // "LOG" stands for a log DriverInstaller wrote
+    std::string problem;
+    bool usage;
+};
+
+class BadArgumentsTest : public testsupport::CaseTest<ArgumentCase, LogReaderProcessTest> {};
+
+TEST_P(BadArgumentsTest, GetOneLineAndExitCode2) {
+    ASSERT_EQ(RunInstaller({}), kExitNoArgument);
+    std::vector<std::string> arguments = GetParam().arguments;
+    std::replace(arguments.begin(), arguments.end(), std::string("LOG"), logPath_);
+    const ReaderRun run = RunReader(arguments);
+    EXPECT_EQ(run.status, kReaderNoLog);
+    const std::string first = "driverinstaller-log: " + GetParam().problem + "\n";
+    EXPECT_EQ(run.output.substr(0, first.size()), first);
+    const std::string rest = run.output.substr(std::min(first.size(), run.output.size()));
+    EXPECT_EQ(rest.rfind("usage: driverinstaller-log ", 0) == 0, GetParam().usage) << rest;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, BadArgumentsTest,
+    ::testing::Values(
+        ArgumentCase{"UnknownOption", {"--verbose", "LOG"}, "unknown option --verbose", true},
+        ArgumentCase{"TwoFiles", {"LOG", "LOG"}, "more than one file named", true},
+        ArgumentCase{"CodePageWithoutNumber",
+                     {"LOG", "--code-page"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageNotANumber",
+                     {"--code-page", "12a", "LOG"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageTooLarge",
+                     {"--code-page", "65536", "LOG"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageUnknown",
+                     {"--code-page", "12345", "LOG"},
+                     "code page 12345 cannot be read here",
+                     false}),
+    testsupport::CaseName{});
+
+// A log written on Windows under another user's locale (here Windows-1251) is read with
+// --code-page; without it, the reader takes the bytes as its own code page has them (UTF-8).
+TEST_F(LogReaderProcessTest, ReadsALogInTheCodePageNamed) {
+    const std::string path = machine_.MakeFolder("input") + "/cyrillic.log";
+    testsupport::WriteFile(path,
+                           "2026-12-07___21:40:12 | \r\n2026-12-07___21:40:12 | \r\n"
+                           "2026-12-07___21:40:12 | \r\n2026-12-07___21:40:12 | " +
+                               std::string(68, '=') +
+                               "\r\n"
+                               "2026-12-07___21:40:12 | < START >\r\n"
+                               "2026-12-07___21:40:13 | <ERROR> | "
+                               "DeviceManager::UninstallDriver() \xC6\xE5\xED\xFF "
+                               "currently holds the lock, try later.\r\n");
+    const struct {
+        std::vector<std::string> options;
+        std::string holder;
+    } cases[] = {{{"--code-page", "1251"}, "\xD0\x96\xD0\xB5\xD0\xBD\xD1\x8F"},
+                 {{}, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}};
+    for (const auto& c : cases) {
+        std::vector<std::string> arguments = c.options;
+        arguments.push_back(path);
+        const ReaderRun run = RunReader(arguments);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.output.find("  Lock holder: " + c.holder + "\n"), std::string::npos)
+            << run.output;
+    }
+}
 
 }  // namespace
