@@ -98,19 +98,9 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
     return 0;
 }
 
-// Run, with whatever escapes it (a failed allocation, a conversion the runtime refuses) answered
-// as every other failure is: one line naming the file, and exit code 2.
-template <typename Char>
-int RunAnsweringEveryError(int argc, Char* argv[]) {
-    std::optional<Argument> file;
-    std::string reason;
-    try {
-        return Run(std::vector<Argument>(argv + 1, argv + argc), &file);
-    } catch (const std::exception& error) {
-        reason = error.what();
-    } catch (...) {
-        reason = "an unknown error";
-    }
+// The answer to an error that escaped Run: one line naming the file, when it is known, and exit
+// code 2. Nothing escapes it.
+int AnswerEscapedError(const std::optional<Argument>& file, const char* reason) noexcept {
     try {
         const std::string what = file ? "cannot summarise " + logreader::Quoted(*file)
                                       : std::string("cannot summarise the log");
@@ -122,6 +112,20 @@ int RunAnsweringEveryError(int argc, Char* argv[]) {
         std::fputs("driverinstaller-log: cannot summarise the log\n", stderr);
     }
     return logreader::kExitNoLog;
+}
+
+// Run, with whatever escapes it (a failed allocation, a conversion the runtime refuses) answered
+// as every other failure is.
+template <typename Char>
+int RunAnsweringEveryError(int argc, Char* argv[]) {
+    std::optional<Argument> file;
+    try {
+        return Run(std::vector<Argument>(argv + 1, argv + argc), &file);
+    } catch (const std::exception& error) {
+        return AnswerEscapedError(file, error.what());
+    } catch (...) {
+        return AnswerEscapedError(file, "an unknown error");
+    }
 }
 
 }  // namespace

@@ -463,4 +463,18 @@ TEST_F(LogReaderProcessTest, ReadsALogInTheCodePageNamed) {
     }
 }
 
+// An error that nothing else answers, here a file too large for the memory the process may use
+// (the reader holds the whole file), still gets one line naming the file and exit code 2, not
+// the runtime's abort.
+TEST_F(LogReaderProcessTest, AnErrorThatEscapesGetsOneLineNamingTheFile) {
+    const std::string path = machine_.MakeFolder("input") + "/huge.log";
+    testsupport::WriteFile(path, "");
+    fs::resize_file(path, 16u << 20);  // sparse: no disk space taken
+    ProcessOptions options;
+    options.prefix = {"prlimit", "--as=" + std::to_string(16u << 20), "--"};
+    const ReaderRun run = RunReader({path}, options);
+    EXPECT_EQ(run.status, kReaderNoLog);
+    EXPECT_EQ(run.output, "driverinstaller-log: cannot summarise '" + path + "': std::bad_alloc\n");
+}
+
 }  // namespace
