@@ -98,14 +98,14 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_ENVVAR_NOT_FOUND 203L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_NOACCESS 998L
 #define ERROR_INVALID_FLAGS 1004L
-#define ERROR_MOD_NOT_FOUND 126L
-#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_NO_ASSOCIATION 1155L
 #define ERROR_CANCELLED 1223L
@@ -221,8 +221,8 @@ BOOL SetDefaultDllDirectories(DWORD directoryFlags);
 // -> 1" (1: a handle or an address, 0: null).
 HMODULE GetModuleHandleW(LPCWSTR moduleName);
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
-// The host's local time (localtime_r, so the time zone is read once per process, as Windows
-// reads it once). It cannot fail and consults no fault rule; journalled as
+// The host's local time, through localtime_r, which reads the time zone once per process. As on
+// Windows it cannot fail, and it consults no fault rule; journalled as
 // "GetLocalTime -> 2026-12-08 15:10:22.123".
 void GetLocalTime(LPSYSTEMTIME systemTime);
 // Windows' return rules: the length without the terminator on success; the size needed,
