@@ -180,6 +180,7 @@ TEST_F(InstallerProcessTest, RestrictsTheDllSearchFirstWhereWindowsHasTheCall) {
          kExitAdapterRemovalFailed,
          {"GetModuleHandleW kernel32.dll -> 1", "GetProcAddress SetDefaultDllDirectories -> 1",
           "SetDefaultDllDirectories 0x00000800 -> 1"}},
+        {{}, "GetModuleHandleW 0", kExitNoArgument, {"GetModuleHandleW kernel32.dll -> 0"}},
         // A Windows without the function (Windows 7 without KB2533623).
         {{},
          "GetProcAddress 0",
