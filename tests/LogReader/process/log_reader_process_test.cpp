@@ -443,34 +443,6 @@ INSTANTIATE_TEST_SUITE_P(
                      false}),
     testsupport::CaseName{});
 
-// A log written on Windows under another user's locale (here Windows-1251) is read with
-// --code-page; without it, the reader takes the bytes as its own code page has them (UTF-8).
-TEST_F(LogReaderProcessTest, ReadsALogInTheCodePageNamed) {
-    const std::string path = machine_.MakeFolder("input") + "/cyrillic.log";
-    testsupport::WriteFile(path,
-                           "2026-12-07___21:40:12 | \r\n2026-12-07___21:40:12 | \r\n"
-                           "2026-12-07___21:40:12 | \r\n2026-12-07___21:40:12 | " +
-                               std::string(68, '=') +
-                               "\r\n"
-                               "2026-12-07___21:40:12 | < START >\r\n"
-                               "2026-12-07___21:40:13 | <ERROR> | "
-                               "DeviceManager::UninstallDriver() \xC6\xE5\xED\xFF "
-                               "currently holds the lock, try later.\r\n");
-    const struct {
-        std::vector<std::string> options;
-        std::string holder;
-    } cases[] = {{{"--code-page", "1251"}, "\xD0\x96\xD0\xB5\xD0\xBD\xD1\x8F"},
-                 {{}, "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}};
-    for (const auto& c : cases) {
-        std::vector<std::string> arguments = c.options;
-        arguments.push_back(path);
-        const ReaderRun run = RunReader(arguments);
-        EXPECT_EQ(run.status, 0);
-        EXPECT_NE(run.output.find("  Lock holder: " + c.holder + "\n"), std::string::npos)
-            << run.output;
-    }
-}
-
 // An error that nothing else answers, here a file too large for the memory the process may use
 // (the reader holds the whole file), still gets one line naming the file and exit code 2, not
 // the runtime's abort.
