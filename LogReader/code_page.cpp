@@ -2,6 +2,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <iconv.h>
+
+#include <cerrno>
 #endif
 
 #include <cstddef>
@@ -71,21 +75,18 @@ std::string ReplaceMalformedUtf8(const std::string& bytes) {
 
 #ifdef _WIN32
 
-std::string AnsiToUtf8(const std::string& bytes) {
-    if (bytes.empty()) {
+namespace {
+
+// Without WC_ERR_INVALID_CHARS, an unpaired surrogate is written as U+FFFD.
+std::string WideToUtf8(const std::wstring& wide) {
+    if (wide.empty()) {
         return {};
     }
-    const int byteCount = static_cast<int>(bytes.size());
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, nullptr, 0);
-    if (wideLength <= 0) {
-        return ReplaceMalformedUtf8(bytes);
-    }
-    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), byteCount, wide.data(), wideLength);
+    const int wideLength = static_cast<int>(wide.size());
     const int utf8Length =
         WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
     if (utf8Length <= 0) {
-        return ReplaceMalformedUtf8(bytes);
+        return std::string(kReplacement);
     }
     std::string text(static_cast<std::size_t>(utf8Length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, text.data(), utf8Length, nullptr,
@@ -93,10 +94,98 @@ std::string AnsiToUtf8(const std::string& bytes) {
     return text;
 }
 
+}  // namespace
+
+bool CanReadCodePage(unsigned codePage) {
+    wchar_t converted = L'\0';
+    return MultiByteToWideChar(codePage, 0, "a", 1, &converted, 1) == 1;
+}
+
+std::string CodePageToUtf8(const std::string& bytes, unsigned codePage) {
+    if (bytes.empty()) {
+        return {};
+    }
+    const int byteCount = static_cast<int>(bytes.size());
+    const int wideLength = MultiByteToWideChar(codePage, 0, bytes.data(), byteCount, nullptr, 0);
+    if (wideLength <= 0) {
+        return ReplaceMalformedUtf8(bytes);
+    }
+    std::wstring wide(static_cast<std::size_t>(wideLength), L'\0');
+    MultiByteToWideChar(codePage, 0, bytes.data(), byteCount, wide.data(), wideLength);
+    return WideToUtf8(wide);
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    return WideToUtf8(path.native());
+}
+
 #else
 
-std::string AnsiToUtf8(const std::string& bytes) {
+namespace {
+
+bool IsUtf8(unsigned codePage) {
+    return codePage == 0 || codePage == kThreadAnsiCodePage || codePage == kUtf8CodePage;
+}
+
+// iconv's converter from codePage to UTF-8; closed when the object goes.
+class CodePageConverter {
+public:
+    explicit CodePageConverter(unsigned codePage)
+        : converter_(::iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str())) {}
+    ~CodePageConverter() {
+        if (ok()) {
+            ::iconv_close(converter_);
+        }
+    }
+    CodePageConverter(const CodePageConverter&) = delete;
+    CodePageConverter& operator=(const CodePageConverter&) = delete;
+
+    bool ok() const { return converter_ != reinterpret_cast<iconv_t>(-1); }
+
+    std::string Convert(const std::string& bytes) const {
+        std::string text;
+        char* input = const_cast<char*>(bytes.data());  // iconv's signature; it reads only
+        std::size_t inputLeft = bytes.size();
+        char output[4096];
+        while (inputLeft > 0) {
+            char* written = output;
+            std::size_t outputLeft = sizeof output;
+            const std::size_t result =
+                ::iconv(converter_, &input, &inputLeft, &written, &outputLeft);
+            text.append(output, static_cast<std::size_t>(written - output));
+            if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+                // A byte that starts no character of the code page, or a character cut short at
+                // the end: one replacement, and on with the next byte.
+                text += kReplacement;
+                ++input;
+                --inputLeft;
+            }
+        }
+        return text;
+    }
+
+private:
+    iconv_t converter_;
+};
+
+}  // namespace
+
+bool CanReadCodePage(unsigned codePage) {
+    return IsUtf8(codePage) || CodePageConverter(codePage).ok();
+}
+
+std::string CodePageToUtf8(const std::string& bytes, unsigned codePage) {
+    if (!IsUtf8(codePage)) {
+        const CodePageConverter converter(codePage);
+        if (converter.ok()) {
+            return converter.Convert(bytes);
+        }
+    }
     return ReplaceMalformedUtf8(bytes);
+}
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    return ReplaceMalformedUtf8(path.native());
 }
 
 #endif

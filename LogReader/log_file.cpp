@@ -26,7 +26,7 @@ std::vector<std::string> SplitLines(const std::string& text) {
     return lines;
 }
 
-LogFileText ReadLogFile(const std::filesystem::path& path) {
+LogFileText ReadLogFile(const std::filesystem::path& path, unsigned codePage) {
     LogFileText file;
     std::error_code error;
     // A folder opens as a stream on some runtimes; it is not a log either way.
@@ -44,7 +44,7 @@ LogFileText ReadLogFile(const std::filesystem::path& path) {
     }
     file.readable = true;
     // Converted whole, so that a multibyte character is never cut at a line end.
-    file.lines = SplitLines(AnsiToUtf8(bytes));
+    file.lines = SplitLines(CodePageToUtf8(bytes, codePage));
     return file;
 }
 

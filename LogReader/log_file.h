@@ -1,4 +1,4 @@
-// Reading the log file: its bytes, in the ANSI code page, cut into lines at LF or CR LF.
+// Reading the log file: its bytes, in a code page, cut into lines at LF or CR LF.
 #pragma once
 
 #include <filesystem>
@@ -12,9 +12,9 @@ struct LogFileText {
     std::vector<std::string> lines;  // UTF-8, without line ends; a last line without one counts
 };
 
-// Reads the whole file and cuts it into lines. An LF ends a line; a CR just before it is part
-// of the line end. An empty file gives no lines.
-LogFileText ReadLogFile(const std::filesystem::path& path);
+// Reads the whole file, in codePage (see code_page.h), and cuts it into lines. An LF ends a line;
+// a CR just before it is part of the line end. An empty file gives no lines.
+LogFileText ReadLogFile(const std::filesystem::path& path, unsigned codePage);
 
 // Cuts text into lines as ReadLogFile does (exposed for the tests).
 std::vector<std::string> SplitLines(const std::string& text);

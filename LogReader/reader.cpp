@@ -7,6 +7,7 @@
 #include "run_summary.h"
 #include "text_report.h"
 
+#include <string>
 #include <vector>
 
 namespace logreader {
@@ -17,13 +18,16 @@ ReaderResult Failure(const std::string& error) {
     return ReaderResult{kExitNoLog, {}, error};
 }
 
-std::string Quoted(const std::filesystem::path& path) {
-    return "'" + path.u8string() + "'";
-}
-
 }  // namespace
 
+std::string Quoted(const std::filesystem::path& path) {
+    return "'" + PathToUtf8(path) + "'";
+}
+
 ReaderResult RunReader(const ReaderOptions& options) {
+    if (!CanReadCodePage(options.codePage)) {
+        return Failure("code page " + std::to_string(options.codePage) + " cannot be read here");
+    }
     std::filesystem::path path;
     if (options.file) {
         path = *options.file;
@@ -35,7 +39,7 @@ ReaderResult RunReader(const ReaderOptions& options) {
         path = location.path;
     }
 
-    const LogFileText file = ReadLogFile(path);
+    const LogFileText file = ReadLogFile(path, options.codePage);
     if (!file.readable) {
         return Failure("cannot read " + Quoted(path));
     }

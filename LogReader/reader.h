@@ -2,6 +2,8 @@
 // summarise them and format the summaries.
 #pragma once
 
+#include "code_page.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@ struct ReaderOptions {
     std::optional<std::filesystem::path> file;  // none: the file DriverInstaller writes to
     bool lastRunOnly = false;                   // --last
     bool json = false;                          // --json
+    unsigned codePage = kThreadAnsiCodePage;    // --code-page N
 };
 
 struct ReaderResult {
@@ -23,8 +26,11 @@ struct ReaderResult {
 constexpr int kExitNoLog = 2;
 
 // Summarises the log the options name: one text block, or one JSON document on a line of its
-// own, per run. A file that cannot be read, is empty or holds no start banner gives exit code 2
-// and a one-line error.
+// own, per run. A file that cannot be read, is empty or holds no start banner, and a code page
+// the platform cannot read, give exit code 2 and a one-line error.
 ReaderResult RunReader(const ReaderOptions& options);
+
+// A file name as messages show it: in single quotes, in UTF-8 (see PathToUtf8).
+std::string Quoted(const std::filesystem::path& path);
 
 }  // namespace logreader

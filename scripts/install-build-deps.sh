@@ -8,6 +8,8 @@ packages=(
     cmake make g++ libgtest-dev libgmock-dev util-linux procps
     # The second Linux compiler, the Windows cross build and Wine to run its executable.
     clang g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64
+    # Time zones and locale sources for the Wine tests of the log's time and code pages.
+    tzdata locales
     # GoogleTest's sources, built with the cross compiler for the Windows tests.
     googletest
     # The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.

@@ -2,10 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
-#include <cwchar>
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -49,19 +50,17 @@ FolderLookup ReadTempFolder(wchar_t* folder) {
     return length >= MAX_PATH ? FolderLookup::TooLong : FolderLookup::Found;
 }
 
-// The local time as "YYYY-MM-DD___HH:MM:SS | " in the classic locale's %X form.
+// The local time as "YYYY-MM-DD___HH:MM:SS | ", from the platform's clock and time zone: the C
+// runtime's localtime would read the zone from TZ in its own form, which on Windows takes a
+// name such as "Europe/Berlin" for UTC.
 std::string TimePrefix() {
-    wchar_t formatted[kTimeBufferChars] = {};
-    const std::time_t now = std::time(nullptr);
-    if (const std::tm* local = std::localtime(&now)) {
-        std::wcsftime(formatted, kTimeBufferChars, L"%Y-%m-%d___%X | ", local);
-    }
-    std::string prefix;
-    for (std::size_t i = 0; i < kTimePrefixMaxChars && formatted[i] != L'\0'; ++i) {
-        // The classic locale formats digits and punctuation only.
-        prefix += formatted[i] < 0x80 ? static_cast<char>(formatted[i]) : '?';
-    }
-    return prefix;
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    char formatted[kTimeBufferChars] = {};
+    std::snprintf(formatted, sizeof formatted, "%04u-%02u-%02u___%02u:%02u:%02u | ",
+                  unsigned{now.wYear}, unsigned{now.wMonth}, unsigned{now.wDay},
+                  unsigned{now.wHour}, unsigned{now.wMinute}, unsigned{now.wSecond});
+    return std::string(formatted, std::min(std::strlen(formatted), kTimePrefixMaxChars));
 }
 
 bool IsHighSurrogate(wchar_t unit) {

@@ -37,6 +37,8 @@ typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+typedef INT_PTR (*FARPROC)();
 typedef struct HKEY__* HKEY;
 typedef int errno_t;
 
@@ -101,6 +103,8 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_DISK_FULL 112L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BAD_PATHNAME 161L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_ENVVAR_NOT_FOUND 203L
@@ -165,6 +169,18 @@ typedef struct _BY_HANDLE_FILE_INFORMATION {
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #define LOAD_LIBRARY_SEARCH_DEFAULT_DIRS 0x00001000
 
+// ---- Time
+typedef struct _SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+} SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
+
 // ---- Security
 #define TOKEN_QUERY 0x0008
 typedef enum _TOKEN_INFORMATION_CLASS {
@@ -226,6 +242,18 @@ void Sleep(DWORD milliseconds);
 // LOAD_LIBRARY_SEARCH_* folder flags above, else FALSE and ERROR_INVALID_PARAMETER) and is
 // journalled as "SetDefaultDllDirectories 0x00000800 -> 1".
 BOOL SetDefaultDllDirectories(DWORD directoryFlags);
+// The run-time lookup of a function that older Windows lacks: "kernel32.dll" (without regard to
+// letter case) is the one module loaded, and SetDefaultDllDirectories its one export. Anything
+// else gives a null handle and ERROR_MOD_NOT_FOUND, or a null address and ERROR_PROC_NOT_FOUND;
+// any fault rule gives null (a rule on GetProcAddress stands for a Windows without the export).
+// Journalled as "GetModuleHandleW kernel32.dll -> 1" and "GetProcAddress SetDefaultDllDirectories
+// -> 1" (1: a handle or an address, 0: null).
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+// The host's local time, through localtime_r, which reads the time zone once per process. As on
+// Windows it cannot fail, and it consults no fault rule; journalled as
+// "GetLocalTime -> 2026-12-08 15:10:22.123".
+void GetLocalTime(LPSYSTEMTIME systemTime);
 // Windows' return rules: the length without the terminator on success; the size needed,
 // terminator included, when the buffer is too small (nothing written); 0 with the last error set
 // on failure.

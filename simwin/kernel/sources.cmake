@@ -10,6 +10,7 @@ target_sources(simwin PRIVATE
     kernel/final_path_name.cpp
     kernel/handles.cpp
     kernel/last_error.cpp
+    kernel/local_time.cpp
     kernel/safe_copy.cpp
     kernel/sleep.cpp
     kernel/split_path.cpp

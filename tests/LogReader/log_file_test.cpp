@@ -69,6 +69,35 @@ INSTANTIATE_TEST_SUITE_P(
                                "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}),
     testsupport::CaseName{});
 
+// A log written on Windows under another locale, read with the code page it was written in
+// (iconv's tables on Linux); a byte the code page leaves undefined becomes U+FFFD.
+struct CodePageCase {
+    const char* name;
+    std::string bytes;
+    unsigned codePage;
+    std::string text;
+};
+
+class CodePageToUtf8Test : public testsupport::CaseTest<CodePageCase> {};
+
+TEST_P(CodePageToUtf8Test, ReadsTheBytesAsTheirCodePageHasThem) {
+    const CodePageCase& c = GetParam();
+    ASSERT_TRUE(logreader::CanReadCodePage(c.codePage));
+    EXPECT_EQ(logreader::CodePageToUtf8(c.bytes, c.codePage), c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, CodePageToUtf8Test,
+    ::testing::Values(CodePageCase{"Cyrillic1251", "setup-\xC6!", 1251, "setup-\xD0\x96!"},
+                      CodePageCase{"Western1252", "setup-\xC6!", 1252, "setup-\xC3\x86!"},
+                      CodePageCase{"Undefined1251", "a\x98z", 1251, "a\xEF\xBF\xBDz"},
+                      CodePageCase{"Utf8", "\xC3\xA9\xE9", 65001, "\xC3\xA9\xEF\xBF\xBD"}),
+    testsupport::CaseName{});
+
+TEST(CodePageTest, AnUnknownCodePageCannotBeRead) {
+    EXPECT_FALSE(logreader::CanReadCodePage(12345));
+}
+
 class ReadLogFileTest : public ::testing::Test {
 protected:
     ReadLogFileTest() {
@@ -86,15 +115,18 @@ TEST_F(ReadLogFileTest, ReadsAWindowsLogWhole) {
     const fs::path path = fs::path(folder_) / "log";
     std::ofstream(path, std::ios::binary) << "2026-12-07___21:40:12 | \r\n"
                                              "2026-12-07___21:40:12 | caf\xE9\r\n";
-    const logreader::LogFileText file = logreader::ReadLogFile(path);
+    const logreader::LogFileText file =
+        logreader::ReadLogFile(path, logreader::kThreadAnsiCodePage);
     EXPECT_TRUE(file.readable);
     EXPECT_THAT(file.lines, ::testing::ElementsAre("2026-12-07___21:40:12 | ",
                                                    "2026-12-07___21:40:12 | caf\xEF\xBF\xBD"));
 }
 
 TEST_F(ReadLogFileTest, AMissingFileOrAFolderIsUnreadable) {
-    EXPECT_FALSE(logreader::ReadLogFile(fs::path(folder_) / "missing").readable);
-    EXPECT_FALSE(logreader::ReadLogFile(folder_).readable);
+    EXPECT_FALSE(
+        logreader::ReadLogFile(fs::path(folder_) / "missing", logreader::kThreadAnsiCodePage)
+            .readable);
+    EXPECT_FALSE(logreader::ReadLogFile(folder_, logreader::kThreadAnsiCodePage).readable);
 }
 
 }  // namespace

@@ -100,6 +100,43 @@ TEST_F(ExecutableImageTest, ImportsOnlyLibrariesThatWindowsItselfProvides) {
     }
 }
 
+// The functions that objdump's private headers list for the image's import table, each as
+// "dll!name" in lower case.
+std::set<std::string> ImportedFunctions(const std::string& objdumpOutput) {
+    std::set<std::string> functions;
+    std::istringstream lines(objdumpOutput);
+    const std::string marker = "DLL Name: ";
+    std::string dll;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t at = line.find(marker);
+        if (at != std::string::npos) {
+            dll = Lower(line.substr(at + marker.size()));
+            continue;
+        }
+        // Each import is a line "\tHINT-RVA  ORDINAL  NAME" under its DLL's name.
+        std::istringstream fields(line);
+        std::string rva, ordinal, name;
+        if (!dll.empty() && line.rfind('\t', 0) == 0 && (fields >> rva >> ordinal >> name)) {
+            functions.insert(dll + "!" + Lower(name));
+        }
+    }
+    return functions;
+}
+
+// Windows refuses to start a program that imports a function its kernel32 lacks:
+// SetDefaultDllDirectories (Windows 7, Server 2008 R2, Vista and Server 2008 without update
+// KB2533623) is looked up by name at run time instead.
+TEST_F(ExecutableImageTest, LooksUpSetDefaultDllDirectoriesInsteadOfImportingIt) {
+    const std::set<std::string> imports = ImportedFunctions(Objdump("-p"));
+    EXPECT_EQ(imports.count("kernel32.dll!setdefaultdlldirectories"), 0u);
+    // The lookup's own functions are imported, as a check that the list is read at all.
+    EXPECT_EQ(imports.count("kernel32.dll!getprocaddress"), 1u);
+    EXPECT_EQ(imports.count("kernel32.dll!getmodulehandlew"), 1u);
+    // The name GetProcAddress is given, in the image's data.
+    const std::string image = testsupport::ReadFile(DRIVERINSTALLER_WINDOWS_EXE);
+    EXPECT_NE(image.find(std::string("SetDefaultDllDirectories") + '\0'), std::string::npos);
+}
+
 // The image's DllCharacteristics, as objdump's private headers give them in hexadecimal.
 std::optional<unsigned> DllCharacteristics(const std::string& objdumpOutput) {
     std::istringstream lines(objdumpOutput);

@@ -6,6 +6,7 @@
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
 #include "support/log_file.h"
+#include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
 
@@ -13,6 +14,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -153,6 +155,33 @@ TEST_F(InstallerUnderWineTest, SecondRunAppendsToTheSameLog) {
     EXPECT_EQ(Run({}), kExitNoArgument);
     EXPECT_EQ(Run({}), kExitNoArgument);
     ExpectLog(Log(), Join({NoArgumentRun(), NoArgumentRun()}));
+}
+
+// The log's time is the local time that Windows keeps for the process: with TZ set, as Linux
+// names time zones, Wine gives the process that zone, which the C runtime's own reading of TZ (in
+// its "tzn+hh" form) would take for UTC. In December Berlin is an hour ahead of UTC.
+TEST_F(InstallerUnderWineTest, LogTimeIsTheLocalTimeOfTheTimeZoneInTz) {
+    const std::map<std::string, std::string> berlin = {{"TZ", "Europe/Berlin"}};
+    const std::string dateOutput = folder_.path() + "/date.txt";
+    const auto berlinMinute = [&] {
+        testsupport::ProcessOptions options;
+        options.environment = berlin;
+        EXPECT_EQ(testsupport::RunProcess("date", {"+%Y-%m-%d___%H:%M"}, options, dateOutput), 0);
+        const std::string minute = testsupport::ReadFile(dateOutput);
+        return minute.substr(0, minute.find('\n'));
+    };
+    const std::string before = berlinMinute();
+    std::map<std::string, std::string> environment = berlin;
+    environment["AutInstLog"] = WindowsPath(logFolder_);
+    ASSERT_EQ(winetest::PlainPrefix().Run({DRIVERINSTALLER_WINDOWS_EXE}, setupFolder_, environment,
+                                          {}, folder_.path() + "/wine-output.txt"),
+              kExitNoArgument);
+    const std::string after = berlinMinute();
+
+    const std::string log = testsupport::ReadFile(logFolder_ + "/" + kLogFileName);
+    const std::string minute = log.substr(0, before.size());
+    EXPECT_TRUE(minute == before || minute == after)
+        << "the log's time " << minute << " is not Berlin's " << before << " or " << after;
 }
 
 // Where the log goes when AutInstLog does not name a usable folder. Wine gives every process TMP

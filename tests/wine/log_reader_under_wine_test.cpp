@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -161,6 +162,87 @@ TEST_F(LogReaderUnderWineTest, AMissingLogIsOneLineAndExitCode2) {
     EXPECT_EQ(run.status, kReaderNoLog);
     EXPECT_EQ(run.output, "driverinstaller-log: cannot read '" + WindowsPath(logFolder_) +
                               "\\Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log'\r\n");
+}
+
+// Where the user's locale differs from the system's, DriverInstaller writes in the user's code
+// page (the thread's) and the reader reads in it unless told otherwise. Wine takes the system
+// locale from LC_CTYPE and the user's from LC_MESSAGES, when the host has them: C.UTF-8 gives
+// code page 1252, and ru_RU.UTF-8, generated for the test, 1251. A setup folder named setup-Жé is
+// written as 1251 holds it (Ж, and é as its best fit e).
+TEST_F(LogReaderUnderWineTest, ReadsTheLogInTheUsersCodePageOrTheOneNamed) {
+    const std::string locales = folder_.Make("locales");
+    ASSERT_EQ(testsupport::RunProcess("localedef",
+                                      {"-i", "ru_RU", "-f", "UTF-8", locales + "/ru_RU.UTF-8"}, {},
+                                      folder_.path() + "/localedef.txt"),
+              0);
+    const std::map<std::string, std::string> russianUser = {
+        {"LOCPATH", locales}, {"LC_CTYPE", "C.UTF-8"}, {"LC_MESSAGES", "ru_RU.UTF-8"}};
+    const std::vector<std::string> unset = {"LC_ALL", "LANG"};
+    const std::string setup = folder_.Make("setup-\xD0\x96\xC3\xA9");
+    testsupport::CopyInfFiles(setup);
+    std::map<std::string, std::string> environment = russianUser;
+    environment["AutInstLog"] = WindowsPath(logFolder_);
+    ASSERT_EQ(winetest::PlainPrefix().Run({DRIVERINSTALLER_WINDOWS_EXE, "Install"}, setup,
+                                          environment, unset, folder_.path() + "/wine-output.txt"),
+              kExitAdapterInstallFailed);
+    const std::string logPath = logFolder_ + "/Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+    const std::string written = WindowsPath(folder_.path()) +
+                                "\\setup-\xC6"
+                                "e\\quorixvmini60.inf";
+    ASSERT_NE(testsupport::ReadFile(logPath).find(written), std::string::npos);
+
+    const struct {
+        std::vector<std::string> options;
+        std::string folder;
+    } cases[] = {
+        {{},
+         "setup-\xD0\x96"
+         "e"},
+        // Code page 0 is the system's ANSI code page, 1252 here.
+        {{"--code-page", "0"},
+         "setup-\xC3\x86"
+         "e"},
+        {{"--code-page", "1251"},
+         "setup-\xD0\x96"
+         "e"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> words = {DRIVERINSTALLER_LOG_WINDOWS_EXE, "--last"};
+        words.insert(words.end(), c.options.begin(), c.options.end());
+        words.push_back(WindowsPath(logPath));
+        const std::string outputPath = folder_.path() + "/reader-output.txt";
+        EXPECT_EQ(
+            winetest::PlainPrefix().Run(words, folder_.path(), russianUser, unset, outputPath), 0);
+        const std::string expected = "InstallSpecifiedComponent szFileFullPath='" +
+                                     WindowsPath(folder_.path()) + "\\" + c.folder +
+                                     "\\quorixvmini60.inf'\r\n";
+        EXPECT_NE(testsupport::ReadFile(outputPath).find(expected), std::string::npos)
+            << testsupport::ReadFile(outputPath);
+    }
+}
+
+// An argument that has no UTF-8 form, here with an unpaired UTF-16 surrogate (NTFS allows one
+// in a file name), reaches the reader through CreateProcessW, which a Linux command line cannot
+// do: the reader names it with U+FFFD in its one-line answer and exits with 2.
+TEST_F(LogReaderUnderWineTest, AnArgumentWithAnUnpairedSurrogateIsNamedInItsAnswer) {
+    const std::string missing = WindowsPath(logFolder_) + "\\missing-";
+    const struct {
+        std::string argument;  // "{U+XXXX}": the UTF-16 unit XXXX
+        std::string firstLine;
+    } cases[] = {
+        {missing + "{U+D800}.log",
+         "driverinstaller-log: cannot read '" + missing + "\xEF\xBF\xBD.log'\r\n"},
+        {"--x{U+DC00}", "driverinstaller-log: unknown option --x\xEF\xBF\xBD\r\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string outputPath = folder_.path() + "/reader-output.txt";
+        EXPECT_EQ(winetest::PlainPrefix().Run(
+                      {WIDE_LAUNCHER_WINDOWS_EXE, DRIVERINSTALLER_LOG_WINDOWS_EXE, c.argument},
+                      folder_.path(), {{"LC_ALL", "C.UTF-8"}}, {}, outputPath),
+                  kReaderNoLog);
+        const std::string output = testsupport::ReadFile(outputPath);
+        EXPECT_EQ(output.substr(0, output.find('\n') + 1), c.firstLine);
+    }
 }
 
 }  // namespace

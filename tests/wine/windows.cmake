@@ -7,3 +7,11 @@ set_target_properties(prefix_setup_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY
 if(MINGW)
     target_link_options(prefix_setup_probe PRIVATE -municode -static)
 endif()
+
+add_executable(wide_launcher ${CMAKE_CURRENT_LIST_DIR}/wide_launcher.cpp)
+target_link_libraries(wide_launcher PRIVATE project_warnings)
+set_target_properties(wide_launcher PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                                               ${PROJECT_BINARY_DIR}/tests/wine)
+if(MINGW)
+    target_link_options(wide_launcher PRIVATE -municode -static)
+endif()

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -182,20 +183,89 @@ INSTANTIATE_TEST_SUITE_P(
     testsupport::CaseName());
 
 // Before anything else, the process restricts the DLLs that are loaded later to the system
-// folder, so that none comes from the setup folder it runs in; whatever the command.
-TEST_F(InstallerProcessTest, RestrictsTheDllSearchFirst) {
+// folder, so that none comes from the setup folder it runs in; whatever the command. The function
+// is looked up, not imported: where kernel32 lacks it, the run goes on as it would with it.
+TEST_F(InstallerProcessTest, RestrictsTheDllSearchFirstWhereWindowsHasTheCall) {
     const std::string journal = machine_.root() + "/journal.log";
-    for (const std::vector<std::string>& arguments :
-         {std::vector<std::string>{}, std::vector<std::string>{"Uninstall"}}) {
+    const struct {
+        std::vector<std::string> arguments;
+        const char* fault;  // a machine fault rule, or ""
+        int exitCode;
+        std::vector<std::string> first;  // the journal's first entries
+    } cases[] = {
+        {{},
+         "",
+         kExitNoArgument,
+         {"GetModuleHandleW kernel32.dll -> 1", "GetProcAddress SetDefaultDllDirectories -> 1",
+          "SetDefaultDllDirectories 0x00000800 -> 1"}},
+        {{"Uninstall"},
+         "",
+         kExitAdapterRemovalFailed,
+         {"GetModuleHandleW kernel32.dll -> 1", "GetProcAddress SetDefaultDllDirectories -> 1",
+          "SetDefaultDllDirectories 0x00000800 -> 1"}},
+        {{}, "GetModuleHandleW 0", kExitNoArgument, {"GetModuleHandleW kernel32.dll -> 0"}},
+        // A Windows without the function (Windows 7 without KB2533623).
+        {{},
+         "GetProcAddress 0",
+         kExitNoArgument,
+         {"GetModuleHandleW kernel32.dll -> 1", "GetProcAddress SetDefaultDllDirectories -> 0"}},
+        {{},
+         "SetDefaultDllDirectories FALSE error 87",
+         kExitNoArgument,
+         {"GetModuleHandleW kernel32.dll -> 1", "GetProcAddress SetDefaultDllDirectories -> 1",
+          "SetDefaultDllDirectories 0x00000800 -> 0"}},
+    };
+    for (const auto& c : cases) {
         testsupport::WriteFile(journal, "");  // the journal is on while the file exists
-        Run(arguments);
+        testsupport::WriteFile(machine_.root() + "/faults",
+                               *c.fault != '\0' ? c.fault + std::string("\n") : "");
+        EXPECT_EQ(Run(c.arguments), c.exitCode) << c.fault;
         std::istringstream entries(testsupport::ReadFile(journal));
         std::string header;
-        std::string first;
-        ASSERT_TRUE(std::getline(entries, header) && std::getline(entries, first));
+        ASSERT_TRUE(std::getline(entries, header));
         EXPECT_THAT(header, StartsWith("# process "));
-        EXPECT_EQ(first, "SetDefaultDllDirectories 0x00000800 -> 1");
+        std::vector<std::string> rest;
+        for (std::string entry; std::getline(entries, entry);) {
+            rest.push_back(entry);
+        }
+        ASSERT_GE(rest.size(), c.first.size()) << c.fault;
+        EXPECT_EQ(std::vector<std::string>(rest.begin(), rest.begin() + c.first.size()), c.first)
+            << c.fault;
+        // Looked up once, called at most once.
+        EXPECT_EQ(std::count_if(rest.begin(), rest.end(),
+                                [](const std::string& entry) {
+                                    return entry.rfind("SetDefaultDllDirectories", 0) == 0;
+                                }),
+                  c.first.size() == 3 ? 1 : 0)
+            << c.fault;
     }
+}
+
+// The time prefix is the local time of the time zone the process runs in: here TZ names one
+// 5 h 45 min east of UTC, in TZ's own form, which needs no time zone files.
+TEST_F(InstallerProcessTest, TimePrefixIsTheLocalTimeOfTheProcessTimeZone) {
+    ProcessOptions options = machine_.RunOptions();
+    options.environment["TZ"] = "<+0545>-05:45";
+    const std::time_t before = std::time(nullptr);
+    ASSERT_EQ(RunProcess(DRIVERINSTALLER_EXE, {}, options), kExitNoArgument);
+    const std::time_t after = std::time(nullptr);
+
+    const std::string log = testsupport::ReadFile(testsupport::LogFileIn(logFolder_));
+    constexpr std::time_t kOffset = (5 * 60 + 45) * 60;
+    std::vector<std::string> accepted;
+    for (std::time_t moment = before; moment <= after; ++moment) {
+        const std::time_t local = moment + kOffset;
+        std::tm parts{};
+        ::gmtime_r(&local, &parts);
+        char prefix[32] = {};
+        std::strftime(prefix, sizeof prefix, "%Y-%m-%d___%H:%M:%S | ", &parts);
+        accepted.push_back(prefix);
+        if (log.rfind(prefix, 0) == 0) {
+            return;
+        }
+    }
+    ADD_FAILURE() << "the log starts " << log.substr(0, 24) << ", none of "
+                  << ::testing::PrintToString(accepted);
 }
 
 TEST_F(InstallerProcessTest, EveryRunStartsWithTheBannerAndRefusalsHaveTheirCodes) {

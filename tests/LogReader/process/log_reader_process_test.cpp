@@ -15,6 +15,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define READER_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define READER_SANITIZED 1
+#endif
+#endif
+
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -387,5 +396,68 @@ INSTANTIATE_TEST_SUITE_P(
                   "2026-12-07___21:40:12 | DeviceManager::Installer() | Enter...\n",
                   "is not a DriverInstaller log: it holds no start banner"}),
     testsupport::CaseName{});
+
+// Arguments the reader cannot act on get one line naming the problem (with the usage after it
+// when the command line is at fault) and exit code 2.
+struct ArgumentCase {
+    const char* name;
+    std::vector<std::string> arguments;  // "LOG" stands for a log DriverInstaller wrote
+    std::string problem;
+    bool usage;
+};
+
+class BadArgumentsTest : public testsupport::CaseTest<ArgumentCase, LogReaderProcessTest> {};
+
+TEST_P(BadArgumentsTest, GetOneLineAndExitCode2) {
+    ASSERT_EQ(RunInstaller({}), kExitNoArgument);
+    std::vector<std::string> arguments = GetParam().arguments;
+    std::replace(arguments.begin(), arguments.end(), std::string("LOG"), logPath_);
+    const ReaderRun run = RunReader(arguments);
+    EXPECT_EQ(run.status, kReaderNoLog);
+    const std::string first = "driverinstaller-log: " + GetParam().problem + "\n";
+    EXPECT_EQ(run.output.substr(0, first.size()), first);
+    const std::string rest = run.output.substr(std::min(first.size(), run.output.size()));
+    EXPECT_EQ(rest.rfind("usage: driverinstaller-log ", 0) == 0, GetParam().usage) << rest;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, BadArgumentsTest,
+    ::testing::Values(
+        ArgumentCase{"UnknownOption", {"--verbose", "LOG"}, "unknown option --verbose", true},
+        ArgumentCase{"TwoFiles", {"LOG", "LOG"}, "more than one file named", true},
+        ArgumentCase{"CodePageWithoutNumber",
+                     {"LOG", "--code-page"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageNotANumber",
+                     {"--code-page", "12a", "LOG"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageTooLarge",
+                     {"--code-page", "65536", "LOG"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageUnknown",
+                     {"--code-page", "12345", "LOG"},
+                     "code page 12345 cannot be read here",
+                     false}),
+    testsupport::CaseName{});
+
+// An error that nothing else answers, here a file too large for the memory the process may use
+// (the reader holds the whole file), still gets one line naming the file and exit code 2, not
+// the runtime's abort.
+TEST_F(LogReaderProcessTest, AnErrorThatEscapesGetsOneLineNamingTheFile) {
+#ifdef READER_SANITIZED
+    GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
+#endif
+    const std::string path = machine_.MakeFolder("input") + "/huge.log";
+    testsupport::WriteFile(path, "");
+    fs::resize_file(path, 16u << 20);  // sparse: no disk space taken
+    ProcessOptions options;
+    options.prefix = {"prlimit", "--as=" + std::to_string(16u << 20), "--"};
+    const ReaderRun run = RunReader({path}, options);
+    EXPECT_EQ(run.status, kReaderNoLog);
+    EXPECT_EQ(run.output, "driverinstaller-log: cannot summarise '" + path + "': std::bad_alloc\n");
+}
 
 }  // namespace
