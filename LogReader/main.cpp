@@ -27,6 +27,10 @@ int Run(const std::vector<Argument>& arguments) {
         } else if (text == "--help") {
             logreader::WriteOutput(std::string(kUsage) + "\n");
             return 0;
+        } else if (text == "--version") {
+            logreader::WriteOutput(std::string("driverinstaller-log ") + DRIVERINSTALLER_VERSION +
+                                   "\n");
+            return 0;
         } else if (text.size() > 1 && text[0] == '-') {
             logreader::WriteError(kProgramName + ("unknown option " + text) + "\n" + kUsage + "\n");
             return logreader::kExitNoLog;
