@@ -3,7 +3,9 @@
 # windows-release preset) also keeps the build folders out of the image and its debug
 # information: the sources read as ".", the build folder as "build". Other builds keep their
 # folders, so that a debugger finds the sources and the compiler cache is shared between
-# checkouts. Included before the targets are added.
+# checkouts. The windows-release preset also builds without a compiler launcher: a compiler cache
+# that rewrites paths (ccache's base_dir) would change the debug information. Included before the
+# targets are added.
 option(DRIVERINSTALLER_REPRODUCIBLE "Keep the build's folders out of the Windows executables" OFF)
 if(MINGW)
     add_link_options(-Wl,--no-insert-timestamp)

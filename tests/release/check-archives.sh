@@ -37,6 +37,10 @@ same_text() {
 listing() {
     unzip -Z1 "$1"
 }
+# checksums_hold FOLDER: every sum of FOLDER/SHA256SUMS holds for the file it names there.
+checksums_hold() {
+    (cd "$1" && sha256sum --check --strict SHA256SUMS)
+}
 
 # The archives hold these files and nothing else (in name order: the archives are normalised).
 check "the archive's listing" same_text \
@@ -53,8 +57,7 @@ unzip -q "$debug_archive" -d "$work/unpacked-debug"
 check "SHA256SUMS names every other file" same_text \
     "$(printf '%s\n' DriverInstaller.exe README.txt driverinstaller-log.exe)" \
     "$(cut -d' ' -f3- "$work/unpacked/SHA256SUMS")"
-check "sha256sum -c SHA256SUMS" bash -c 'cd "$1" && sha256sum --check --strict SHA256SUMS' \
-    - "$work/unpacked"
+check "sha256sum -c SHA256SUMS" checksums_hold "$work/unpacked"
 for file in DriverInstaller.exe driverinstaller-log.exe; do
     check "$file is the build's" cmp "$work/unpacked/$file" "$release/DriverInstaller/$file"
     check "$file.debug is the build's" cmp "$work/unpacked-debug/$file.debug" \
