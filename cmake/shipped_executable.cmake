@@ -4,7 +4,7 @@
 # image whose debug information lies in a file beside it.
 
 option(DRIVERINSTALLER_SPLIT_DEBUG
-       "Strip the shipped Windows executables, their debug information kept in a .debug file beside each"
+       "Strip the shipped Windows executables, their debug information in .debug files beside them"
        OFF)
 
 # ship_executable(TARGET DESCRIPTION): marks the Windows executable TARGET as shipped (the release

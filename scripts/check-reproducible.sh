@@ -49,7 +49,8 @@ build "$first"
 build "$second"
 
 release=build/windows-release
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$first/DriverInstaller/$release/CMakeCache.txt")
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
+    "$first/DriverInstaller/$release/CMakeCache.txt")
 shipped=(
     DriverInstaller/DriverInstaller.exe
     DriverInstaller/driverinstaller-log.exe

@@ -27,7 +27,8 @@ refuse() {
     exit 1
 }
 
-command -v osslsigncode >/dev/null || refuse "osslsigncode is missing (scripts/install-build-deps.sh)"
+command -v osslsigncode >/dev/null ||
+    refuse "osslsigncode is missing (scripts/install-build-deps.sh)"
 [ -f "$pfx" ] || refuse "no certificate file '$pfx'"
 work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-sign.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -73,8 +74,8 @@ for executable in "${executables[@]}"; do
     mv "$executable.signing" "$executable"
 done
 
+timestamp="no timestamp"
 if [ -n "$timestamp_url" ]; then
-    echo "signed: ${#executables[@]} of ${#executables[@]} executables (SHA-256, timestamped by $timestamp_url)"
-else
-    echo "signed: ${#executables[@]} of ${#executables[@]} executables (SHA-256, no timestamp)"
+    timestamp="timestamped by $timestamp_url"
 fi
+echo "signed: ${#executables[@]} of ${#executables[@]} executables (SHA-256, $timestamp)"

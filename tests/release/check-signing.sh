@@ -49,8 +49,8 @@ sums() {
 # A copy of the release's executables, laid out as a build folder.
 copy_release() {
     mkdir -p "$1/DriverInstaller"
-    cp "$release/DriverInstaller/DriverInstaller.exe" "$release/DriverInstaller/driverinstaller-log.exe" \
-        "$1/DriverInstaller/"
+    cp "$release/DriverInstaller/DriverInstaller.exe" \
+        "$release/DriverInstaller/driverinstaller-log.exe" "$1/DriverInstaller/"
 }
 # certificate NAME: a self-signed code-signing certificate NAME.pem and NAME.pfx (with its key).
 certificate() {
