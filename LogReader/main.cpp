@@ -16,7 +16,8 @@
 
 namespace {
 
-constexpr char kUsage[] = "usage: driverinstaller-log [--last] [--json] [--code-page N] [FILE]";
+constexpr char kUsage[] =
+    "usage: driverinstaller-log [--last] [--json] [--code-page N] [FILE] | --version";
 constexpr char kProgramName[] = "driverinstaller-log: ";
 constexpr unsigned long kLargestCodePage = 65535;
 
@@ -72,6 +73,10 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
             }
             options.codePage = *codePage;
             ++i;
+        } else if (text == Native("--version")) {
+            logreader::WriteOutput(std::string("driverinstaller-log ") + DRIVERINSTALLER_VERSION +
+                                   "\n");
+            return 0;
         } else if (text.size() > 1 && text[0] == '-') {
             return UsageError("unknown option " + logreader::PathToUtf8(arguments[i]));
         } else if (options.file) {

@@ -18,6 +18,9 @@ packages=(
     nlohmann-json3-dev
     # Google Benchmark: the test command builds the benchmarks, so that they keep compiling.
     libbenchmark-dev
+    # The release: archives normalised to the same bytes, Authenticode signing and the
+    # throwaway certificate of its test, the archives read back.
+    strip-nondeterminism osslsigncode openssl git unzip
     "$@"
 )
 needed=()

@@ -14,6 +14,13 @@ cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/D
 cmake --build --preset linux-debug
 ctest --preset linux-debug -j2
 bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
+# The release: built and packaged, its archives read back, a copy signed with a throwaway
+# certificate and run under Wine; then built twice from clean clones and compared byte for byte.
+cmake --preset windows-release
+cmake --build --preset windows-release --target package
+bash tests/release/check-archives.sh build/windows-release
+bash tests/release/check-signing.sh build/windows-release build/linux-debug
+bash scripts/check-reproducible.sh
 # The same code and tests built with the second compiler, which catches what only one accepts.
 cmake --preset linux-clang
 cmake --build --preset linux-clang

@@ -16,5 +16,6 @@ gtest_discover_tests(driverinstaller_log_tests DISCOVERY_TIMEOUT 60)
 add_unit_test(driverinstaller_log_process_tests LogReader/process/log_reader_process_test.cpp)
 target_compile_definitions(driverinstaller_log_process_tests PRIVATE
     DRIVERINSTALLER_EXE="$<TARGET_FILE:DriverInstaller>"
-    DRIVERINSTALLER_LOG_EXE="$<TARGET_FILE:driverinstaller-log>")
+    DRIVERINSTALLER_LOG_EXE="$<TARGET_FILE:driverinstaller-log>"
+    PROJECT_VERSION="${PROJECT_VERSION}")
 add_dependencies(driverinstaller_log_process_tests DriverInstaller driverinstaller-log)

@@ -157,6 +157,12 @@ TEST_F(LogReaderUnderWineTest, ReadsTheLogInTheAnsiCodePage) {
               "\r\n");
 }
 
+TEST_F(LogReaderUnderWineTest, VersionIsTheProjectVersion) {
+    const ReaderRun run = RunReader({"--version"}, WindowsPath(logFolder_), folder_.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, std::string("driverinstaller-log ") + PROJECT_VERSION + "\r\n");
+}
+
 TEST_F(LogReaderUnderWineTest, AMissingLogIsOneLineAndExitCode2) {
     const ReaderRun run = RunReader({}, WindowsPath(logFolder_), folder_.path());
     EXPECT_EQ(run.status, kReaderNoLog);

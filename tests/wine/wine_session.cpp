@@ -89,7 +89,11 @@ int RunInstaller(const std::vector<std::string>& arguments, const std::string& w
     } else {
         unset.push_back("AutInstLog");
     }
-    std::vector<std::string> words = {DRIVERINSTALLER_WINDOWS_EXE};
+    // The release's signing check runs these tests on a signed copy of the executable.
+    const char* otherExecutable = std::getenv("WINE_TEST_INSTALLER_EXE");
+    std::vector<std::string> words = {otherExecutable != nullptr && *otherExecutable != '\0'
+                                          ? otherExecutable
+                                          : DRIVERINSTALLER_WINDOWS_EXE};
     words.insert(words.end(), arguments.begin(), arguments.end());
     // Wine's own messages, if any, go beside the working folder rather than into the test's output.
     const fs::path output = fs::path(workingFolder).parent_path() / "wine-output.txt";

@@ -54,10 +54,11 @@ std::string DriveC();
 // A Unix path as a Windows program under Wine sees it: drive Z: maps the root.
 std::string WindowsPath(const std::string& unixPath);
 
-// Runs DriverInstaller.exe under Wine in the given prefix (the plain one when none is given) in
-// workingFolder. logFolder, when not null, is handed to the program as AutInstLog (already in
-// the form the program should read); otherwise AutInstLog is left unset. Returns the exit status
-// as a Linux parent sees it (the code modulo 256), or -1.
+// Runs DriverInstaller.exe (the Windows build's, or the one the environment variable
+// WINE_TEST_INSTALLER_EXE names) under Wine in the given prefix (the plain one when none is
+// given) in workingFolder. logFolder, when not null, is handed to the program as AutInstLog
+// (already in the form the program should read); otherwise AutInstLog is left unset. Returns the
+// exit status as a Linux parent sees it (the code modulo 256), or -1.
 int RunInstaller(const std::vector<std::string>& arguments, const std::string& workingFolder,
                  const std::string* logFolder, const WinePrefix& prefix = PlainPrefix());
 

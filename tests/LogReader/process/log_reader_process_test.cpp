@@ -353,6 +353,13 @@ INSTANTIATE_TEST_SUITE_P(
         LocationCase{"TemporaryFolder", {{"TMPDIR", "FOLDER"}}}),
     testsupport::CaseName{});
 
+// The version is the project's, set once for every program and resource.
+TEST_F(LogReaderProcessTest, VersionIsTheProjectVersion) {
+    const ReaderRun run = RunReader({"--version"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output, std::string("driverinstaller-log ") + PROJECT_VERSION + "\n");
+}
+
 // What is not a log gets one line and exit code 2, whatever the options.
 struct NoLogCase {
     const char* name;
