@@ -34,16 +34,16 @@
 ;   908  an INF file is missing from the current folder; nothing was attempted
 ;
 ; After a successful Install, DriverInstaller.exe asks for the "npf" packet capture service to
-; start and sets the bindings. Neither changes the exit code: the service start is asked for and
-; never confirmed, and only a start that could not be launched, or bindings that could not be
-; set, are written to the log.
+; start and sets the bindings. Neither changes the exit code. The service start is asked for and
+; never confirmed: the log has an error line only when the start could not be launched, or when
+; the bindings could not be set.
 ;
 ; The log: DriverInstaller.exe appends every step of every run to
 ; Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log in the folder that the environment variable
 ; AutInstLog names, else TMP, else the system's temporary folder. Run elevated, that is the
 ; temporary folder of the administrator's account. This setup appends its own lines, one per
 ; decision, to Quorix.DriverSetup.log in the same folder, so that a silent run leaves an account
-; too. When a setup fails, driverinstaller-log.exe (shipped beside DriverInstaller.exe) turns the
+; too. When a setup fails, driverinstaller-log.exe (built beside DriverInstaller.exe) turns the
 ; log into one summary per run: the exit code, its meaning, and every error decoded.
 
 Unicode true
@@ -81,6 +81,24 @@ UninstPage uninstConfirm
 UninstPage instfiles
 
 Var DriversDir
+Var LogDir
+
+; The folder of DriverInstaller's log, which the setup's own log shares: AutInstLog, else TMP
+; (the temporary folder, as NSIS reads it).
+!macro FindLogDir
+  ReadEnvStr $LogDir AutInstLog
+  ${If} $LogDir == ""
+    StrCpy $LogDir $TEMP
+  ${EndIf}
+!macroend
+
+Function .onInit
+  !insertmacro FindLogDir
+FunctionEnd
+
+Function un.onInit
+  !insertmacro FindLogDir
+FunctionEnd
 
 ; Note TEXT: a line in the details list and in the setup's own log.
 !macro Note text
@@ -102,19 +120,13 @@ Var DriversDir
 Function ${un}AppendSetupLog
   Exch $0
   Push $1
-  Push $2
-  ReadEnvStr $1 AutInstLog
-  ${If} $1 == ""
-    StrCpy $1 $TEMP
-  ${EndIf}
   ClearErrors
-  FileOpen $2 "$1\${SETUP_LOG}" a
+  FileOpen $1 "$LogDir\${SETUP_LOG}" a
   ${IfNot} ${Errors}
-    FileSeek $2 0 END
-    FileWrite $2 "$0$\r$\n"
-    FileClose $2
+    FileSeek $1 0 END
+    FileWrite $1 "$0$\r$\n"
+    FileClose $1
   ${EndIf}
-  Pop $2
   Pop $1
   Pop $0
 FunctionEnd
@@ -218,7 +230,8 @@ Section "Network drivers"
   ; too. Every other failure may leave a component installed (902 leaves the adapter, 901 may),
   ; so roll back before the files go: Uninstall removes whatever of the two is there. After 901
   ; or 908 there is usually nothing to remove, and Uninstall then answers 903; its code is noted,
-  ; and the files are removed whatever it says.
+  ; and the files are removed whatever it says. Should the rollback itself fail (its log says
+  ; so), DriverInstaller.exe Uninstall, run from any folder, removes what is left.
   ${If} $0 != 906
     Push Uninstall
     Call RunDriverInstaller
@@ -227,7 +240,7 @@ Section "Network drivers"
   ${EndIf}
   Call RemoveDriverFiles
   ${Note} "The drivers were not installed: the setup ends with exit code $0"
-  MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT} network drivers could not be installed: $1 (DriverInstaller.exe exit code $0). See ${SETUP_LOG} and Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log in your temporary folder." /SD IDOK
+  MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT} network drivers could not be installed: $1 (DriverInstaller.exe exit code $0). See ${SETUP_LOG} and Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log in $LogDir." /SD IDOK
   ; The setup's own exit code is DriverInstaller's, so that whoever runs the setup sees it.
   SetErrorLevel $0
   Abort "The ${PRODUCT} network drivers could not be installed: $1."
@@ -259,7 +272,7 @@ Section "Uninstall"
   Pop $1
   ${Note} "DriverInstaller.exe Uninstall returned $0: $1"
   ${Note} "The drivers were not removed completely: $DriversDir is kept, and the uninstaller ends with exit code $0"
-  MessageBox MB_OK|MB_ICONEXCLAMATION "The ${PRODUCT} network drivers were not removed completely: $1 (DriverInstaller.exe exit code $0). See ${SETUP_LOG} and Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log in your temporary folder." /SD IDOK
+  MessageBox MB_OK|MB_ICONEXCLAMATION "The ${PRODUCT} network drivers were not removed completely: $1 (DriverInstaller.exe exit code $0). See ${SETUP_LOG} and Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log in $LogDir." /SD IDOK
   SetErrorLevel $0
   Abort "The ${PRODUCT} network drivers were not removed completely: $1."
 SectionEnd
