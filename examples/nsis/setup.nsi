@@ -9,6 +9,8 @@
 ;            -DOUTFILE=<path of the setup program to write>
 ;            setup.nsi
 ;
+; makensis works in the folder of setup.nsi: give absolute paths, or paths relative to it.
+;
 ; Run it:
 ;
 ;   setup.exe [/S] [/D=<install folder>]        /S: silent; /D must come last, unquoted
@@ -52,6 +54,9 @@ Target amd64-unicode
 ; It asks for no rights of its own, so the setup must run elevated.
 RequestExecutionLevel admin
 SetCompressor /SOLID lzma
+; The unpacked files get the time of their installation, not of their build: the same files then
+; make the same setup program, byte for byte.
+SetDateSave off
 
 !include LogicLib.nsh
 
