@@ -12,6 +12,8 @@ packages=(
     tzdata locales
     # GoogleTest's sources, built with the cross compiler for the Windows tests.
     googletest
+    # makensis, which builds the example setup program that the Wine tests run.
+    nsis
     # The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.
     libclang-rt-14-dev valgrind
     # The JSON library of the log reader (header-only, used by the Windows build too).

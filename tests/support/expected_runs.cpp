@@ -341,6 +341,62 @@ Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
     });
 }
 
+Lines InstallWhileLockHeld(const std::string& holder, const std::string& adapterInfPath) {
+    const std::string kNoWriteLock = "hr='-2147180508' / hr='0x8004a024'";
+    return Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         "DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter...",
+         "DeviceManager::HrGetINetCfg() | Enter...",
+         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrGetINetCfg() | Exit...", "<ERROR> |  " + kNoWriteLock,
+         "<ERROR> | DeviceManager::InstallSpecifiedComponent() " + holder +
+             " currently holds the lock, try later.",
+         "DeviceManager::InstallSpecifiedComponent() | Exit..."},
+        AdapterInstallFailed(kNoWriteLock, adapterInfPath),
+    });
+}
+
+Lines InstallSwitchRefused(const std::string& hr, const std::string& switchInfPath) {
+    return Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
+        InstallCycle(),
+        {"DeviceManager::InstallDriver() | Exit...",
+         "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
+         "DeviceManager::Installer() Installing Virtual Switch..."},
+        InstallCycleStart(),
+        {"DeviceManager::HrInstallNetComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() | Enter...",
+         "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...",
+         "<ERROR> | QUORIX_NdisLwf",
+         "<ERROR> | DeviceManager::HrInstallComponent() Install not successful... " + hr},
+        ReleaseOne(),
+        ComponentInstallFailed(hr),
+        {"<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent returned " + hr,
+         "<ERROR> | DeviceManager::InstallDriver() InstallSpecifiedComponent szFileFullPath='" +
+             switchInfPath + "'",
+         "DeviceManager::InstallDriver() | Exit...",
+         "<ERROR> | DeviceManager::Installer() Installing Virtual Switch failed. 'InstallDriver()' "
+         "returned " +
+             hr,
+         "DeviceManager::Installer() | Exit...",
+         "<ERROR> | Installation of virtual ethernet adapter failed. 'Installer()' returned "
+         "result=902"},
+    });
+}
+
+Lines UninstallAdapterAlone() {
+    return Join({
+        UninstallStart(),
+        RemovalNotFound("QUORIX_NdisLwf", "hr='1' / hr='0x00000001'"),
+        SwitchKeptAdapterRemoved(),
+    });
+}
+
 Lines UninstallSwitchApplyAnswersReboot(int adapterInstances) {
     return Join({
         UninstallStart(),

@@ -53,6 +53,16 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
 // Install whose adapter INF cannot be copied into the INF store and is not published already:
 // the copy failure line names adapterInfPath whole, and the installation fails.
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);
+// Install while another client holds the write lock and describes itself as holder: the adapter
+// cycle is refused; adapterInfPath is the INF full path as the program built it.
+Lines InstallWhileLockHeld(const std::string& holder, const std::string& adapterInfPath);
+// Install whose switch installation the class installer refuses with hr, written as the hr line
+// writes it; the adapter stays installed. switchInfPath is the INF full path as the program built
+// it.
+Lines InstallSwitchRefused(const std::string& hr, const std::string& switchInfPath);
+// Uninstall with the adapter alone installed: the switch is not found (S_FALSE), the adapter is
+// removed.
+Lines UninstallAdapterAlone();
 // Uninstall (after an Install, or after Installs that left adapterInstances instances) whose
 // switch removal's Apply answers NETCFG_S_REBOOT.
 Lines UninstallSwitchApplyAnswersReboot(int adapterInstances = 1);
