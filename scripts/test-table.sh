@@ -30,20 +30,26 @@ if ! grep -qxF -- "$begin" "$document" || ! grep -qxF -- "$end" "$document"; the
     exit 2
 fi
 
-# Listing the tests rewrites a build's LastTest.log, which the test command's count scripts read
-# afterwards: each is put back.
+# Listing the tests (ctest -N, --print-labels) rewrites a build's LastTest.log, which the test
+# command's count scripts read afterwards: both are put back as they were when this script ends.
 saved=$(mktemp -d)
-trap 'rm -rf "$saved"' EXIT
+logs=("$linux/Testing/Temporary/LastTest.log" "$windows/Testing/Temporary/LastTest.log")
+for i in 0 1; do
+    if [ -f "${logs[$i]}" ]; then cp "${logs[$i]}" "$saved/$i"; fi
+done
+restore() {
+    for i in 0 1; do
+        if [ -f "$saved/$i" ]; then cp "$saved/$i" "${logs[$i]}"; else rm -f "${logs[$i]}"; fi
+    done
+    rm -rf "$saved"
+}
+trap restore EXIT
+
 # The names `ctest -N` lists in a build folder, with the given label filter (none: all).
 listed() {
-    local build="$1" index="$2"
-    shift 2
-    local log="$build/Testing/Temporary/LastTest.log"
-    cp "$log" "$saved/$index" 2>/dev/null || : >"$saved/$index"
-    local names
-    names=$(ctest --test-dir "$build" -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p')
-    cp "$saved/$index" "$log" 2>/dev/null || :
-    printf '%s\n' "$names" | sed '/^$/d'
+    local build="$1"
+    shift
+    ctest --test-dir "$build" -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p' | sed '/^$/d'
 }
 
 # The test of a GoogleTest name, as its source declares it:
@@ -82,8 +88,8 @@ per_file() {
                 END { for (f in n) print f "\t" n[f] }' <(printf '%s\n' "$definitions") - | sort
 }
 
-linux_names=$(listed "$linux" linux)
-windows_names=$(listed "$windows" windows)
+linux_names=$(listed "$linux")
+windows_names=$(listed "$windows")
 linux_files=$(declared <<<"$linux_names" | per_file)
 windows_files=$(declared <<<"$windows_names" | per_file)
 
@@ -120,8 +126,8 @@ table() {
     while IFS= read -r label; do
         [ -n "$label" ] || continue
         local l w
-        l=$(listed "$linux" linux -L "^${label}\$" | grep -c . || true)
-        w=$(listed "$windows" windows -L "^${label}\$" | grep -c . || true)
+        l=$(listed "$linux" -L "^${label}\$" | grep -c . || true)
+        w=$(listed "$windows" -L "^${label}\$" | grep -c . || true)
         echo "| \`$label\` | $(cell "$l") | $(cell "$w") |"
     done <<<"$labels"
 }
