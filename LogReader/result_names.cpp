@@ -4,6 +4,9 @@
 
 namespace logreader {
 
+const char kNoWriteLockHolderNamed[] =
+    "another program holds the write lock of the network configuration";
+
 namespace {
 
 struct Entry {
@@ -32,7 +35,10 @@ constexpr Entry kHresults[] = {
     {0x8001010E, "RPC_E_WRONG_THREAD",
      "the interface was called from a thread it does not belong to"},
     {0x80040110, "CLASS_E_NOAGGREGATION", "the class cannot be created as part of an aggregate"},
-    {0x80040154, "REGDB_E_CLASSNOTREG", "the class is not registered"},
+    // The only class DriverInstaller creates is the network configuration's.
+    {0x80040154, "REGDB_E_CLASSNOTREG",
+     "the network configuration class is not registered; on the simulated platform, "
+     "SIMWIN_ROOT holds no machine (netcfg-sim init makes one)"},
     {0x800401F0, "CO_E_NOTINITIALIZED", "COM is not initialised on this thread"},
     {0x80070005, "E_ACCESSDENIED", "access denied: administrator rights are needed"},
     {0x80070006, "E_HANDLE", "an invalid handle"},
@@ -42,8 +48,8 @@ constexpr Entry kHresults[] = {
     {0x8004A020, "NETCFG_E_ALREADY_INITIALIZED", "the configuration object is already initialised"},
     {0x8004A021, "NETCFG_E_NOT_INITIALIZED", "the configuration object is not initialised"},
     {0x8004A022, "NETCFG_E_IN_USE", "the component is in use by another component"},
-    {0x8004A024, "NETCFG_E_NO_WRITE_LOCK",
-     "another program holds the write lock of the network configuration"},
+    // Who kept the lock is known only from the run's own lines (see kNoWriteLockHolderNamed).
+    {0x8004A024, "NETCFG_E_NO_WRITE_LOCK", "the write lock was not granted within 5000 ms"},
     {0x8004A025, "NETCFG_E_NEED_REBOOT", "the system must be restarted before this can be done"},
     {0x8004A026, "NETCFG_E_ACTIVE_RAS_CONNECTIONS", "dial-up connections are active"},
     {0x8004A027, "NETCFG_E_ADAPTER_NOT_FOUND", "the network adapter was not found"},

@@ -14,6 +14,10 @@ struct ResultName {
     std::string meaning;  // one short phrase for a person
 };
 
+// NETCFG_E_NO_WRITE_LOCK's meaning in a run whose lines name the client holding the lock.
+// Without such a line the result says only that DriverInstaller's wait for the lock ran out.
+extern const char kNoWriteLockHolderNamed[];
+
 // An HRESULT by its 32 bits. Values of the Win32 facility (0x8007xxxx) and of SetupAPI's
 // (0x800Fxxxx) are named after the error they carry.
 ResultName NameHresult(std::uint32_t value);

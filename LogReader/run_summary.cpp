@@ -3,6 +3,7 @@
 #include "result_names.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 
@@ -148,6 +149,18 @@ private:
     bool adapterFailed_ = false;
 };
 
+constexpr std::uint32_t kNoWriteLock = 0x8004A024;
+
+void NameLockHolderInRefusals(RunSummary* summary) {
+    for (NotableLine& line : summary->lines) {
+        for (DecodedResult& result : line.results) {
+            if (result.kind == ResultKind::Hresult && result.value == kNoWriteLock) {
+                result.meaning = kNoWriteLockHolderNamed;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 RunSummary SummarizeRun(const RunLines& run, int number) {
@@ -176,6 +189,10 @@ RunSummary SummarizeRun(const RunLines& run, int number) {
         }
     }
     outcome.Fill(&summary);
+    // A refused lock is blamed on another program only when the run names that program.
+    if (!summary.lockHolders.empty()) {
+        NameLockHolderInRefusals(&summary);
+    }
     return summary;
 }
 

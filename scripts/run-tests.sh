@@ -12,6 +12,8 @@ ctest --preset windows -j2
 # The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
 cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 cmake --build --preset linux-debug
+# The documentation's table of which tests run where matches both builds' test lists.
+bash scripts/test-table.sh --check build/linux-debug build/windows
 ctest --preset linux-debug -j2
 bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
 # The release: built and packaged, its archives read back, a copy signed with a throwaway

@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <cstring>
 #include <cwctype>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 namespace simwin {
@@ -386,6 +388,15 @@ private:
 };
 
 }  // namespace
+
+bool HoldsMachine(const std::string& root) {
+    std::error_code failure;
+    const bool found =
+        std::filesystem::exists(std::filesystem::u8path(root + "/netcfg.store"), failure);
+    // A store that cannot even be looked at (a folder without search rights) still marks a
+    // machine: reading it then names the fault.
+    return found || static_cast<bool>(failure);
+}
 
 StoreReadResult ReadNetCfgStore(const std::string& path, NetCfgStore* store, std::string* error,
                                 StoreFileInfo* info) {

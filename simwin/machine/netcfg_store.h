@@ -114,6 +114,9 @@ struct StoreFileInfo {
     bool unfinishedApply = false;  // it ends in an applied line without its line end
 };
 
+// Whether root holds a machine: its store is there (a machine's creation writes it last). A
+// folder without one, or no folder at all, holds none.
+bool HoldsMachine(const std::string& root);
 // Reads and checks the store at path. On failure the error is one line naming the file, and
 // for a corrupt store the line: "/root/netcfg.store:4: unknown class 'nic'". info, when given,
 // describes the file read.

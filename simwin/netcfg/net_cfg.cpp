@@ -228,6 +228,11 @@ private:
 
 HRESULT NewNetCfg(const std::string& root, REFIID riid, void** object) {
     *object = nullptr;
+    // A folder without a machine is a system without the network configuration class: the
+    // creation fails at once, before any lock is waited for.
+    if (!HoldsMachine(root)) {
+        return REGDB_E_CLASSNOTREG;
+    }
     if (riid != IID_IUnknown && riid != IID_INetCfg && riid != IID_INetCfgLock) {
         return E_NOINTERFACE;
     }

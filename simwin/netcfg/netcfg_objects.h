@@ -27,6 +27,7 @@ HRESULT NotModelled(const char* name, std::string arguments, Out*... outs) {
 
 // net_cfg.cpp: the configuration object (INetCfg and INetCfgLock) of the machine in root, as
 // the interface riid (IUnknown, INetCfg or INetCfgLock; E_NOINTERFACE for another).
+// REGDB_E_CLASSNOTREG when root holds no machine, as on a system without the class.
 HRESULT NewNetCfg(const std::string& root, REFIID riid, void** object);
 
 // net_cfg_component.cpp: a component (INetCfgComponent and INetCfgComponentBindings).

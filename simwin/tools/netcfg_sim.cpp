@@ -51,6 +51,11 @@ int Failed(const std::string& message) {
     return kExitFailed;
 }
 
+// A folder without a machine (no store): what the tool says, and how to make one.
+int NoMachine(const std::string& root) {
+    return Failed(root + " holds no machine; make one with: netcfg-sim init [--with-npf]");
+}
+
 // A result as the platform's documentation writes it: "0x80070005".
 std::string HrText(HRESULT hr) {
     char text[16];
@@ -151,6 +156,9 @@ void ShowComponents(const simwin::MachineState& state) {
 
 int Show() {
     const std::string root = simwin::MachineRoot();
+    if (!simwin::HoldsMachine(root)) {
+        return NoMachine(root);
+    }
     simwin::MachineState state;
     std::string error;
     if (!simwin::ReadMachineState(root, &state, &error)) {
@@ -197,6 +205,9 @@ int HoldLock(unsigned seconds, const std::wstring& description) {
                                   reinterpret_cast<void**>(&lock));
     if (FAILED(hr)) {
         CoUninitialize();
+        if (hr == REGDB_E_CLASSNOTREG) {
+            return NoMachine(simwin::MachineRoot());
+        }
         return Failed("cannot create the configuration object");
     }
     LPWSTR holder = nullptr;

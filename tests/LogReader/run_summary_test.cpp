@@ -226,4 +226,32 @@ TEST(RunSummaryHeadlessTest, ARunWithoutItsStartIsReadFromWhatIsLeft) {
     EXPECT_EQ(summary.started, "2026-12-07 21:40:12");
 }
 
+// A refused write lock is blamed on another program only when the run's lines name one;
+// otherwise all the log shows is that DriverInstaller's wait for the lock ran out.
+TEST(RunSummaryLockTest, ARefusedLockNamesAnotherProgramOnlyWhenTheRunNamesTheHolder) {
+    const std::string refused =
+        "E:DeviceManager::UninstallDriver() HrGetINetCfg returned hr='-2147180508' / "
+        "hr='0x8004a024'";
+    const std::string holder =
+        "E:DeviceManager::UninstallDriver() Other Setup currently holds the lock, try later.";
+    const struct {
+        const char* name;
+        std::vector<std::string> messages;
+        const char* meaning;
+    } cases[] = {
+        {"NoHolder", {kUninstall, refused}, "the write lock was not granted within 5000 ms"},
+        {"Holder",
+         {kUninstall, holder, refused},
+         "another program holds the write lock of the network configuration"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const RunSummary summary = logreader::SummarizeRun(CraftRun(c.messages), 1);
+        ASSERT_FALSE(summary.lines.empty());
+        ASSERT_EQ(summary.lines.back().results.size(), 1u);
+        EXPECT_EQ(summary.lines.back().results[0].name, "NETCFG_E_NO_WRITE_LOCK");
+        EXPECT_EQ(summary.lines.back().results[0].meaning, c.meaning);
+    }
+}
+
 }  // namespace

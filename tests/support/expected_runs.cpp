@@ -321,6 +321,23 @@ Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath) {
     });
 }
 
+Lines InstallWithoutConfigurationClass(const std::string& adapterInfPath) {
+    const std::string kClassNotRegistered = "hr='-2147221164' / hr='0x80040154'";
+    return Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+         "DeviceManager::InstallDriver() | Enter...",
+         "DeviceManager::InstallSpecifiedComponent() | Enter...",
+         "DeviceManager::HrGetINetCfg() | Enter...", "<ERROR> |  " + kClassNotRegistered,
+         "DeviceManager::HrGetINetCfg() | Exit...", "<ERROR> |  " + kClassNotRegistered,
+         "<ERROR> | DeviceManager::InstallSpecifiedComponent() Couldn't the get notify object "
+         "interface. HrGetINetCfg returned " +
+             kClassNotRegistered,
+         "DeviceManager::InstallSpecifiedComponent() | Exit..."},
+        AdapterInstallFailed(kClassNotRegistered, adapterInfPath),
+    });
+}
+
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath) {
     const std::string kNoDriverSelected = "hr='-2146500093' / hr='0x800f0203'";
     return Join({

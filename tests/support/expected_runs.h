@@ -50,6 +50,9 @@ Lines UninstallWhileLockHeld(const std::string& holder);
 // Install whose adapter cycle's second Apply answers NETCFG_S_REBOOT; adapterInfPath is the INF
 // full path as the program built it.
 Lines InstallAdapterApplyAnswersReboot(const std::string& adapterInfPath);
+// Install on a system without the network configuration class (on the simulated platform, a
+// folder that holds no machine): the adapter cycle's CoCreateInstance answers REGDB_E_CLASSNOTREG.
+Lines InstallWithoutConfigurationClass(const std::string& adapterInfPath);
 // Install whose adapter INF cannot be copied into the INF store and is not published already:
 // the copy failure line names adapterInfPath whole, and the installation fails.
 Lines InstallAdapterInfNotCopied(const std::string& adapterInfPath);

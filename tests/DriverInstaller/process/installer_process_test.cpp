@@ -310,6 +310,19 @@ TEST_F(InstallerProcessTest, AMissingInfFileChangesNothing) {
     }
 }
 
+// SIMWIN_ROOT naming no machine is a system without the network configuration class: the
+// creation fails before any lock is asked for, and the log shows it as any failed creation.
+TEST_F(InstallerProcessTest, WithoutAMachineTheConfigurationClassIsNotRegistered) {
+    ProcessOptions options = machine_.RunOptions();
+    options.environment["SIMWIN_ROOT"] = machine_.root() + "/no-machine";
+
+    EXPECT_EQ(RunProcess(DRIVERINSTALLER_EXE, {"Install"}, options), kExitAdapterInstallFailed);
+
+    EXPECT_EQ(LogLines(logFolder_),
+              expected_runs::InstallWithoutConfigurationClass(setupFolder_ + "/quorixvmini60.inf"));
+    EXPECT_FALSE(fs::exists(machine_.root() + "/no-machine")) << "a machine folder was made";
+}
+
 TEST_F(InstallerProcessTest, UninstallWhileAnotherClientHoldsTheLockNamesThatClient) {
     ASSERT_EQ(Run({"Install"}), kExitOk);
     const simwin::MachineState installed = machine_.State();

@@ -216,6 +216,44 @@ TEST_F(LogReaderProcessTest, ARunWithoutPrivilegeIs906BeforeAnyCommand) {
                   "\n");
 }
 
+// On a folder that holds no machine the configuration object cannot be created: no lock is
+// blamed, and the reader says what the missing class means on both kinds of system.
+TEST_F(LogReaderProcessTest, AnInstallWithoutAMachineIsExplainedAsAClassNotRegistered) {
+    ProcessOptions options = InstallerOptions();
+    options.environment["SIMWIN_ROOT"] = machine_.MakeFolder("no-machine");
+    ASSERT_EQ(RunProcess(DRIVERINSTALLER_EXE, {"Install"}, options), kExitAdapterInstallFailed);
+
+    const std::string hr = "hr='-2147221164' / hr='0x80040154'";
+    const std::string decoded =
+        "      hr 0x80040154 = REGDB_E_CLASSNOTREG: the network configuration class is not "
+        "registered; on the simulated platform, SIMWIN_ROOT holds no machine (netcfg-sim init "
+        "makes one)\n";
+    ExpectSummary({},
+                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: Install\n"
+                  "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+                  "  Errors:\n"
+                  "    hh:mm:ss  " +
+                      hr + "\n" + decoded + "    hh:mm:ss  " + hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Couldn't the get "
+                      "notify object interface. HrGetINetCfg returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+                      "returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+                      "szFileFullPath='" +
+                      setupFolder_ +
+                      "/quorixvmini60.inf'\n"
+                      "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
+                      "failed. 'InstallDriver()' returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+                      "returned result=901\n"
+                      "      result 901: installing the virtual ethernet adapter failed\n"
+                      "\n");
+}
+
 TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEveryResult) {
     OtherClientHoldingTheLock holder(machine_);
     ASSERT_TRUE(holder.Holding());

@@ -106,12 +106,29 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
 }
 
 TEST_F(MachineStoreTest, MissingStoreFailsInitialize) {
-    ASSERT_EQ(0, ::unlink(StorePath().c_str()));
     ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
+    ASSERT_EQ(0, ::unlink(StorePath().c_str()));
     EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), netCfg->Initialize(nullptr));
     EXPECT_NE(0, ::access(StorePath().c_str(), F_OK));
+}
+
+// The store marks a folder as a machine. Without it the folder is a system without the network
+// configuration class, as Windows answers for a class nobody registered; the tool says how to
+// make a machine.
+TEST_F(MachineStoreTest, AFolderWithoutAStoreHoldsNoMachine) {
+    ASSERT_EQ(0, ::unlink(StorePath().c_str()));
+    void* object = this;  // must be cleared
+    EXPECT_EQ(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER,
+                                                    IID_INetCfgLock, &object));
+    EXPECT_EQ(nullptr, object);
+
+    const auto [output, status] = NetCfgSim("show");
+    EXPECT_EQ("netcfg-sim: " + machine_.root() +
+                  " holds no machine; make one with: netcfg-sim init [--with-npf]\n",
+              output);
+    EXPECT_EQ(1, status);
 }
 
 // A writer that disables and enables a path and applies each change, for ever.
