@@ -1,30 +1,34 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Builds everything and runs every test, then prints one summary block: the results and time of
+# each stage, the counts the tests reported, and last "N passed, M failed" (exit 1 unless M is 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stages.sh
 
-bash scripts/install-build-deps.sh
+build "Build dependencies" bash scripts/install-build-deps.sh
 # The Windows build comes first: the Linux test build runs its programs under Wine.
-cmake --preset windows
-cmake --build --preset windows
+build "Windows build" bash -c 'cmake --preset windows && cmake --build --preset windows'
 # The program's tests built for Windows, run under Wine.
-ctest --preset windows -j2
+check "Windows build's program tests under Wine" ctest --preset windows -j2
 # The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
-cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
-cmake --build --preset linux-debug
-ctest --preset linux-debug -j2
-bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
+build "Linux build (g++)" bash -c 'cmake --preset linux-debug \
+    -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe" &&
+    cmake --build --preset linux-debug'
+check "Linux tests, Wine tests (g++)" ctest --preset linux-debug -j2
 # The same code and tests built with the second compiler, which catches what only one accepts.
-cmake --preset linux-clang
-cmake --build --preset linux-clang
-ctest --preset linux-clang -j2
+build "Linux build (clang)" bash -c 'cmake --preset linux-clang && cmake --build --preset linux-clang'
+check "Linux tests (clang)" ctest --preset linux-clang -j2
 # The benchmarks are run on demand (scripts/run-benchmarks.sh); built here, so that a change that
 # breaks them is seen at once.
-cmake --preset linux-bench
-cmake --build --preset linux-bench
-# Reliability: the counts its tests reported, the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
-bash scripts/show-reliability-counts.sh build/linux-debug
-bash scripts/show-wine-counts.sh build/linux-debug
-bash scripts/run-sanitizers.sh
-FUZZ_SECONDS=60 bash scripts/run-fuzz.sh
+build "Benchmarks build" bash -c 'cmake --preset linux-bench && cmake --build --preset linux-bench'
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz
+# target for a bounded time.
+check "Sanitizers: build and tests" bash scripts/run-sanitizers.sh
+check "Fuzzing" env FUZZ_SECONDS=60 bash scripts/run-fuzz.sh
+
+# The counts the tests reported, read back from their runs.
+counts bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
+counts bash scripts/show-wine-counts.sh build/linux-debug
+counts bash scripts/show-reliability-counts.sh build/linux-debug
+counts grep -h "fuzz executions" "$(stage_log Fuzzing)"
+summary

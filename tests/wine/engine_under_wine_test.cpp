@@ -26,17 +26,12 @@ namespace {
 namespace fs = std::filesystem;
 using expected_runs::Lines;
 using winetest::CaseFolder;
+using winetest::EnginePrefix;
 using winetest::ExpectLog;
 using winetest::WindowsPath;
-using winetest::WinePrefix;
 
 using testsupport::kLogFileName;
 constexpr char kHolder[] = "Other Setup Wizard";
-
-const WinePrefix& EnginePrefix() {
-    static const WinePrefix prefix(ENGINE_WINE_PREFIX);
-    return prefix;
-}
 
 // What `netcfg-sim.exe show` prints of a machine, from its components on; the machine's own
 // folder line comes first and is left out.
