@@ -66,19 +66,23 @@ check() {
     local totals
     totals="$(sed -nE 's/^[0-9]+% tests passed, ([0-9]+) tests? failed out of ([0-9]+)$/\1 \2/p' \
         "$(stage_log "$name")")"
-    local passed=0 failed=0 f t
-    if [ -n "$totals" ]; then
-        while read -r f t; do
-            passed=$((passed + t - f))
-            failed=$((failed + f))
-        done <<<"$totals"
-        # A run that stopped before its tests ended (a crash, a build failure) is one more.
-        if [ "$stage_status" -ne 0 ] && [ "$failed" -eq 0 ]; then
-            failed=1
+    if [ -z "$totals" ]; then
+        if [ "$stage_status" -eq 0 ]; then
+            results_passed=$((results_passed + 1))
+            add_row "$name" "passed" "$stage_seconds"
+        else
+            results_failed=$((results_failed + 1))
+            add_row "$name" "FAILED (exit $stage_status)" "$stage_seconds"
         fi
-    elif [ "$stage_status" -eq 0 ]; then
-        passed=1
-    else
+        return
+    fi
+    local passed=0 failed=0 f t
+    while read -r f t; do
+        passed=$((passed + t - f))
+        failed=$((failed + f))
+    done <<<"$totals"
+    # A step that failed with all its tests passed (a crash, a later command) is one more.
+    if [ "$stage_status" -ne 0 ] && [ "$failed" -eq 0 ]; then
         failed=1
     fi
     results_passed=$((results_passed + passed))
