@@ -5,22 +5,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/stages.sh
 
+# Configures a preset (with any further cmake arguments) and builds it.
+configure_and_build() {
+    cmake --preset "$@" && cmake --build --preset "$1"
+}
+
 build "Build dependencies" bash scripts/install-build-deps.sh
 # The Windows build comes first: the Linux test build runs its programs under Wine.
-build "Windows build" bash -c 'cmake --preset windows && cmake --build --preset windows'
+build "Windows build" configure_and_build windows
 # The program's tests built for Windows, run under Wine.
 check "Windows build's program tests under Wine" ctest --preset windows -j2
 # The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
-build "Linux build (g++)" bash -c 'cmake --preset linux-debug \
-    -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe" &&
-    cmake --build --preset linux-debug'
+build "Linux build (g++)" configure_and_build linux-debug \
+    -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 check "Linux tests, Wine tests (g++)" ctest --preset linux-debug -j2
 # The same code and tests built with the second compiler, which catches what only one accepts.
-build "Linux build (clang)" bash -c 'cmake --preset linux-clang && cmake --build --preset linux-clang'
+build "Linux build (clang)" configure_and_build linux-clang
 check "Linux tests (clang)" ctest --preset linux-clang -j2
 # The benchmarks are run on demand (scripts/run-benchmarks.sh); built here, so that a change that
 # breaks them is seen at once.
-build "Benchmarks build" bash -c 'cmake --preset linux-bench && cmake --build --preset linux-bench'
+build "Benchmarks build" configure_and_build linux-bench
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz
 # target for a bounded time.
 check "Sanitizers: build and tests" bash scripts/run-sanitizers.sh

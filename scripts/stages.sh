@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The test command's stages and its closing summary; sourced by scripts/run-tests.sh.
 #
 #   build NAME COMMAND...   a step the later ones need: when it fails, the run stops there
