@@ -1,39 +1,54 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
+# Builds everything and runs every test, then prints one summary block: the results and time of
+# each stage, the counts the tests reported, and last "N passed, M failed" (exit 1 unless M is 0).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/stages.sh
 
-bash scripts/install-build-deps.sh
+# Configures a preset and builds it; a --target after the preset's name goes to the build.
+configure_and_build() {
+    local preset="$1"
+    shift
+    if [ "${1:-}" = "--target" ]; then
+        cmake --preset "$preset" && cmake --build --preset "$preset" "$@"
+    else
+        cmake --preset "$preset" "$@" && cmake --build --preset "$preset"
+    fi
+}
+
+build "Build dependencies" bash scripts/install-build-deps.sh
 # The Windows build comes first: the Linux test build runs its programs under Wine.
-cmake --preset windows
-cmake --build --preset windows
+build "Windows build" configure_and_build windows
 # The program's tests built for Windows, run under Wine.
-ctest --preset windows -j2
+check "Windows build's program tests under Wine" ctest --preset windows -j2
 # The Wine tests find the Windows build's other programs beside DriverInstaller.exe's folder.
-cmake --preset linux-debug -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
-cmake --build --preset linux-debug
+build "Linux build (g++)" configure_and_build linux-debug \
+    -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 # The documentation's table of which tests run where matches both builds' test lists.
-bash scripts/test-table.sh --check build/linux-debug build/windows
-ctest --preset linux-debug -j2
-bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
+check "Documentation's test table" bash scripts/test-table.sh --check build/linux-debug build/windows
+check "Linux tests, Wine tests (g++)" ctest --preset linux-debug -j2
 # The release: built and packaged, its archives read back, a copy signed with a throwaway
 # certificate and run under Wine; then built twice from clean clones and compared byte for byte.
-cmake --preset windows-release
-cmake --build --preset windows-release --target package
-bash tests/release/check-archives.sh build/windows-release
-bash tests/release/check-signing.sh build/windows-release build/linux-debug
-bash scripts/check-reproducible.sh
+build "Release build and package" configure_and_build windows-release --target package
+check "Release archives" bash tests/release/check-archives.sh build/windows-release
+check "Release signing" bash tests/release/check-signing.sh build/windows-release build/linux-debug
+check "Release reproducibility" bash scripts/check-reproducible.sh
 # The same code and tests built with the second compiler, which catches what only one accepts.
-cmake --preset linux-clang
-cmake --build --preset linux-clang
-ctest --preset linux-clang -j2
+build "Linux build (clang)" configure_and_build linux-clang
+check "Linux tests (clang)" ctest --preset linux-clang -j2
 # The benchmarks are run on demand (scripts/run-benchmarks.sh); built here, so that a change that
 # breaks them is seen at once.
-cmake --preset linux-bench
-cmake --build --preset linux-bench
-# Reliability: the counts its tests reported, the whole suite again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then each fuzz target for a bounded time.
-bash scripts/show-reliability-counts.sh build/linux-debug
-bash scripts/show-wine-counts.sh build/linux-debug
-bash scripts/run-sanitizers.sh
-FUZZ_SECONDS=60 bash scripts/run-fuzz.sh
+build "Benchmarks build" configure_and_build linux-bench
+# The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer, then each fuzz
+# target for a bounded time.
+check "Sanitizers: build and tests" bash scripts/run-sanitizers.sh
+check "Fuzzing" env FUZZ_SECONDS=60 bash scripts/run-fuzz.sh
+
+# The counts the tests reported, read back from their runs.
+counts bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
+counts bash scripts/show-wine-counts.sh build/linux-debug
+counts bash scripts/show-reliability-counts.sh build/linux-debug
+counts grep -h "fuzz executions" "$(stage_log Fuzzing)"
+counts tail -q -n 1 "$(stage_log "Release archives")" "$(stage_log "Release signing")" \
+    "$(stage_log "Release reproducibility")"
+summary

@@ -1,6 +1,7 @@
 #include "com_server/net_cfg_factory.h"
 
 #include "base/machine_root.h"
+#include "instrumentation/fault_rules.h"
 #include "netcfg/netcfg_objects.h"
 
 #include <simwin/testing.h>
@@ -43,6 +44,14 @@ public:
             return E_POINTER;
         }
         *object = nullptr;
+        // The system's CoCreateInstance hands this call's result back as its own, so a rule for
+        // CoCreateInstance is answered here, counted once a creation as on Linux.
+        if (auto fault = detail::TakeFault("CoCreateInstance")) {
+            fault->ApplyLastError();
+            if (FAILED(fault->hr())) {
+                return fault->hr();
+            }
+        }
         if (outer != nullptr) {
             return CLASS_E_NOAGGREGATION;
         }

@@ -15,6 +15,7 @@
 #include "support/inf_files.h"
 #include "support/log_file.h"
 #include "support/machine_checks.h"
+#include "support/sweep_plan.h"
 #include "support/temp_machine.h"
 #include "support/uncopyable.h"
 
@@ -59,8 +60,12 @@ namespace {
 namespace fs = std::filesystem;
 using namespace testsupport::exit_code;
 
+using reliability::CallName;
+using reliability::Failure;
+using reliability::RuleText;
+using reliability::Scenario;
+
 // Results and last errors as fault rules write them.
-constexpr char kEFail[] = "E_FAIL";
 constexpr char kSFalse[] = "S_FALSE";
 constexpr char kNetCfgSReboot[] = "NETCFG_S_REBOOT";
 constexpr char kErrorFileNotFound[] = "2";
@@ -68,38 +73,6 @@ constexpr char kErrorAccessDenied[] = "5";
 constexpr char kErrorEnvVarNotFound[] = "203";
 constexpr char kErrorNoUnicodeTranslation[] = "1113";
 constexpr char kShellFileNotFound[] = "2";  // ShellExecuteW's SE_ERR_FNF
-
-// A run of one command from one starting machine, and the exit code it ends with when no call
-// fails.
-struct Scenario {
-    std::string name;
-    std::string command;
-    bool componentsInstalled;
-    int exitCode;
-};
-
-const Scenario kScenarios[] = {
-    {"Install on a fresh machine", "Install", false, kOk},
-    {"Install over both components", "Install", true, kOk},
-    {"Uninstall of both components", "Uninstall", true, kOk},
-    // Neither component is found: the adapter's removal fails.
-    {"Uninstall on a fresh machine", "Uninstall", false, kAdapterRemovalFailed},
-};
-
-// A failing result that fits the call, with the last error the platform would leave ("": none).
-struct Failure {
-    std::string result;
-    std::string lastError;
-};
-
-// The fault rule that makes the n-th call of its name fail so.
-std::string RuleText(const std::string& call, const Failure& failure, unsigned n) {
-    std::string rule = call + " " + failure.result + " nth " + std::to_string(n);
-    if (!failure.lastError.empty()) {
-        rule += " error " + failure.lastError;
-    }
-    return rule;
-}
 
 // What a call reports when it fails. Calls that return nothing have no failing result (nor can
 // GetLocalTime fail on Windows, so the platform offers no rule for it); a call missing from both
@@ -144,26 +117,7 @@ std::optional<std::vector<Failure>> FailuresOf(const std::string& call) {
     if (call == "GetLastError") {
         return std::vector<Failure>{{kErrorAccessDenied, ""}};
     }
-    const bool com = call.find("::") != std::string::npos || call == "CoInitializeEx" ||
-                     call == "CoCreateInstance";
-    if (!com) {
-        return std::nullopt;
-    }
-    std::vector<Failure> failures = {{kEFail, ""}};
-    // S_FALSE where the platform itself can answer it.
-    if (call == "CoInitializeEx" || call == "INetCfgLock::AcquireWriteLock" ||
-        call == "INetCfg::FindComponent" || call.find("::Next") != std::string::npos) {
-        failures.push_back({kSFalse, ""});
-    }
-    if (call == "INetCfg::Apply" || call == "INetCfgClassSetup::DeInstall" ||
-        call == "INetCfgClassSetup::Install") {
-        failures.push_back({kNetCfgSReboot, ""});
-    }
-    return failures;
-}
-
-std::string CallName(const std::string& entry) {
-    return entry.substr(0, entry.find(' '));
+    return reliability::ComFailuresOf(call);
 }
 
 // ---- One run -------------------------------------------------------------------------
@@ -611,7 +565,7 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
     std::vector<std::string> problems;  // reported once the output is back
     std::vector<std::string> counts;
     auto quiet = std::make_unique<QuietOutput>();
-    for (const Scenario& scenario : kScenarios) {
+    for (const Scenario& scenario : reliability::Scenarios()) {
         const RunPlace basePlace = NextPlace();
         const RunResult baseline = RunOnce(scenario, std::nullopt, basePlace);
         const std::string baselineProblem = Leftovers(baseline, basePlace);
@@ -646,10 +600,7 @@ TEST_F(CallSiteSweep, EveryPlatformCallFailingAloneEndsDocumentedAndLeavesNothin
             }
             bool siteOk = true;
             for (const Failure& failure : *failures) {
-                // A result the call already gives in the fault-free run is no new failure.
-                if (failure.result == kSFalse && site.baselineEntry.size() >= 10 &&
-                    site.baselineEntry.compare(site.baselineEntry.size() - 10, 10, "0x00000001") ==
-                        0) {
+                if (!reliability::IsNewFailure(failure, site.baselineEntry)) {
                     continue;
                 }
                 const std::string ruleText = RuleText(site.call, failure, site.occurrence);

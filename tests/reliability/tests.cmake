@@ -1,5 +1,6 @@
 # Reliability: every platform call failing alone, concurrent runs, killed runs and bad input.
-add_library(reliability_support STATIC reliability/support/machine_checks.cpp)
+add_library(reliability_support STATIC reliability/support/machine_checks.cpp
+                                       reliability/support/sweep_plan.cpp)
 target_include_directories(reliability_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/reliability
                                                       ${PROJECT_SOURCE_DIR}/simwin)
 target_link_libraries(reliability_support PUBLIC test_support project_warnings)

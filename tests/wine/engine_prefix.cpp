@@ -13,11 +13,6 @@ namespace winetest {
 
 namespace fs = std::filesystem;
 
-const WinePrefix& EnginePrefix() {
-    static const WinePrefix prefix(ENGINE_WINE_PREFIX);
-    return prefix;
-}
-
 const char kBaselineComponents[] =
     "Components\n"
     "  net\n"

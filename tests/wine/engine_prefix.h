@@ -16,8 +16,6 @@
 
 namespace winetest {
 
-const WinePrefix& EnginePrefix();
-
 // What `netcfg-sim.exe show` prints of a machine, from its components on (the machine's own
 // folder line comes first and is left out), in parts.
 extern const char kBaselineComponents[];

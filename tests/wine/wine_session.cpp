@@ -14,8 +14,6 @@ namespace winetest {
 
 namespace fs = std::filesystem;
 
-namespace {}  // namespace
-
 std::map<std::string, std::string> WinePrefix::BaseEnvironment() const {
     return {{"WINEPREFIX", path_}, {"WINEDEBUG", "-all"}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}};
 }
@@ -38,17 +36,24 @@ bool WinePrefix::Ensure() const {
 int WinePrefix::Run(const std::vector<std::string>& words, const std::string& workingFolder,
                     const std::map<std::string, std::string>& environment,
                     const std::vector<std::string>& unset, const std::string& outputPath) const {
+    return testsupport::RunProcess(WINE_PROGRAM, words, Options(workingFolder, environment, unset),
+                                   outputPath.empty() ? path_ + ".output.txt" : outputPath);
+}
+
+testsupport::ProcessOptions WinePrefix::Options(
+    const std::string& workingFolder, const std::map<std::string, std::string>& environment,
+    const std::vector<std::string>& unset) const {
     testsupport::ProcessOptions options;
     options.workingFolder = workingFolder;
     options.environment = BaseEnvironment();
     for (const auto& [name, value] : environment) {
         options.environment[name] = value;
     }
-    // A Linux machine's folder means nothing to the Windows programs.
+    // A Linux machine's folder means nothing to the Windows programs; a Windows machine's folder
+    // is set in environment, after the names are removed.
     options.unsetEnvironment = unset;
     options.unsetEnvironment.push_back("SIMWIN_ROOT");
-    return testsupport::RunProcess(WINE_PROGRAM, words, options,
-                                   outputPath.empty() ? path_ + ".output.txt" : outputPath);
+    return options;
 }
 
 int WinePrefix::Server(const std::vector<std::string>& arguments) const {
@@ -59,6 +64,11 @@ int WinePrefix::Server(const std::vector<std::string>& arguments) const {
 
 const WinePrefix& PlainPrefix() {
     static const WinePrefix prefix(WINE_PREFIX);
+    return prefix;
+}
+
+const WinePrefix& EnginePrefix() {
+    static const WinePrefix prefix(ENGINE_WINE_PREFIX);
     return prefix;
 }
 

@@ -4,6 +4,7 @@
 
 #include "support/expected_runs.h"
 #include "support/log_file.h"
+#include "support/process.h"
 #include "support/uncopyable.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,11 @@ public:
     int Run(const std::vector<std::string>& words, const std::string& workingFolder,
             const std::map<std::string, std::string>& environment = {},
             const std::vector<std::string>& unset = {}, const std::string& outputPath = "") const;
+    // How Run starts a program: the base environment with environment set over it, and
+    // SIMWIN_ROOT (unless environment sets it) and the names in unset removed.
+    testsupport::ProcessOptions Options(const std::string& workingFolder,
+                                        const std::map<std::string, std::string>& environment,
+                                        const std::vector<std::string>& unset = {}) const;
     // Runs wineserver with arguments: "-p" keeps the prefix's server (and so its services) up
     // between processes, "-k" ends it and every process of the prefix, "--wait" waits for its end.
     int Server(const std::vector<std::string>& arguments) const;
@@ -44,6 +50,10 @@ private:
 // The prefix of the tests against Wine's own network configuration object, created by the first
 // run that needs it.
 const WinePrefix& PlainPrefix();
+
+// The prefix of the tests against our network configuration engine, which netcfg-sim.exe init
+// prepares.
+const WinePrefix& EnginePrefix();
 
 // Ensures the plain prefix. Returns false when Wine could not create it.
 bool EnsurePrefix();
