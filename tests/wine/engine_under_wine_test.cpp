@@ -185,7 +185,7 @@ TEST_F(EngineUnderWineTest, AnInfCopyFailureInADeepFolderIsLoggedWhole) {
 TEST_F(EngineUnderWineTest, ALinkAtTheLogsNameGetsNoLineAndAFolderNamedThroughALinkDoes) {
     const std::string precious = folder_.path() + "/precious.txt";
     const std::string preciousText = "only administrators change this\n";
-    const fs::path logPath = fs::path(logFolder_) / kLogFileName;
+    const fs::path logPath = fs::path(logFolder_) / testsupport::kLogFileName;
     const std::string logFolder = WindowsPath(logFolder_);
     const struct {
         const char* name;
