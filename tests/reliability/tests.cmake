@@ -6,8 +6,9 @@ target_include_directories(reliability_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR
 target_link_libraries(reliability_support PUBLIC test_support project_warnings)
 
 # The sweep runs the installer's entry in-process, each run on a thread of its own, to read the
-# ledger of every run.
-add_unit_test(reliability_call_site_tests reliability/call_site_sweep_test.cpp)
+# ledger of every run: nearly three thousand runs, which take longest under the sanitizers, so it
+# has a time limit of its own above the presets' default.
+add_unit_test(reliability_call_site_tests reliability/call_site_sweep_test.cpp TIMEOUT 2400)
 target_link_libraries(reliability_call_site_tests PRIVATE reliability_support driverinstaller_core)
 
 # The built program run as processes: many at once, killed part-way, and given bad input.
