@@ -77,8 +77,9 @@ attribute() { wxs "string(($(element "$1"))[$2]/@$3)"; }
 count() { wxs "count($(element "$1"))"; }
 
 # ---- The package's tables, read back with msiinfo
-# A table's rows, tab-separated, without the three header lines that export writes first.
-rows() { msiinfo export "$msi" "$1" | tail -n +4 | tr -d '\r'; }
+# A table's rows, tab-separated, without the three header lines that export writes first. Export
+# writes a table's streams (the Binary table's data) as files in the current folder: the work one.
+rows() { (cd "$work" && msiinfo export "$msi" "$1") | tail -n +4 | tr -d '\r'; }
 # The row of a table whose first column is $2.
 row() { rows "$1" | awk -F '\t' -v key="$2" '$1 == key'; }
 sequence_of() { row InstallExecuteSequence "$1" | cut -f3; }
