@@ -31,6 +31,13 @@ using expected_runs::Join;
 using expected_runs::Lines;
 
 const char kProductName[] = "Quorix network drivers";
+// Where Windows Installer records which products use the package's one component (DriverFiles,
+// {3E9A4C1D-7B52-4F08-A6E3-1D2C5B7F9A40}), under the GUID's packed form: the first three groups
+// reversed, then each byte's two hexadecimal digits swapped.
+const char kComponentKey[] =
+    "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Installer\\UserData\\S-1-5-"
+    "18\\Components\\"
+    "D1C4A9E325B780F46A3ED1C2B5F7A904";
 const char kFail[] = "hr='-2147467259' / hr='0x80004005'";
 // The drivers folder as DriverInstaller.exe sees it: its working folder, which the custom action
 // sets to the package's DriversFolder.
@@ -64,6 +71,7 @@ struct MsiCase {
     std::string machine;                  // what netcfg-sim.exe show prints, from its components on
     std::vector<std::string> left;        // the install folder's files and folders, sorted
     std::vector<std::string> registered;  // the versions of the product that Windows lists
+    bool componentRegistered;             // whether a product still uses the drivers' component
     Lines log;                            // DriverInstaller's log of msiexec's run
 };
 
@@ -177,6 +185,14 @@ protected:
         return products;
     }
 
+    // Whether a product is recorded as a user of the component: a value under its key, named by
+    // the product (a rolled back installation under Wine leaves the key without one).
+    bool ComponentRegistered() const {
+        return EnginePrefix().Run({"reg", "query", kComponentKey}, folder_.path(), {}, {},
+                                  OutputPath()) == 0 &&
+               Output().find("REG_SZ") != std::string::npos;
+    }
+
     std::vector<std::string> Registered() const {
         std::vector<std::string> versions;
         for (const Product& product : Products()) {
@@ -187,13 +203,18 @@ protected:
     }
 
     // The prefix outlives the case: a product that an earlier case left installed or registered
-    // is removed, and so are the files that any removal left behind.
+    // is removed, and so are the files that any removal left behind. Wine's failed removal
+    // unregisters the product but keeps it as a user of the component, which would then count as
+    // shared, so that the next product's removal kept its files: that record goes too.
     void RemoveLeftovers() const {
         for (const Product& product : Products()) {
             RunMsiexec({"/x", product.code});
         }
+        EnginePrefix().Run({"reg", "delete", kComponentKey, "/f"}, folder_.path(), {}, {},
+                           OutputPath());
         fs::remove_all(fs::path(installFolder_).parent_path());
         ASSERT_EQ(Registered(), std::vector<std::string>{}) << "an earlier case's product stays";
+        ASSERT_FALSE(ComponentRegistered()) << "an earlier case's component record stays";
     }
 
     // The install folder's files and folders, relative to it and sorted; none when it is gone.
@@ -244,6 +265,7 @@ TEST_P(MsiUnderWineTest, RunsDriverInstaller) {
     EXPECT_EQ(ShowOnceItShows({c.machine.c_str()}), c.machine);
     EXPECT_EQ(Left(), c.left);
     EXPECT_EQ(Registered(), c.registered);
+    EXPECT_EQ(ComponentRegistered(), c.componentRegistered);
     ExpectLog(Log(), c.log);
 }
 
@@ -257,6 +279,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
                 kInstalledFiles,
                 {"1.0.0"},
+                true,
                 expected_runs::InstallSucceeds()},
         MsiCase{"UninstallRestoresTheBaseline",
                 Before::Installed,
@@ -265,6 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
                 {},
                 {},
+                false,
                 expected_runs::UninstallSucceeds()},
         // 901 fails the installation; the rollback's Uninstall is refused the lock as well, and
         // finds nothing to remove.
@@ -275,6 +299,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockHeld),
                 {},
                 {},
+                false,
                 Join({expected_runs::InstallWhileLockHeld(kLockHolder,
                                                           kDrivers + "\\quorixvmini60.inf"),
                       expected_runs::UninstallWhileLockHeld(kLockHolder)})},
@@ -286,6 +311,7 @@ INSTANTIATE_TEST_SUITE_P(
                 Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockFree),
                 {},
                 {},
+                false,
                 Join({expected_runs::InstallSwitchRefused(kFail, kDrivers + "\\quorixlwf.inf"),
                       expected_runs::UninstallAdapterAlone()})},
         // RemoveExistingProducts runs 1.0.0's removal first: one adapter instance, and only the
@@ -297,9 +323,11 @@ INSTANTIATE_TEST_SUITE_P(
                 Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
                 kInstalledFiles,
                 {"1.0.1"},
+                true,
                 Join({expected_runs::UninstallSucceeds(), expected_runs::InstallSucceeds()})},
         // The switch's DeInstall answers NETCFG_S_STILL_REFERENCED: 904 fails the removal, which
-        // keeps the files. Windows keeps the product registered too; Wine unregisters it.
+        // keeps the files. Windows keeps the product registered too; Wine unregisters it, but
+        // keeps it as the component's user.
         MsiCase{"UninstallFailsWhileTheSwitchIsShared",
                 Before::SwitchShared,
                 Command::Uninstall,
@@ -308,6 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
                      kLockFree),
                 kInstalledFiles,
                 {},
+                true,
                 expected_runs::UninstallSwitchStillReferenced()}),
     testsupport::CaseName());
 
