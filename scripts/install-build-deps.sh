@@ -14,6 +14,9 @@ packages=(
     googletest
     # makensis, which builds the example setup program that the Wine tests run.
     nsis
+    # wixl and msibuild, which build the example MSI package that the Wine tests run, and
+    # xmllint, with which its build script reads the package's source.
+    msitools wixl libxml2-utils
     # The sanitizer and fuzzing runtimes, and valgrind, for the reliability runs.
     libclang-rt-14-dev valgrind
     # The JSON library of the log reader (header-only, used by the Windows build too).
