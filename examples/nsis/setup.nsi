@@ -574,9 +574,11 @@ FunctionEnd
 ; outside the Program Files folder inherits what its parent allows, and on C:\ that lets every
 ; authenticated user change what is created in it. When a folder cannot be given it, the setup
 ; refuses: it removes the folders it created and ends with exit code 2, having changed nothing
-; else.
+; else (an install folder that was there already keeps the descriptor it was given when the
+; drivers folder's call is the one that failed).
 Function ProtectFolders
   Push $0
+  Push $1
   StrCpy $MadeInstallDir 0
   StrCpy $MadeDriversDir 0
   ${IfNot} ${FileExists} "$INSTDIR\*.*"
@@ -587,12 +589,14 @@ Function ProtectFolders
   ${EndIf}
   ; A folder that cannot be created makes the call below fail.
   CreateDirectory $INSTDIR
-  Push $INSTDIR
+  StrCpy $1 $INSTDIR
+  Push $1
   Call ProtectFolder
   Pop $0
   ${If} $0 = 0
     CreateDirectory $DriversDir
-    Push $DriversDir
+    StrCpy $1 $DriversDir
+    Push $1
     Call ProtectFolder
     Pop $0
   ${EndIf}
@@ -603,11 +607,12 @@ Function ProtectFolders
     ${If} $MadeInstallDir = 1
       RMDir $INSTDIR
     ${EndIf}
-    ${Note} "The setup refuses: only administrators may be able to change $DriversDir, and its security descriptor could not be set (error $0); nothing was changed"
-    MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT} network drivers were not installed: the security of $DriversDir could not be set (error $0). Choose another folder. Nothing was changed." /SD IDOK
+    ${Note} "The setup refuses: only administrators may be able to change $1, and its security descriptor could not be set (error $0); nothing was unpacked, installed or removed"
+    MessageBox MB_OK|MB_ICONSTOP "The ${PRODUCT} network drivers were not installed: the security of $1 could not be set (error $0). Choose another folder. Nothing was unpacked, installed or removed." /SD IDOK
     SetErrorLevel 2
-    Abort "The security of $DriversDir could not be set."
+    Abort "The security of $1 could not be set."
   ${EndIf}
+  Pop $1
   Pop $0
 FunctionEnd
 

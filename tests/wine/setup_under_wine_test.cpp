@@ -582,7 +582,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {kInstalling, kInstallFolderSecured,
                    "SetNamedSecurityInfoW({drivers}, " + kFolderSddl + ") failed with error 2",
                    "The setup refuses: only administrators may be able to change {drivers}, and "
-                   "its security descriptor could not be set (error 2); nothing was changed"},
+                   "its security descriptor could not be set (error 2); nothing was unpacked, "
+                   "installed or removed"},
                   nullptr,
                   {kDescriptorConverted, FolderSecured("{install}", "00000000"),
                    kDescriptorConverted, FolderSecured("{drivers}", "00000002")}}),
