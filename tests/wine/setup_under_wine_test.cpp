@@ -118,8 +118,8 @@ const char kAdapterAloneBindings[] =
     "  enabled   ms_pacer -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
     "  enabled   ms_pacer -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n";
 
-// The files that the links at the setup log's name lead to, each ended by CR LF as the setup
-// would end its own line.
+// What the files that the links at the setup log's name lead to hold, each line ended by CR LF as
+// the setup ends its own.
 const char kSymbolicLinkTarget[] = "the file a symbolic link names";
 const char kHardLinkTarget[] = "the file a hard link shares";
 
@@ -231,16 +231,23 @@ protected:
         EnginePrefixTest::TearDown();
     }
 
-    // Removes both logs, so that a run's logs hold that run alone.
+    // Removes both logs, so that a run's logs hold that run alone; a link planted at the setup
+    // log's name stays.
     void ClearLogs() const {
         fs::remove(fs::path(logFolder_) / testsupport::kLogFileName);
-        fs::remove(fs::path(logFolder_) / kSetupLogName);
+        const fs::path setupLog = fs::path(logFolder_) / kSetupLogName;
+        std::error_code missing;
+        if (fs::is_regular_file(fs::symlink_status(setupLog, missing)) &&
+            fs::hard_link_count(setupLog, missing) == 1) {
+            fs::remove(setupLog);
+        }
     }
 
-    // Runs the setup program or the uninstaller silently, with the logs going to the log folder;
-    // its exit status as a Linux parent sees it. Traced, Wine's relay trace of the security calls
-    // goes to the program's output.
+    // Runs the setup program or the uninstaller silently, with the logs going to the log folder,
+    // after clearing them; its exit status as a Linux parent sees it. Traced, Wine's relay trace
+    // of the security calls goes to the program's output.
     int RunProgram(Program program, bool traced = false) {
+        ClearLogs();
         std::map<std::string, std::string> environment = {{"AutInstLog", WindowsPath(logFolder_)}};
         if (traced) {
             // Relay thunks for these two functions alone keep the trace short.
@@ -280,13 +287,6 @@ protected:
         return left;
     }
 
-    // A file of the case folder holding text and CR LF, and its path.
-    std::string TargetFile(const char* name, const char* text) const {
-        const std::string path = folder_.path() + "/" + name;
-        testsupport::WriteFile(path, std::string(text) + "\r\n");
-        return path;
-    }
-
     static constexpr char kRelayKey[] = "HKCU\\Software\\Wine\\Debug";
     std::string installFolder_;
     bool traced_ = false;
@@ -316,28 +316,61 @@ std::string SetupLogText(const Lines& lines, const std::string& install) {
 TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     const SetupCase& c = GetParam();
     pid_t holder = -1;
-    std::string symbolicLinkTarget;
+    const fs::path setupLog = fs::path(logFolder_) / kSetupLogName;
+    const std::string symbolicLinkTarget = folder_.path() + "/symbolic-link-target.txt";
+    const std::string expectedTargetText = std::string(kSymbolicLinkTarget) + "\r\n";
+    // Counted in each process: the adapter's Install is the first, the switch's the second.
+    const std::vector<std::string> switchInstallFails = {
+        "fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"};
     switch (c.before) {
         case Before::Nothing:
-        case Before::SetupRan:
-        case Before::SwitchShared:
-        case Before::SetupRanLockHeld:
-        case Before::UninstallFailedPartly:
             break;
         case Before::LockHeld:
             holder = HoldLock();
             ASSERT_GT(holder, 0);
             break;
         case Before::SwitchInstallFails:
+            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
+            break;
         case Before::SwitchAndRollbackFail:
-            // Counted in each process: the adapter's Install is the first, the switch's the second.
-            ASSERT_EQ(
-                NetCfgSim({"fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"}), 0)
+            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
+            ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
                 << Output();
             break;
+        case Before::SetupRan:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            break;
+        case Before::SwitchShared:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel",
+                                 "Packet Lab", "Corvel Packet Lab 3"}),
+                      0)
+                << Output();
+            break;
+        case Before::SetupRanLockHeld:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            holder = HoldLock();
+            ASSERT_GT(holder, 0);
+            break;
+        case Before::UninstallFailedPartly:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            // The switch's DeInstall is the first, the adapter's the second.
+            ASSERT_EQ(
+                NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL", "nth", "2"}),
+                0)
+                << Output();
+            ASSERT_EQ(RunProgram(Program::Uninstaller), testsupport::kExitAdapterRemovalFailed);
+            ASSERT_EQ(NetCfgSim({"fault", "clear"}), 0) << Output();
+            break;
         case Before::LinksAtTheSetupLog:
-            symbolicLinkTarget = TargetFile("symbolic-link-target.txt", kSymbolicLinkTarget);
-            fs::create_symlink(symbolicLinkTarget, fs::path(logFolder_) / kSetupLogName);
+            testsupport::WriteFile(symbolicLinkTarget, expectedTargetText);
+            fs::create_symlink(symbolicLinkTarget, setupLog);
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget), expectedTargetText);
+            fs::remove(setupLog);
+            testsupport::WriteFile(folder_.path() + "/hard-link-target.txt",
+                                   std::string(kHardLinkTarget) + "\r\n");
+            fs::create_hard_link(folder_.path() + "/hard-link-target.txt", setupLog);
             break;
         case Before::DriversFolderLinked:
             fs::create_directories(installFolder_);
@@ -345,49 +378,7 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
                                          fs::path(installFolder_) / "drivers");
             break;
     }
-    if (c.before == Before::SwitchAndRollbackFail) {
-        ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
-            << Output();
-    }
-    if (c.before == Before::SetupRan || c.before == Before::SwitchShared ||
-        c.before == Before::SetupRanLockHeld || c.before == Before::UninstallFailedPartly) {
-        ClearLogs();
-        ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
-    }
-    if (c.before == Before::LinksAtTheSetupLog) {
-        ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
-        // The setup log's place held a symbolic link, which the setup never wrote through.
-        EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget),
-                  std::string(kSymbolicLinkTarget) + "\r\n");
-        fs::remove(fs::path(logFolder_) / kSetupLogName);
-        fs::create_hard_link(TargetFile("hard-link-target.txt", kHardLinkTarget),
-                             fs::path(logFolder_) / kSetupLogName);
-    }
-    if (c.before == Before::SwitchShared) {
-        ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel", "Packet Lab",
-                             "Corvel Packet Lab 3"}),
-                  0)
-            << Output();
-    }
-    if (c.before == Before::SetupRanLockHeld) {
-        holder = HoldLock();
-        ASSERT_GT(holder, 0);
-    }
-    if (c.before == Before::UninstallFailedPartly) {
-        // The switch's DeInstall is the first, the adapter's the second.
-        ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL", "nth", "2"}),
-                  0)
-            << Output();
-        ClearLogs();
-        ASSERT_EQ(RunProgram(Program::Uninstaller), testsupport::kExitAdapterRemovalFailed);
-        ASSERT_EQ(NetCfgSim({"fault", "clear"}), 0) << Output();
-    }
 
-    if (c.before != Before::LinksAtTheSetupLog) {
-        ClearLogs();
-    } else {
-        fs::remove(fs::path(logFolder_) / testsupport::kLogFileName);
-    }
     // The setup program's own exit code is DriverInstaller's, as a Linux parent sees it.
     EXPECT_EQ(RunProgram(c.program, !c.securityCalls.empty()),
               testsupport::SeenOnLinux(c.exitCode));
@@ -413,8 +404,7 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
         EXPECT_EQ(SecurityCalls(testsupport::ReadFile(ProgramOutputPath())), expected);
     }
     if (c.before == Before::LinksAtTheSetupLog) {
-        EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget),
-                  std::string(kSymbolicLinkTarget) + "\r\n");
+        EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget), expectedTargetText);
     }
 
     if (holder > 0) {
