@@ -32,6 +32,21 @@ json LineJson(const NotableLine& line) {
     return json{{"kind", "error"}, {"time", line.time}, {"text", line.text}, {"results", results}};
 }
 
+json LeftInstalledJson(const LeftInstalled& left) {
+    json components = json::array();
+    for (const ComponentVerdict& verdict : left.components) {
+        components.push_back(json{
+            {"component", verdict.component == Component::Switch ? "switch" : "adapter"},
+            {"cycle", verdict.cycle},
+            {"state", StateName(verdict.state)},
+            {"text", StateText(verdict.state)},
+        });
+    }
+    return json{{"verdict", VerdictName(left.verdict)},
+                {"text", LeftInstalledText(left)},
+                {"components", components}};
+}
+
 }  // namespace
 
 std::string FormatRunJson(const RunSummary& run) {
@@ -47,6 +62,7 @@ std::string FormatRunJson(const RunSummary& run) {
         {"complete", run.complete},
         {"exitCode", run.complete ? json(run.exitCode) : json(nullptr)},
         {"outcome", run.outcome},
+        {"leftInstalled", LeftInstalledJson(run.leftInstalled)},
         {"lockHolders", run.lockHolders},
         {"lines", lines},
     };

@@ -168,8 +168,10 @@ RunSummary SummarizeRun(const RunLines& run, int number) {
     summary.number = number;
     summary.startMissing = run.startMissing;
     OutcomeTracker outcome;
+    LeftInstalledTracker leftInstalled;
     for (const LogLine& line : run.lines) {
         outcome.See(line);
+        leftInstalled.See(line);
         if (line.parsed && summary.started.empty()) {
             summary.started = TimeStamp(line);
         }
@@ -189,6 +191,7 @@ RunSummary SummarizeRun(const RunLines& run, int number) {
         }
     }
     outcome.Fill(&summary);
+    summary.leftInstalled = leftInstalled.Finish();
     // A refused lock is blamed on another program only when the run names that program.
     if (!summary.lockHolders.empty()) {
         NameLockHolderInRefusals(&summary);

@@ -45,7 +45,7 @@ std::string FormatRunText(const RunSummary& run) {
     text += "  Outcome: ";
     text += run.complete ? "exit code " + std::to_string(run.exitCode) + ": " + run.outcome
                          : run.outcome;
-    text += "\n";
+    text += "\n  Left installed: " + LeftInstalledText(run.leftInstalled) + "\n";
     if (!run.lockHolders.empty()) {
         text += "  Lock holder: ";
         for (std::size_t i = 0; i < run.lockHolders.size(); ++i) {
