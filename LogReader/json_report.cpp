@@ -11,9 +11,14 @@ namespace {
 using json = nlohmann::ordered_json;
 
 json ResultJson(const DecodedResult& result) {
+    // A value too large for its field is not decoded: it has no value.
     json object = {
-        {"field", result.field}, {"written", result.written}, {"value", result.value},
-        {"known", result.known}, {"name", result.name},       {"meaning", result.meaning},
+        {"field", result.field},
+        {"written", result.written},
+        {"value", result.inRange ? json(result.value) : json(nullptr)},
+        {"known", result.known},
+        {"name", result.name},
+        {"meaning", result.meaning},
     };
     if (!result.systemText.empty()) {
         object["systemText"] = result.systemText;

@@ -15,8 +15,9 @@ namespace logreader {
 //    "lockHolders":[],"lines":[{"kind":"error","time":"21:40:14","text":"...",
 //    "results":[{"field":"hr","written":"0x80004001","value":2147500033,"known":true,
 //    "name":"E_NOTIMPL","meaning":"...","systemText":"..."}]},{"kind":"unparsed","text":"..."}]}
-// exitCode is null when the run is not complete; systemText appears only when the platform has
-// one. Text that is not valid UTF-8 is replaced, never dropped.
+// exitCode is null when the run is not complete, a result's value when it does not fit its field;
+// systemText appears only when the platform has one. Text that is not valid UTF-8 is replaced,
+// never dropped.
 std::string FormatRunJson(const RunSummary& run);
 
 }  // namespace logreader

@@ -6,7 +6,9 @@ namespace {
 
 std::string FormatResult(const DecodedResult& result) {
     std::string text = "      " + result.field + " " + result.written;
-    if (!result.known) {
+    if (!result.inRange) {
+        text += ": out of its field's range; not decoded";
+    } else if (!result.known) {
         text += ": not a result this reader knows";
     } else if (result.name.empty()) {
         text += ": " + result.meaning;
