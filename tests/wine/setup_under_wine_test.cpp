@@ -141,6 +141,11 @@ const std::string kRemoved =
 const std::string kNothingLeft =
     "driverinstaller-log.exe --last --left-installed returned 0: nothing of the product is "
     "installed after that run";
+const std::string kUninstallAnswered903 =
+    "DriverInstaller.exe Uninstall returned 903: removing the virtual ethernet adapter failed";
+const std::string kCannotTell =
+    "driverinstaller-log.exe --last --left-installed returned 2: the log cannot tell what that "
+    "run left installed";
 const std::string kSomethingLeft =
     "driverinstaller-log.exe --last --left-installed returned 1: something of the product is, "
     "or may be, installed after that run";
@@ -427,24 +432,29 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const std::string&) { return expected_runs::InstallSucceeds(); },
                   {kDescriptorConverted, FolderSecured("{install}", "00000000"),
                    kDescriptorConverted, FolderSecured("{drivers}", "00000000")}},
-        // 901 with nothing installed: the log shows that the run left nothing, so no rollback
-        // runs, and the files go.
-        SetupCase{"ChangesNothingWhenTheLockIsHeld",
+        // 901 while another program holds the lock: the log reader cannot tell what the run
+        // left (the adapter's installation failed, and its lines do not say whether an earlier
+        // adapter is there), so the rollback runs; it is refused the lock as well, and the
+        // drivers folder and an uninstaller stay to finish the removal.
+        SetupCase{"KeepsTheUninstallerWhenTheLockIsHeld",
                   Before::LockHeld,
                   Program::Setup,
                   kAdapterInstallFailed,
                   Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockHeld),
-                  {},
+                  kInstalledFiles,
                   {kInstalling, kInstallFolderSecured, kDriversFolderSecured,
                    "DriverInstaller.exe Install returned 901: installing the virtual ethernet "
                    "adapter failed: another program (Other Setup Wizard) holds the network "
                    "configuration; close it and try again",
-                   kNothingLeft,
-                   "The drivers were not installed, and nothing of them is left: the setup ends "
-                   "with exit code 901"},
+                   kCannotTell, "Rollback: DriverInstaller.exe Uninstall", kUninstallAnswered903,
+                   kCannotTell,
+                   "The rollback did not finish: {drivers} and {install}\\uninstall.exe are kept; "
+                   "run uninstall.exe to finish the removal once the cause is dealt with. The "
+                   "setup ends with exit code 901"},
                   [](const std::string& drivers) {
-                      return expected_runs::InstallWhileLockHeld(kLockHolder,
-                                                                 drivers + "\\quorixvmini60.inf");
+                      return Join({expected_runs::InstallWhileLockHeld(
+                                       kLockHolder, drivers + "\\quorixvmini60.inf"),
+                                   expected_runs::UninstallWhileLockHeld(kLockHolder)});
                   }},
         // 902 leaves the adapter installed; the rollback removes it, and its 904 (the switch
         // was not there) counts as a complete removal.
@@ -473,9 +483,7 @@ INSTANTIATE_TEST_SUITE_P(
                   Show(kAdapterAloneComponents, kAdapterAloneBindings, kNpfStopped, kLockFree),
                   kInstalledFiles,
                   {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kSwitchFailed,
-                   kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall",
-                   "DriverInstaller.exe Uninstall returned 903: removing the virtual ethernet "
-                   "adapter failed",
+                   kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall", kUninstallAnswered903,
                    kSomethingLeft,
                    "The rollback did not finish: {drivers} and {install}\\uninstall.exe are kept; "
                    "run uninstall.exe to finish the removal once the cause is dealt with. The "
@@ -507,10 +515,7 @@ INSTANTIATE_TEST_SUITE_P(
             Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockHeld),
             kInstalledFiles,
             {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kEarlierFound,
-             "DriverInstaller.exe Uninstall returned 903: removing the virtual ethernet "
-             "adapter failed",
-             "driverinstaller-log.exe --last --left-installed returned 2: the log cannot "
-             "tell what that run left installed",
+             kUninstallAnswered903, kCannotTell,
              "The earlier drivers could not be removed (removing the virtual ethernet "
              "adapter failed: another program (Other Setup Wizard) holds the network "
              "configuration; close it and try again): the earlier installation is kept as "
