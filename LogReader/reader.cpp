@@ -18,6 +18,18 @@ ReaderResult Failure(const std::string& error) {
     return ReaderResult{kExitNoLog, {}, error};
 }
 
+int LeftInstalledExitCode(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Nothing:
+            return kExitNothingLeft;
+        case Verdict::Something:
+            return kExitSomethingLeft;
+        case Verdict::Unknown:
+            break;
+    }
+    return kExitCannotTell;
+}
+
 }  // namespace
 
 std::string Quoted(const std::filesystem::path& path) {
@@ -57,6 +69,12 @@ ReaderResult RunReader(const ReaderOptions& options) {
     }
 
     ReaderResult result;
+    if (options.leftInstalledOnly) {
+        const RunSummary summary = SummarizeRun(runs.back(), static_cast<int>(runs.size()));
+        result.output = "Left installed: " + LeftInstalledText(summary.leftInstalled) + "\n";
+        result.exitCode = LeftInstalledExitCode(summary.leftInstalled.verdict);
+        return result;
+    }
     const std::size_t first = options.lastRunOnly ? runs.size() - 1 : 0;
     for (std::size_t i = first; i < runs.size(); ++i) {
         const RunSummary summary = SummarizeRun(runs[i], static_cast<int>(i) + 1);

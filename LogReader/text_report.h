@@ -11,6 +11,7 @@ namespace logreader {
 //   Run 2, started 2026-12-07 21:40:12
 //     Command: Uninstall
 //     Outcome: exit code 903: removing the virtual ethernet adapter failed, ...
+//     Left installed: the virtual ethernet adapter (its removal failed)
 //     Lock holder: Other Setup Wizard
 //     Errors:
 //       21:40:17 DeviceManager::UninstallDriver() HrGetINetCfg returned hr='-2147180508' / ...

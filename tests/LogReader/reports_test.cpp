@@ -21,6 +21,10 @@ RunSummary CraftedRun() {
     run.command = "Uninstall";
     run.complete = false;
     run.outcome = "unknown: the run's last lines are missing";
+    run.leftInstalled = {
+        logreader::Verdict::Something,
+        {{logreader::Component::Switch, 1, logreader::ComponentState::Removed},
+         {logreader::Component::Adapter, 1, logreader::ComponentState::StillInstalled}}};
     run.lockHolders = {"Setup A", "Setup B"};
     DecodedResult unknown;
     unknown.kind = ResultKind::Hresult;
@@ -49,6 +53,7 @@ TEST(TextReportTest, ShowsEveryPartOfTheSummary) {
               "Run 4, started 2026-12-07 21:40:12 (its first lines are not in the file)\n"
               "  Command: Uninstall\n"
               "  Outcome: unknown: the run's last lines are missing\n"
+              "  Left installed: the virtual ethernet adapter (its removal failed)\n"
               "  Lock holder: Setup A, Setup B\n"
               "  Errors:\n"
               "    21:40:13  hr='-2147282380' / hr='0x80031234'\n"
@@ -65,6 +70,11 @@ TEST(JsonReportTest, IsOneDocumentOnOneLineWithTheSameParts) {
               R"({"run":4,"started":"2026-12-07 21:40:12","startMissing":true,)"
               R"("command":"Uninstall","complete":false,"exitCode":null,)"
               R"("outcome":"unknown: the run's last lines are missing",)"
+              R"("leftInstalled":{"verdict":"something",)"
+              R"j("text":"the virtual ethernet adapter (its removal failed)","components":[)j"
+              R"({"component":"switch","cycle":1,"state":"removed","text":"removed by this run"},)"
+              R"({"component":"adapter","cycle":1,"state":"stillInstalled",)"
+              R"("text":"its removal failed"}]},)"
               R"("lockHolders":["Setup A","Setup B"],"lines":[)"
               R"({"kind":"error","time":"21:40:13","text":" hr='-2147282380' / hr='0x80031234'",)"
               R"("results":[{"field":"hr","written":"0x80031234","value":2147684916,)"
@@ -80,7 +90,7 @@ TEST(JsonReportTest, IsOneDocumentOnOneLineWithTheSameParts) {
               R"("systemText":"Not implemented."}]}]})");
 }
 
-TEST(TextReportTest, ACompleteRunWithoutErrorsIsFourLines) {
+TEST(TextReportTest, ACompleteRunWithoutErrorsIsFiveLines) {
     RunSummary run;
     run.number = 1;
     run.started = "2026-12-07 21:40:12";
@@ -92,6 +102,7 @@ TEST(TextReportTest, ACompleteRunWithoutErrorsIsFourLines) {
               "Run 1, started 2026-12-07 21:40:12\n"
               "  Command: Install\n"
               "  Outcome: exit code 0: the command succeeded\n"
+              "  Left installed: unknown: no line of the run reaches a component\n"
               "  Errors: none\n"
               "\n");
 }

@@ -414,6 +414,18 @@ Lines UninstallAdapterAlone() {
     });
 }
 
+Lines UninstallAdapterAloneStays() {
+    return Join({
+        UninstallStart(),
+        RemovalNotFound("QUORIX_NdisLwf", "hr='1' / hr='0x00000001'"),
+        {kSwitchRemovalFailed},
+        RemovalWithLock(RemovalFound({"<ERROR> | DeviceManager::UninstallDriver() Failed to "
+                                      "uninstall root\\quorixvmini60_a.",
+                                      "<ERROR> |  hr='-2147467259' / hr='0x80004005'"})),
+        BothRemovalsFailed(),
+    });
+}
+
 Lines UninstallSwitchApplyAnswersReboot(int adapterInstances) {
     return Join({
         UninstallStart(),

@@ -66,6 +66,9 @@ Lines InstallSwitchRefused(const std::string& hr, const std::string& switchInfPa
 // Uninstall with the adapter alone installed: the switch is not found (S_FALSE), the adapter is
 // removed.
 Lines UninstallAdapterAlone();
+// Uninstall with the adapter alone installed whose DeInstall answers E_FAIL: the switch is not
+// found, and the adapter stays.
+Lines UninstallAdapterAloneStays();
 // Uninstall (after an Install, or after Installs that left adapterInstances instances) whose
 // switch removal's Apply answers NETCFG_S_REBOOT.
 Lines UninstallSwitchApplyAnswersReboot(int adapterInstances = 1);
