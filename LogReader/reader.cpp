@@ -5,6 +5,7 @@
 #include "log_location.h"
 #include "run_splitter.h"
 #include "run_summary.h"
+#include "terminal_text.h"
 #include "text_report.h"
 
 #include <string>
@@ -33,7 +34,8 @@ int LeftInstalledExitCode(Verdict verdict) {
 }  // namespace
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "'" + PathToUtf8(path) + "'";
+    // A name may hold any character: it reaches the terminal as the report's text does.
+    return "'" + VisibleText(PathToUtf8(path)) + "'";
 }
 
 ReaderResult RunReader(const ReaderOptions& options) {

@@ -1,5 +1,7 @@
 #include "text_report.h"
 
+#include "terminal_text.h"
+
 namespace logreader {
 
 namespace {
@@ -63,7 +65,8 @@ std::string FormatRunText(const RunSummary& run) {
             text += FormatLine(line);
         }
     }
-    return text + "\n";
+    // Only the report's own line ends reach the terminal as controls.
+    return VisibleText(text + "\n");
 }
 
 }  // namespace logreader
