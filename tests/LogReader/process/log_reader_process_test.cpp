@@ -4,6 +4,7 @@
 #include "LogReader/reader_output.h"
 #include "support/case_name.h"
 #include "support/exit_codes.h"
+#include "support/expected_runs.h"
 #include "support/log_file.h"
 #include "support/process.h"
 #include "support/setup_machine.h"
@@ -591,18 +592,25 @@ INSTANTIATE_TEST_SUITE_P(
                      false}),
     testsupport::CaseName{});
 
-// An error that nothing else answers, here a file too large for the memory the process may use
-// (the reader holds the whole file), still gets one line naming the file and exit code 2, not
-// the runtime's abort.
+// An error that nothing else answers, here memory running out (a run's report keeps up to 2 MiB
+// of its lines, more than the process may use here), still gets one line naming the file and
+// exit code 2, not the runtime's abort.
 TEST_F(LogReaderProcessTest, AnErrorThatEscapesGetsOneLineNamingTheFile) {
 #ifdef READER_SANITIZED
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
     const std::string path = machine_.MakeFolder("input") + "/huge.log";
-    testsupport::WriteFile(path, "");
-    fs::resize_file(path, 16u << 20);  // sparse: no disk space taken
+    std::string log;
+    for (const std::string& message : expected_runs::Banner()) {
+        log += "2026-12-07___21:40:12 | " + message + "\n";
+    }
+    for (int i = 0; i < 60; ++i) {
+        log += "2026-12-07___21:40:12 | <ERROR> | " + std::to_string(i) + std::string(60000, 'x') +
+               "\n";
+    }
+    testsupport::WriteFile(path, log);
     ProcessOptions options;
-    options.prefix = {"prlimit", "--as=" + std::to_string(16u << 20), "--"};
+    options.prefix = {"prlimit", "--as=" + std::to_string(10u << 20), "--"};
     const ReaderRun run = RunReader({path}, options);
     EXPECT_EQ(run.status, kReaderNoLog);
     EXPECT_EQ(run.output, "driverinstaller-log: cannot summarise '" + path + "': std::bad_alloc\n");
