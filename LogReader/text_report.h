@@ -17,6 +17,7 @@ namespace logreader {
 //       21:40:17 DeviceManager::UninstallDriver() HrGetINetCfg returned hr='-2147180508' / ...
 //         hr 0x8004a024 = NETCFG_E_NO_WRITE_LOCK: another program holds the write lock ...
 // Lines that are not log lines are listed among the errors, as they are, after "not a log line: ".
+// Controls from the log are written as visible escapes (see VisibleText).
 std::string FormatRunText(const RunSummary& run);
 
 }  // namespace logreader
