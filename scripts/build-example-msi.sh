@@ -202,7 +202,10 @@ for id in "${!expected_row[@]}"; do
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('$id', $type, '$source', '$target')"
 done
 # Each action goes right after (or right before) its anchor, in the order the .wxs lists them, so
-# that actions anchored to one another keep their order.
+# that actions anchored to one another keep their order: an anchor is placed before the actions
+# anchored to it when the .wxs lists it first (CheckDriversRemoved, Before="RemoveFiles", then
+# UninstallDrivers, Before="CheckDriversRemoved"). An anchor listed later would move after its
+# action was placed, and the check below would name the action's place.
 while IFS=$'\t' read -r action anchor side condition; do
     anchor_sequence=$(sequence_of "$anchor")
     [ -n "$anchor_sequence" ] || fail "$action is scheduled $side $anchor, which is not in InstallExecuteSequence"

@@ -353,7 +353,11 @@ INSTANTIATE_TEST_SUITE_P(
                 expected_runs::UninstallSwitchStillReferenced()},
         // The first removal took the switch and failed at the adapter, so the verdict failed it.
         // Once the fault is gone, Uninstall finds no switch (904, ignored) and removes the
-        // adapter; the verdict, nothing left, lets the removal finish.
+        // adapter; the verdict, nothing left, lets the removal finish. Wine unregistered the
+        // product at the first removal, so in the second Installed is unset and Wine schedules
+        // InstallDrivers as well; it cannot start it (the files are removed by then) and goes
+        // on, so the log holds the Uninstall alone. Windows keeps the product registered, and
+        // its second removal is an ordinary one.
         MsiCase{"UninstallFinishesAfterAPartialFailure",
                 Before::UninstallFailedPartly,
                 Command::Uninstall,
