@@ -2,6 +2,8 @@
 # Builds the example MSI package of examples/msi/drivers.wxs with Debian's msitools, as the WiX
 # toolset would build it, and checks it.
 #   build-example-msi.sh [--without TABLE/ACTION] VERSION DRIVERINSTALLER_DIR INF_DIR OUTPUT_MSI
+# DRIVERINSTALLER_DIR holds DriverInstaller.exe and driverinstaller-log.exe, which the package
+# installs side by side.
 #
 # wixl (msitools 0.101) builds most of the package but gets the custom actions and their schedule
 # wrong, and still exits 0:
@@ -44,8 +46,8 @@ fail() {
 for tool in wixl msibuild msiinfo xmllint; do
     command -v "$tool" >/dev/null || fail "$tool is missing: run scripts/install-build-deps.sh"
 done
-for file in "$driverinstaller_dir/DriverInstaller.exe" "$inf_dir/quorixvmini60.inf" \
-    "$inf_dir/quorixlwf.inf"; do
+for file in "$driverinstaller_dir/DriverInstaller.exe" "$driverinstaller_dir/driverinstaller-log.exe" \
+    "$inf_dir/quorixvmini60.inf" "$inf_dir/quorixlwf.inf"; do
     [ -f "$file" ] || fail "$file is missing"
 done
 [[ "$version" =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "$version is not a version such as 1.0.0"
@@ -200,7 +202,10 @@ for id in "${!expected_row[@]}"; do
         "INSERT INTO CustomAction (Action, Type, Source, Target) VALUES ('$id', $type, '$source', '$target')"
 done
 # Each action goes right after (or right before) its anchor, in the order the .wxs lists them, so
-# that actions anchored to one another keep their order.
+# that actions anchored to one another keep their order: an anchor is placed before the actions
+# anchored to it when the .wxs lists it first (CheckDriversRemoved, Before="RemoveFiles", then
+# UninstallDrivers, Before="CheckDriversRemoved"). An anchor listed later would move after its
+# action was placed, and the check below would name the action's place.
 while IFS=$'\t' read -r action anchor side condition; do
     anchor_sequence=$(sequence_of "$anchor")
     [ -n "$anchor_sequence" ] || fail "$action is scheduled $side $anchor, which is not in InstallExecuteSequence"

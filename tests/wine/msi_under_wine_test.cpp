@@ -51,10 +51,11 @@ constexpr int kMsiFailedUnderWine = 1627;
 // What the machine is made to do, or what has happened to it, before msiexec runs.
 enum class Before {
     Nothing,
-    LockHeld,            // another client holds the write lock
-    SwitchInstallFails,  // the class installer refuses the second component it is given
-    Installed,           // version 1.0.0 is installed
-    SwitchShared,        // 1.0.0 is installed, and another product installed the switch as well
+    LockHeld,               // another client holds the write lock
+    SwitchInstallFails,     // the class installer refuses the second component it is given
+    Installed,              // version 1.0.0 is installed
+    SwitchShared,           // 1.0.0 is installed, and another product installed the switch as well
+    UninstallFailedPartly,  // 1.0.0 is installed, and its removal failed at the adapter (903)
 };
 
 enum class Command {
@@ -76,7 +77,8 @@ struct MsiCase {
 };
 
 const std::vector<std::string> kInstalledFiles = {
-    "drivers", "drivers/DriverInstaller.exe", "drivers/quorixlwf.inf", "drivers/quorixvmini60.inf"};
+    "drivers", "drivers/DriverInstaller.exe", "drivers/driverinstaller-log.exe",
+    "drivers/quorixlwf.inf", "drivers/quorixvmini60.inf"};
 
 // The switch kept for another product after the adapter's removal; its bindings to the physical
 // adapters stay as the installation set them.
@@ -251,6 +253,16 @@ TEST_P(MsiUnderWineTest, RunsDriverInstaller) {
         case Before::SwitchShared:
             ASSERT_EQ(Run(Command::Install), kMsiSuccess);
             break;
+        case Before::UninstallFailedPartly:
+            ASSERT_EQ(Run(Command::Install), kMsiSuccess);
+            // The switch's DeInstall is the first, the adapter's the second.
+            ASSERT_EQ(
+                NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL", "nth", "2"}),
+                0)
+                << Output();
+            ASSERT_EQ(Run(Command::Uninstall), testsupport::SeenOnLinux(kMsiFailedUnderWine));
+            ASSERT_EQ(NetCfgSim({"fault", "clear"}), 0) << Output();
+            break;
     }
     if (c.before == Before::SwitchShared) {
         ASSERT_EQ(NetCfgSim({"ref", "add", "QUORIX_NdisLwf", "--software", "Corvel", "Packet Lab",
@@ -325,9 +337,10 @@ INSTANTIATE_TEST_SUITE_P(
                 {"1.0.1"},
                 true,
                 Join({expected_runs::UninstallSucceeds(), expected_runs::InstallSucceeds()})},
-        // The switch's DeInstall answers NETCFG_S_STILL_REFERENCED: 904 fails the removal, which
-        // keeps the files. Windows keeps the product registered too; Wine unregisters it, but
-        // keeps it as the component's user.
+        // The switch's DeInstall answers NETCFG_S_STILL_REFERENCED (904, ignored), and the log
+        // reader's verdict, the switch still installed, fails the removal, which keeps the
+        // files. Windows keeps the product registered too; Wine unregisters it, but keeps it as
+        // the component's user.
         MsiCase{"UninstallFailsWhileTheSwitchIsShared",
                 Before::SwitchShared,
                 Command::Uninstall,
@@ -337,7 +350,23 @@ INSTANTIATE_TEST_SUITE_P(
                 kInstalledFiles,
                 {},
                 true,
-                expected_runs::UninstallSwitchStillReferenced()}),
+                expected_runs::UninstallSwitchStillReferenced()},
+        // The first removal took the switch and failed at the adapter, so the verdict failed it.
+        // Once the fault is gone, Uninstall finds no switch (904, ignored) and removes the
+        // adapter; the verdict, nothing left, lets the removal finish. Wine unregistered the
+        // product at the first removal, so in the second Installed is unset and Wine schedules
+        // InstallDrivers as well; it cannot start it (the files are removed by then) and goes
+        // on, so the log holds the Uninstall alone. Windows keeps the product registered, and
+        // its second removal is an ordinary one.
+        MsiCase{"UninstallFinishesAfterAPartialFailure",
+                Before::UninstallFailedPartly,
+                Command::Uninstall,
+                kMsiSuccess,
+                Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
+                {},
+                {},
+                false,
+                expected_runs::UninstallAdapterAlone()}),
     testsupport::CaseName());
 
 }  // namespace
