@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # scripts/sign-release.sh on a copy of a windows-release build, with a throwaway code-signing
 # certificate made here by openssl:
-# - both executables signed; osslsigncode verify accepts each against that certificate and
+# - the three executables signed; osslsigncode verify accepts each against that certificate and
 #   refuses it against another;
 # - a second run (already signed), a run with an executable missing, with a wrong password or with
 #   an unreachable time-stamping service refuse, each changing nothing;
@@ -50,7 +50,8 @@ sums() {
 copy_release() {
     mkdir -p "$1/DriverInstaller"
     cp "$release/DriverInstaller/DriverInstaller.exe" \
-        "$release/DriverInstaller/driverinstaller-log.exe" "$1/DriverInstaller/"
+        "$release/DriverInstaller/driverinstaller-log.exe" \
+        "$release/DriverInstaller/driverinstaller-selftest.exe" "$1/DriverInstaller/"
 }
 # certificate NAME: a self-signed code-signing certificate NAME.pem and NAME.pfx (with its key).
 certificate() {
@@ -67,8 +68,8 @@ certificate stranger
 copy_release "$work/signed"
 
 export SIGN_PASSWORD="$password"
-check "sign-release.sh signs both" env RELEASE_DIR="$work/signed" bash "$sign" "$work/signer.pfx"
-for file in DriverInstaller.exe driverinstaller-log.exe; do
+check "sign-release.sh signs all three" env RELEASE_DIR="$work/signed" bash "$sign" "$work/signer.pfx"
+for file in DriverInstaller.exe driverinstaller-log.exe driverinstaller-selftest.exe; do
     check "$file verifies against the signer" \
         osslsigncode verify -CAfile "$work/signer.pem" -in "$work/signed/DriverInstaller/$file"
     check "$file does not verify against another certificate" refuses "" \

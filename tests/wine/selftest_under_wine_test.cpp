@@ -1,0 +1,221 @@
+// driverinstaller-selftest.exe run under Wine. Against our network configuration engine every
+// assumption agrees, and the install cycle ends where it began; against Wine's own network
+// configuration object, which answers E_NOTIMPL where Windows answers, the assumptions that rest
+// on those answers are listed as differing, with exit code 1; input the self-test cannot work
+// with is refused in one line with exit code 2, and nothing is changed.
+#include "support/case_name.h"
+#include "support/inf_files.h"
+#include "support/text_file.h"
+#include "wine/engine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace winetest;
+
+enum class Where {
+    Engine,              // the engine prefix, with Wine's elevated token
+    EngineLimitedToken,  // the engine prefix, through the limited token linked to it
+    WinesOwn,            // the plain prefix: Wine's own network configuration object
+};
+
+struct SelfTestCase {
+    const char* name;
+    Where where;
+    // In the arguments and the last line: {setup} the folder with DriverInstaller.exe and both
+    // INF files, {no-inf} one with DriverInstaller.exe alone, {missing} a folder that does not
+    // exist, {report} the report folder (made by the self-test), each in Windows' form.
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::string lastLine;  // of the output: the verdict, or the one line of a refusal
+    // The assumptions report.txt shows as differing, in its order, as "what" texts.
+    std::vector<std::string> differing;
+    int runLogs;           // the install cycle's runs whose logs the report holds
+    const char* npfAfter;  // the npf service after the case, in the engine prefix
+};
+
+class SelfTestUnderWineTest : public testsupport::CaseTest<SelfTestCase, EnginePrefixTest> {
+protected:
+    void SetUp() override {
+        EnginePrefixTest::SetUp();
+        fs::copy_file(DRIVERINSTALLER_WINDOWS_EXE, fs::path(setupFolder_) / "DriverInstaller.exe");
+        noInfFolder_ = folder_.Make("no-inf");
+        fs::copy_file(DRIVERINSTALLER_WINDOWS_EXE, fs::path(noInfFolder_) / "DriverInstaller.exe");
+        reportFolder_ = folder_.path() + "/report";
+        words_ = {
+            {"{setup}", WindowsPath(setupFolder_)},
+            {"{no-inf}", WindowsPath(noInfFolder_)},
+            {"{missing}", WindowsPath(folder_.path() + "/missing")},
+            {"{report}", WindowsPath(reportFolder_)},
+        };
+    }
+
+    std::string Substituted(std::string text) const {
+        for (const auto& [word, value] : words_) {
+            for (std::size_t at = text.find(word); at != std::string::npos;
+                 at = text.find(word, at + value.size())) {
+                text.replace(at, word.size(), value);
+            }
+        }
+        return text;
+    }
+
+    int RunSelfTest(const SelfTestCase& c) const {
+        std::vector<std::string> words;
+        if (c.where == Where::EngineLimitedToken) {
+            words.push_back(LIMITED_LAUNCHER_WINDOWS_EXE);
+        }
+        words.push_back(SELFTEST_WINDOWS_EXE);
+        for (const std::string& argument : c.arguments) {
+            words.push_back(Substituted(argument));
+        }
+        const WinePrefix& prefix = c.where == Where::WinesOwn ? PlainPrefix() : EnginePrefix();
+        if (c.where == Where::WinesOwn) {
+            EXPECT_TRUE(EnsurePrefix()) << "Wine could not create its prefix";
+        }
+        return prefix.Run(words, folder_.path(), {}, {"AutInstLog"}, OutputPath());
+    }
+
+    // The last line of the output, without its line end.
+    std::string LastLine() const {
+        std::istringstream lines(Output());
+        std::string line;
+        std::string last;
+        while (std::getline(lines, line)) {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            if (!line.empty()) {
+                last = line;
+            }
+        }
+        return last;
+    }
+
+    // The "what" of each assumption line of report.txt that ends in "; differs".
+    std::vector<std::string> Differing() const {
+        std::istringstream lines(testsupport::ReadFile(reportFolder_ + "/report.txt"));
+        std::vector<std::string> differing;
+        std::string line;
+        const std::string verdict = "; differs\r";
+        while (std::getline(lines, line)) {
+            if (line.size() > verdict.size() &&
+                line.compare(line.size() - verdict.size(), verdict.size(), verdict) == 0) {
+                differing.push_back(line.substr(2, line.find(": engine ") - 2));
+            }
+        }
+        return differing;
+    }
+
+    std::string noInfFolder_;
+    std::string reportFolder_;
+    std::map<std::string, std::string> words_;
+};
+
+TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChange) {
+    const SelfTestCase& c = GetParam();
+
+    EXPECT_EQ(RunSelfTest(c), c.exitCode) << Output();
+
+    EXPECT_EQ(LastLine(), Substituted(c.lastLine)) << Output();
+    if (c.exitCode == 2) {
+        // A refusal makes no report folder.
+        EXPECT_FALSE(fs::exists(reportFolder_));
+    } else {
+        for (const char* file : {"report.txt", "report.json", "version.txt"}) {
+            EXPECT_TRUE(fs::exists(fs::path(reportFolder_) / file)) << file;
+        }
+        EXPECT_EQ(Differing(), c.differing);
+    }
+    const char* commands[] = {"Install",   "Install", "Uninstall",
+                              "Uninstall", "Install", "Uninstall"};
+    for (int run = 0; run < c.runLogs; ++run) {
+        const fs::path logs =
+            fs::path(reportFolder_) / "logs" / (std::to_string(run + 1) + "-" + commands[run]);
+        EXPECT_TRUE(fs::exists(logs / testsupport::kLogFileName)) << logs;
+        EXPECT_TRUE(fs::exists(logs / "log-summary.txt")) << logs;
+    }
+    if (c.where != Where::WinesOwn) {
+        // Back at the baseline: an install cycle's runs leave npf started.
+        EXPECT_EQ(ShowMachine(),
+                  Show(kBaselineComponents, kBaselineBindings, c.npfAfter, kLockFree));
+    }
+}
+
+const char kRefusalTail[] = "; nothing was changed";
+
+INSTANTIATE_TEST_SUITE_P(
+    SelfTest, SelfTestUnderWineTest,
+    ::testing::Values(
+        SelfTestCase{"ReadOnlyOnTheEngine",
+                     Where::Engine,
+                     {"--report", "{report}"},
+                     0,
+                     "10 of 10 assumptions hold on this Windows",
+                     {},
+                     0,
+                     kNpfStopped},
+        SelfTestCase{"InstallCycleOnTheEngine",
+                     Where::Engine,
+                     {"--install-cycle", "{setup}", "--report", "{report}"},
+                     0,
+                     "17 of 17 assumptions hold on this Windows",
+                     {},
+                     6,
+                     kNpfRunning},
+        // Wine's object answers E_NOTIMPL to IsWriteLocked, FindComponent, class queries and
+        // enumeration.
+        SelfTestCase{"ReadOnlyOnWinesOwn",
+                     Where::WinesOwn,
+                     {"--report", "{report}"},
+                     1,
+                     "6 of 10 assumptions hold on this Windows",
+                     {"IsWriteLocked names the client that holds the lock",
+                      "FindComponent of an id that is not installed",
+                      "The letter case GetId returns", "The binding paths below ms_tcpip6"},
+                     0,
+                     kNpfStopped},
+        SelfTestCase{"InstallCycleFromAMissingFolder",
+                     Where::Engine,
+                     {"--install-cycle", "{missing}", "--report", "{report}"},
+                     2,
+                     std::string("driverinstaller-selftest: no folder '{missing}': "
+                                 "--install-cycle needs the folder that holds "
+                                 "DriverInstaller.exe and the two INF files") +
+                         kRefusalTail,
+                     {},
+                     0,
+                     kNpfStopped},
+        SelfTestCase{"InstallCycleFromAFolderWithoutInfFiles",
+                     Where::Engine,
+                     {"--install-cycle", "{no-inf}", "--report", "{report}"},
+                     2,
+                     std::string("driverinstaller-selftest: '{no-inf}' holds no "
+                                 "quorixvmini60.inf") +
+                         kRefusalTail,
+                     {},
+                     0,
+                     kNpfStopped},
+        // The limited token reads TokenElevation 0, as the program's own check reads it.
+        SelfTestCase{"InstallCycleWithoutElevation",
+                     Where::EngineLimitedToken,
+                     {"--install-cycle", "{setup}", "--report", "{report}"},
+                     2,
+                     std::string("driverinstaller-selftest: the process is not elevated: "
+                                 "--install-cycle installs drivers; run it from an elevated "
+                                 "prompt") +
+                         kRefusalTail,
+                     {},
+                     0,
+                     kNpfStopped}),
+    testsupport::CaseName());
+
+}  // namespace
