@@ -1,6 +1,7 @@
 #include "install_cycle.h"
 
 #include "device_manager/components.h"
+#include "log/Logger.h"
 #include "main/elevation.h"
 #include "program_run.h"
 #include "text.h"
@@ -9,8 +10,6 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,7 +20,6 @@ namespace {
 constexpr wchar_t kSection[] = L"Install cycle";
 constexpr wchar_t kInstallerName[] = L"DriverInstaller.exe";
 constexpr wchar_t kLogReaderName[] = L"driverinstaller-log.exe";
-constexpr wchar_t kLogFileName[] = L"Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
 // The hr line of a result the engine answers only under a fault rule.
 constexpr char kRebootResult[] = "hr='0x0004a020'";
 // The line the program writes when SetupCopyOEMInfW refuses an INF file; the reason, the last
@@ -53,9 +51,21 @@ std::wstring Join(const std::wstring& folder, const std::wstring& name) {
     return folder.empty() || folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
 }
 
+// The file's bytes; empty when it cannot be read.
 std::string ReadBytes(const std::wstring& path) {
-    std::ifstream file(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::string();
+    }
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE && read > 0) {
+        bytes.append(buffer, read);
+    }
+    CloseHandle(file);
+    return bytes;
 }
 
 // The folder of this executable, where the release archive puts the log reader beside it.
@@ -111,7 +121,8 @@ RunSeen RunStep(const CycleStep& step, std::size_t number, const std::wstring& f
                           Join(logFolder, L"output.txt"));
     seen.after = ReadNetworkView();
 
-    const std::wstring logPath = Join(logFolder, kLogFileName);
+    // Where the program wrote, found as the program finds it.
+    const std::wstring logPath = Logger().Path();
     const std::string log = ReadBytes(logPath);
     seen.rebootAnswered = log.find(kRebootResult) != std::string::npos;
     seen.infCopyFailed = log.find(kInfCopyFailure) != std::string::npos;
@@ -126,7 +137,8 @@ RunSeen RunStep(const CycleStep& step, std::size_t number, const std::wstring& f
                           ? L"exit code " + std::to_wstring(seen.run.exitCode)
                           : L"not started, last error " + std::to_wstring(seen.run.startError));
     for (const std::wstring& line : seen.after.Lines()) {
-        findings->AddFact(kSection, name + L", after it", line);
+        findings->AddFact(kSection, name + L", after it",
+                          line.substr(line.find_first_not_of(L' ')));
     }
     return seen;
 }

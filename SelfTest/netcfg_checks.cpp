@@ -145,7 +145,7 @@ void CheckIpv6Paths(const PathsSeen& seen, Findings* findings) {
     for (const PathSeen& path : seen.paths) {
         findings->AddFact(kPathsSection, path.enabled ? L"enabled" : L"disabled",
                           path.lowerId + L"  \"" + path.lowerDisplayName + L"\", depth " +
-                              std::to_wstring(path.depth));
+                              (path.depth == 0 ? L"not reported" : std::to_wstring(path.depth)));
         if (!path.lowerIsAdapter) {
             notAdapters += (notAdapters.empty() ? L"" : L", ") + path.lowerId;
         }

@@ -87,9 +87,12 @@ HRESULT ReadPath(INetCfgBindingPath* path, PathSeen* seen) {
     CoTaskMemString displayName;
     GUID lowerClass = {};
     ULONG fetched = 0;
+    // The depth is shown, never relied on (the engine does not model it): 0 when not reported.
+    if (path->GetDepth(&seen->depth) != S_OK) {
+        seen->depth = 0;
+    }
     HRESULT hr = S_OK;
-    if ((hr = path->GetDepth(&seen->depth)) != S_OK ||
-        (hr = path->EnumBindingInterfaces(interfaces.Put())) != S_OK ||
+    if ((hr = path->EnumBindingInterfaces(interfaces.Put())) != S_OK ||
         (hr = interfaces->Next(1, first.Put(), &fetched)) != S_OK ||
         (hr = first->GetLowerComponent(lower.Put())) != S_OK ||
         (hr = lower->GetId(id.Put())) != S_OK ||

@@ -31,7 +31,7 @@ struct PathSeen {
     std::wstring lowerId;
     std::wstring lowerDisplayName;
     bool lowerIsAdapter = false;  // of GUID_DEVCLASS_NET
-    ULONG depth = 0;              // binding interfaces on the path
+    ULONG depth = 0;              // binding interfaces on the path; 0 when GetDepth did not say
     bool enabled = false;
 };
 

@@ -6,7 +6,8 @@
 # - a second run (already signed), a run with an executable missing, with a wrong password or with
 #   an unreachable time-stamping service refuse, each changing nothing;
 # - the signed DriverInstaller.exe runs whole under Wine against the network configuration engine
-#   (Install gives 0 and the expected log), through the Wine tests of the Linux test build.
+#   (Install gives 0 and the expected log), and the signed driverinstaller-selftest.exe there
+#   (read-only, every assumption holding), through the Wine tests of the Linux test build.
 #   check-signing.sh RELEASE_DIR LINUX_TEST_BUILD
 # Prints one line per failed check, then "signing: N of N checks passed".
 set -euo pipefail
@@ -15,6 +16,7 @@ release=${1:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 test_build=${2:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 sign="$(cd "$(dirname "$0")/../.." && pwd)/scripts/sign-release.sh"
 engine_tests="$test_build/tests/wine/driverinstaller_wine_engine_tests"
+selftest_tests="$test_build/tests/wine/driverinstaller_wine_selftest_tests"
 work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -103,6 +105,10 @@ check "the signed DriverInstaller.exe runs whole under Wine" \
     env WINE_TEST_INSTALLER_EXE="$work/signed/DriverInstaller/DriverInstaller.exe" \
     "$engine_tests" \
     --gtest_filter=EngineUnderWineTest.InstallSetsUpEverythingAndUninstallRestoresTheBaseline
+
+check "the signed driverinstaller-selftest.exe runs under Wine" \
+    env WINE_TEST_SELFTEST_EXE="$work/signed/DriverInstaller/driverinstaller-selftest.exe" \
+    "$selftest_tests" --gtest_filter=SelfTest/SelfTestUnderWineTest.*/ReadOnlyOnTheEngine
 
 echo "signing: $passed of $checks checks passed"
 [ "$passed" -eq "$checks" ]
