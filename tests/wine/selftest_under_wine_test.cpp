@@ -139,6 +139,20 @@ TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChang
             EXPECT_TRUE(fs::exists(fs::path(reportFolder_) / file)) << file;
         }
         EXPECT_EQ(Differing(), c.differing);
+        // report.json counts as report.txt does: "N of M assumptions hold ..." is held N of M.
+        const std::string json = testsupport::ReadFile(reportFolder_ + "/report.json");
+        const std::string verdict = Substituted(c.lastLine);
+        const std::string held = verdict.substr(0, verdict.find(' '));
+        const std::string total =
+            verdict.substr(held.size() + 4, verdict.find(" assumptions") - held.size() - 4);
+        EXPECT_NE(json.find("\"held\":" + held + ",\"total\":" + total + "}"), std::string::npos)
+            << json;
+        std::size_t notHolding = 0;
+        for (std::size_t at = json.find("\"holds\":false"); at != std::string::npos;
+             at = json.find("\"holds\":false", at + 1)) {
+            ++notHolding;
+        }
+        EXPECT_EQ(notHolding, c.differing.size()) << json;
     }
     const char* commands[] = {"Install",   "Install", "Uninstall",
                               "Uninstall", "Install", "Uninstall"};
