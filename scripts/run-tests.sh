@@ -51,6 +51,6 @@ counts bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
 counts bash scripts/show-wine-counts.sh build/linux-debug
 counts bash scripts/show-reliability-counts.sh build/linux-debug
 counts grep -h "fuzz executions" "$(stage_log Fuzzing)"
-counts tail -q -n 1 "$(stage_log "Release archives")" "$(stage_log "Release signing")" \
-    "$(stage_log "Release reproducibility")"
+counts tail -q -n 1 "$(stage_log "Windows workflow")" "$(stage_log "Release archives")" \
+    "$(stage_log "Release signing")" "$(stage_log "Release reproducibility")"
 summary
