@@ -9,6 +9,8 @@
 #include <setupapi.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -26,15 +28,22 @@ constexpr char kRebootResult[] = "hr='0x0004a020'";
 // error, is not in the log.
 constexpr char kInfCopyFailure[] = "Couldn't copy the setup INF file";
 
-// The runs and the exit code each has on the engine: the second Install adds a second adapter
-// instance, the first Uninstall removes both, and the second finds nothing to remove (903).
+// Where the log writes a platform result in hexadecimal: " hr='0x%08lx'".
+constexpr char kResultStart[] = "hr='0x";
+constexpr std::size_t kResultDigits = 8;
+
+// The runs, the exit code each has on the engine and the results its log shows there: the
+// second Install adds a second adapter instance, the first Uninstall removes both, and the second
+// finds nothing to remove (FindComponent's S_FALSE, exit code 903).
 struct CycleStep {
     const wchar_t* command;
     DWORD engineExitCode;
+    std::vector<HRESULT> engineResults;
 };
-constexpr CycleStep kSteps[] = {
-    {L"Install", 0},     {L"Install", 0}, {L"Uninstall", 0},
-    {L"Uninstall", 903}, {L"Install", 0}, {L"Uninstall", 0},
+const CycleStep kSteps[] = {
+    {L"Install", 0, {}},   {L"Install", 0, {}},
+    {L"Uninstall", 0, {}}, {L"Uninstall", 903, {S_FALSE}},
+    {L"Install", 0, {}},   {L"Uninstall", 0, {}},
 };
 
 bool IsFile(const std::wstring& path) {
@@ -92,7 +101,22 @@ struct RunSeen {
     NetworkView after;
     bool rebootAnswered = false;
     bool infCopyFailed = false;
+    std::vector<HRESULT> results;  // every result the log shows, each once, in its order
 };
+
+// The results a log shows in its hr lines, each once, in the order they first appear.
+std::vector<HRESULT> LoggedResults(const std::string& log) {
+    std::vector<HRESULT> results;
+    for (std::size_t at = log.find(kResultStart); at != std::string::npos;
+         at = log.find(kResultStart, at + 1)) {
+        const std::string digits = log.substr(at + std::strlen(kResultStart), kResultDigits);
+        const auto result = static_cast<HRESULT>(std::strtoul(digits.c_str(), nullptr, 16));
+        if (std::find(results.begin(), results.end(), result) == results.end()) {
+            results.push_back(result);
+        }
+    }
+    return results;
+}
 
 // Copies the INF as the program does, to read the last error its log does not show (a
 // signature the system refuses is one). Called only after the program's own copy failed.
@@ -126,6 +150,7 @@ RunSeen RunStep(const CycleStep& step, std::size_t number, const std::wstring& f
     const std::string log = ReadBytes(logPath);
     seen.rebootAnswered = log.find(kRebootResult) != std::string::npos;
     seen.infCopyFailed = log.find(kInfCopyFailure) != std::string::npos;
+    seen.results = LoggedResults(log);
     if (!logReader.empty()) {
         RunProgram(logReader, L"--last " + Quoted(logPath), logFolder,
                    Join(logFolder, L"log-summary.txt"));
@@ -181,6 +206,36 @@ void CheckReboot(const std::vector<RunSeen>& runs, Findings* findings) {
         L"no NETCFG_S_REBOOT (the engine answers it only under a fault rule)",
         rebooted.empty() ? L"no NETCFG_S_REBOOT in the logs" : L"NETCFG_S_REBOOT in " + rebooted,
         rebooted.empty());
+}
+
+std::wstring ResultsText(const std::vector<HRESULT>& results) {
+    std::wstring text;
+    for (const HRESULT result : results) {
+        text += (text.empty() ? L"" : L", ") + ResultText(result);
+    }
+    return text;
+}
+
+// Every result the logs show against the engine's, run by run: whatever Windows answered that
+// the engine would not have is listed here.
+void CheckLoggedResults(const std::vector<RunSeen>& runs, Findings* findings) {
+    std::wstring engine;
+    std::wstring observed;
+    bool holds = true;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const std::wstring run = L"run " + std::to_wstring(i + 1) + L": ";
+        const std::vector<HRESULT>& expected = runs[i].step->engineResults;
+        if (!expected.empty()) {
+            engine += (engine.empty() ? L"" : L"; ") + run + ResultsText(expected);
+        }
+        if (!runs[i].results.empty()) {
+            observed += (observed.empty() ? L"" : L"; ") + run + ResultsText(runs[i].results);
+        }
+        holds = holds && runs[i].results == expected;
+    }
+    findings->AddAssumption("logged-results", L"The results the six logs show",
+                            engine.empty() ? L"none" : L"none but " + engine,
+                            observed.empty() ? L"none" : observed, holds);
 }
 
 void CheckInfCopies(const std::vector<RunSeen>& runs, const std::wstring& folder,
@@ -361,6 +416,7 @@ void RunInstallCycle(const std::wstring& folder, const std::wstring& reportFolde
     SetEnvironmentVariableW(L"AutInstLog", hadAutInstLog ? autInstLog.data() : nullptr);
 
     CheckExitCodes(runs, findings);
+    CheckLoggedResults(runs, findings);
     CheckReboot(runs, findings);
     CheckInfCopies(runs, folder, findings);
     CheckDeviceStatus(runs[0].after, findings);

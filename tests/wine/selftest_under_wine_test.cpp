@@ -41,6 +41,7 @@ struct SelfTestCase {
     std::vector<std::string> differing;
     int runLogs;           // the install cycle's runs whose logs the report holds
     const char* npfAfter;  // the npf service after the case, in the engine prefix
+    std::vector<std::string> faultRule = {};  // the engine's, added before the self-test runs
 };
 
 class SelfTestUnderWineTest : public testsupport::CaseTest<SelfTestCase, EnginePrefixTest> {
@@ -127,6 +128,11 @@ protected:
 
 TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChange) {
     const SelfTestCase& c = GetParam();
+    if (!c.faultRule.empty()) {
+        std::vector<std::string> words = {"fault", "add"};
+        words.insert(words.end(), c.faultRule.begin(), c.faultRule.end());
+        ASSERT_EQ(NetCfgSim(words), 0) << Output();
+    }
 
     EXPECT_EQ(RunSelfTest(c), c.exitCode) << Output();
 
@@ -186,10 +192,25 @@ INSTANTIATE_TEST_SUITE_P(
                      Where::Engine,
                      {"--install-cycle", "{setup}", "--report", "{report}"},
                      0,
-                     "17 of 17 assumptions hold on this Windows",
+                     "18 of 18 assumptions hold on this Windows",
                      {},
                      6,
                      kNpfRunning},
+        // Each Install's second Apply asks for a reboot, which the program counts as a failure:
+        // the exit codes, the results in the logs and the reboot differ, and no switch was
+        // installed to bind.
+        SelfTestCase{
+            "InstallCycleOnAnEngineWhoseApplyAsksForAReboot",
+            Where::Engine,
+            {"--install-cycle", "{setup}", "--report", "{report}"},
+            1,
+            "14 of 18 assumptions hold on this Windows",
+            {"The exit codes of Install, Install, Uninstall, Uninstall, Install, Uninstall",
+             "The results the six logs show", "Apply and DeInstall commit without a reboot",
+             "The bindings after Install"},
+            6,
+            kNpfStopped,
+            {"INetCfg::Apply", "NETCFG_S_REBOOT", "nth", "2"}},
         // Wine's object answers E_NOTIMPL to IsWriteLocked, FindComponent, class queries and
         // enumeration.
         SelfTestCase{"ReadOnlyOnWinesOwn",
