@@ -42,6 +42,7 @@ struct SelfTestCase {
     int runLogs;           // the install cycle's runs whose logs the report holds
     const char* npfAfter;  // the npf service after the case, in the engine prefix
     std::vector<std::string> faultRule = {};  // the engine's, added before the self-test runs
+    bool lockHeld = false;  // another client holds the write lock while the self-test runs
 };
 
 class SelfTestUnderWineTest : public testsupport::CaseTest<SelfTestCase, EnginePrefixTest> {
@@ -133,6 +134,9 @@ TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChang
         words.insert(words.end(), c.faultRule.begin(), c.faultRule.end());
         ASSERT_EQ(NetCfgSim(words), 0) << Output();
     }
+    if (c.lockHeld) {
+        ASSERT_GT(HoldLock(), 0);
+    }
 
     EXPECT_EQ(RunSelfTest(c), c.exitCode) << Output();
 
@@ -145,6 +149,11 @@ TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChang
             EXPECT_TRUE(fs::exists(fs::path(reportFolder_) / file)) << file;
         }
         EXPECT_EQ(Differing(), c.differing);
+        // IsWriteLocked answers S_OK for another client's lock, with its description.
+        const std::string holder = "IsWriteLocked: 0x00000000 (S_OK), held by 'Other Setup Wizard'";
+        EXPECT_EQ(
+            testsupport::ReadFile(reportFolder_ + "/report.txt").find(holder) != std::string::npos,
+            c.lockHeld);
         // report.json counts as report.txt does: "N of M assumptions hold ..." is held N of M.
         const std::string json = testsupport::ReadFile(reportFolder_ + "/report.json");
         const std::string verdict = Substituted(c.lastLine);
@@ -171,7 +180,8 @@ TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChang
     if (c.where != Where::WinesOwn) {
         // Back at the baseline: an install cycle's runs leave npf started.
         EXPECT_EQ(ShowOnceItShows({c.npfAfter}),
-                  Show(kBaselineComponents, kBaselineBindings, c.npfAfter, kLockFree));
+                  Show(kBaselineComponents, kBaselineBindings, c.npfAfter,
+                       c.lockHeld ? kLockHeld : kLockFree));
     }
 }
 
@@ -188,6 +198,16 @@ INSTANTIATE_TEST_SUITE_P(
                      {},
                      0,
                      kNpfStopped},
+        SelfTestCase{"ReadOnlyWhileAnotherClientHoldsTheLock",
+                     Where::Engine,
+                     {"--report", "{report}"},
+                     0,
+                     "10 of 10 assumptions hold on this Windows",
+                     {},
+                     0,
+                     kNpfStopped,
+                     {},
+                     true},
         SelfTestCase{"InstallCycleOnTheEngine",
                      Where::Engine,
                      {"--install-cycle", "{setup}", "--report", "{report}"},
