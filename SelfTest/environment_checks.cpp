@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "log/Logger.h"
-#include "text.h"
 
 #include <cwchar>
 #include <string>

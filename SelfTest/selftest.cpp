@@ -8,7 +8,7 @@
 #include "netcfg_checks.h"
 #include "report_files.h"
 
-#include <cstdio>
+#include <cwchar>
 #include <string>
 
 namespace selftest {
