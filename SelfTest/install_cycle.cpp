@@ -102,6 +102,9 @@ struct RunSeen {
     bool rebootAnswered = false;
     bool infCopyFailed = false;
     std::vector<HRESULT> results;  // every result the log shows, each once, in its order
+    // The log reader's verdict of what the run left installed: its exit code (0 nothing, 1
+    // something is or may be, 2 the log cannot tell), unless the reader could not run.
+    ProgramRun verdict;
 };
 
 // The results a log shows in its hr lines, each once, in the order they first appear.
@@ -154,6 +157,8 @@ RunSeen RunStep(const CycleStep& step, std::size_t number, const std::wstring& f
     if (!logReader.empty()) {
         RunProgram(logReader, L"--last " + Quoted(logPath), logFolder,
                    Join(logFolder, L"log-summary.txt"));
+        seen.verdict = RunProgram(logReader, L"--last --left-installed " + Quoted(logPath),
+                                  logFolder, Join(logFolder, L"left-installed.txt"));
     }
 
     const std::wstring name = L"Run " + std::to_wstring(number) + L": " + step.command;
@@ -236,6 +241,29 @@ void CheckLoggedResults(const std::vector<RunSeen>& runs, Findings* findings) {
     findings->AddAssumption("logged-results", L"The results the six logs show",
                             engine.empty() ? L"none" : L"none but " + engine,
                             observed.empty() ? L"none" : observed, holds);
+}
+
+// The log reader's verdict of each run against the machine after it: 1 where the adapter or the
+// switch is installed, 0 where neither is.
+void CheckVerdicts(const std::vector<RunSeen>& runs, Findings* findings) {
+    std::wstring observed;
+    bool holds = true;
+    for (const RunSeen& seen : runs) {
+        const bool installed = seen.after.Has(components::kAdapterComponentId) ||
+                               seen.after.Has(components::kSwitchEnumeratedId);
+        const DWORD expected = installed ? 1 : 0;
+        observed += std::wstring(observed.empty() ? L"" : L", ") +
+                    (seen.verdict.started ? std::to_wstring(seen.verdict.exitCode)
+                                          : std::wstring(L"not read"));
+        if (seen.verdict.started && seen.verdict.exitCode != expected) {
+            observed += installed ? L" (installed)" : L" (nothing installed)";
+        }
+        holds = holds && seen.verdict.started && seen.verdict.exitCode == expected;
+    }
+    findings->AddAssumption(
+        "log-verdict", L"The log reader's verdict of what each run left installed",
+        L"the machine's state after each run: 1, 1, 0, 0, 1, 0 (1 installed, 0 nothing)", observed,
+        holds);
 }
 
 void CheckInfCopies(const std::vector<RunSeen>& runs, const std::wstring& folder,
@@ -418,6 +446,7 @@ void RunInstallCycle(const std::wstring& folder, const std::wstring& reportFolde
     CheckExitCodes(runs, findings);
     CheckLoggedResults(runs, findings);
     CheckReboot(runs, findings);
+    CheckVerdicts(runs, findings);
     CheckInfCopies(runs, folder, findings);
     CheckDeviceStatus(runs[0].after, findings);
     CheckBindings(runs[0].after, findings);

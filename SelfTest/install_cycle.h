@@ -1,7 +1,8 @@
 // The install cycle, which changes the machine: DriverInstaller.exe from the vendor's folder
 // runs Install, Install, Uninstall, Uninstall, Install, Uninstall; each run's exit code, its log
-// and the machine after it are kept, and every answer that differs from the engine's becomes an
-// assumption that differs.
+// and the machine after it are kept (the log read through the log reader's verdict of what the
+// run left installed), and every answer that differs from the engine's becomes an assumption that
+// differs.
 #pragma once
 
 #include "findings.h"
