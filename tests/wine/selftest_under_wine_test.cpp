@@ -142,8 +142,12 @@ TEST_P(SelfTestUnderWineTest, ReportsEveryAssumptionAndChangesOnlyWhatItMayChang
 
     EXPECT_EQ(LastLine(), Substituted(c.lastLine)) << Output();
     if (c.exitCode == 2) {
-        // A refusal makes no report folder.
+        // A refusal makes no report folder, neither the one named nor one in the working folder.
         EXPECT_FALSE(fs::exists(reportFolder_));
+        for (const auto& entry : fs::directory_iterator(folder_.path())) {
+            EXPECT_NE(entry.path().filename().string().rfind("driverinstaller-selftest-", 0), 0u)
+                << entry.path();
+        }
     } else {
         for (const char* file : {"report.txt", "report.json", "version.txt"}) {
             EXPECT_TRUE(fs::exists(fs::path(reportFolder_) / file)) << file;
@@ -244,6 +248,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {"IsWriteLocked names the client that holds the lock",
                       "FindComponent of an id that is not installed",
                       "The letter case GetId returns", "The binding paths below ms_tcpip6"},
+                     0,
+                     kNpfStopped},
+        SelfTestCase{"InstallCycleWithoutItsFolder",
+                     Where::Engine,
+                     {"--install-cycle"},
+                     2,
+                     "usage: driverinstaller-selftest [--install-cycle FOLDER] [--report FOLDER] | "
+                     "--version",
+                     {},
                      0,
                      kNpfStopped},
         SelfTestCase{"InstallCycleFromAMissingFolder",
