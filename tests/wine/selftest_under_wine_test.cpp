@@ -47,18 +47,31 @@ struct SelfTestCase {
 
 class SelfTestUnderWineTest : public testsupport::CaseTest<SelfTestCase, EnginePrefixTest> {
 protected:
+    // A case in Wine's own prefix leaves the engine prefix alone, so that it needs that prefix's
+    // lock only.
     void SetUp() override {
+        reportFolder_ = folder_.path() + "/report";
+        words_ = {
+            {"{missing}", WindowsPath(folder_.path() + "/missing")},
+            {"{report}", WindowsPath(reportFolder_)},
+        };
+        if (GetParam().where == Where::WinesOwn) {
+            ASSERT_TRUE(EnsurePrefix()) << "Wine could not create its prefix";
+            ASSERT_FALSE(folder_.path().empty());
+            return;
+        }
         EnginePrefixTest::SetUp();
         fs::copy_file(DRIVERINSTALLER_WINDOWS_EXE, fs::path(setupFolder_) / "DriverInstaller.exe");
         noInfFolder_ = folder_.Make("no-inf");
         fs::copy_file(DRIVERINSTALLER_WINDOWS_EXE, fs::path(noInfFolder_) / "DriverInstaller.exe");
-        reportFolder_ = folder_.path() + "/report";
-        words_ = {
-            {"{setup}", WindowsPath(setupFolder_)},
-            {"{no-inf}", WindowsPath(noInfFolder_)},
-            {"{missing}", WindowsPath(folder_.path() + "/missing")},
-            {"{report}", WindowsPath(reportFolder_)},
-        };
+        words_["{setup}"] = WindowsPath(setupFolder_);
+        words_["{no-inf}"] = WindowsPath(noInfFolder_);
+    }
+
+    void TearDown() override {
+        if (GetParam().where != Where::WinesOwn) {
+            EnginePrefixTest::TearDown();
+        }
     }
 
     std::string Substituted(std::string text) const {
@@ -85,9 +98,6 @@ protected:
             words.push_back(Substituted(argument));
         }
         const WinePrefix& prefix = c.where == Where::WinesOwn ? PlainPrefix() : EnginePrefix();
-        if (c.where == Where::WinesOwn) {
-            EXPECT_TRUE(EnsurePrefix()) << "Wine could not create its prefix";
-        }
         return prefix.Run(words, folder_.path(), {}, {"AutInstLog"}, OutputPath());
     }
 
