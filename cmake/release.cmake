@@ -2,9 +2,11 @@
 # shipped executables (ship_executable), README.txt and SHA256SUMS, and the debug files beside
 # the stripped executables in an archive of their own:
 #   DriverInstaller-<version>-win64.zip         DriverInstaller.exe, driverinstaller-log.exe,
-#                                               README.txt, SHA256SUMS
+#                                               driverinstaller-selftest.exe, README.txt,
+#                                               SHA256SUMS
 #   DriverInstaller-<version>-win64-debug.zip   DriverInstaller.exe.debug,
-#                                               driverinstaller-log.exe.debug
+#                                               driverinstaller-log.exe.debug,
+#                                               driverinstaller-selftest.exe.debug
 # Included from the top-level CMakeLists for MinGW builds, after the executables are added.
 get_property(shipped GLOBAL PROPERTY DRIVERINSTALLER_SHIPPED_TARGETS)
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks that the release is the same bytes from every build: builds the windows-release preset
 # and its archives twice, from two clones of the repository's HEAD in two different temporary
-# folders, one after the other, without the compiler cache, and compares what is shipped: both
-# executables, their debug files and both archives. Prints each file's SHA-256 from both builds,
-# then "reproducible: N of N files identical"; exits 1 when any file differs.
+# folders, one after the other, without the compiler cache, and compares what is shipped: the
+# three executables, their debug files and both archives. Prints each file's SHA-256 from both
+# builds, then "reproducible: N of N files identical"; exits 1 when any file differs.
 #   check-reproducible.sh [REPOSITORY]    (default: the repository that holds this script)
 # The build logs are kept in the temporary folder when a build fails.
 set -euo pipefail
@@ -54,8 +54,10 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' \
 shipped=(
     DriverInstaller/DriverInstaller.exe
     DriverInstaller/driverinstaller-log.exe
+    DriverInstaller/driverinstaller-selftest.exe
     DriverInstaller/DriverInstaller.exe.debug
     DriverInstaller/driverinstaller-log.exe.debug
+    DriverInstaller/driverinstaller-selftest.exe.debug
     "DriverInstaller-$version-win64.zip"
     "DriverInstaller-$version-win64-debug.zip"
 )

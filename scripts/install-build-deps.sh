@@ -39,3 +39,5 @@ if [ "${#needed[@]}" -gt 0 ]; then
     apt-get update -qq
     apt-get install -y -qq --no-install-recommends "${needed[@]}" >/dev/null
 fi
+# The validator of the GitHub Actions workflow, from the npm registry.
+bash "$(dirname "$0")/install-action-validator.sh"

@@ -26,6 +26,8 @@ build "Linux build (g++)" configure_and_build linux-debug \
     -DDRIVERINSTALLER_WINDOWS_EXE="$(pwd)/build/windows/DriverInstaller/DriverInstaller.exe"
 # The documentation's table of which tests run where matches both builds' test lists.
 check "Documentation's test table" bash scripts/test-table.sh --check build/linux-debug build/windows
+# The workflow of the hosted Windows runners cannot run here: it is checked against the schema.
+check "Windows workflow" bash scripts/check-workflows.sh
 check "Linux tests, Wine tests (g++)" ctest --preset linux-debug -j2
 # The release: built and packaged, its archives read back, a copy signed with a throwaway
 # certificate and run under Wine; then built twice from clean clones and compared byte for byte.
@@ -49,6 +51,6 @@ counts bash scripts/show-windows-test-counts.sh build/linux-debug build/windows
 counts bash scripts/show-wine-counts.sh build/linux-debug
 counts bash scripts/show-reliability-counts.sh build/linux-debug
 counts grep -h "fuzz executions" "$(stage_log Fuzzing)"
-counts tail -q -n 1 "$(stage_log "Release archives")" "$(stage_log "Release signing")" \
-    "$(stage_log "Release reproducibility")"
+counts tail -q -n 1 "$(stage_log "Windows workflow")" "$(stage_log "Release archives")" \
+    "$(stage_log "Release signing")" "$(stage_log "Release reproducibility")"
 summary

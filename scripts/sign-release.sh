@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Signs both shipped executables of the windows-release build in place with an Authenticode
+# Signs the three shipped executables of the windows-release build in place with an Authenticode
 # signature (SHA-256), with osslsigncode:
 #   sign-release.sh PFX_FILE [TIMESTAMP_URL]
 # PFX_FILE holds the code-signing certificate and its private key (PKCS#12); its password is read
@@ -9,7 +9,7 @@
 # RELEASE_DIR names the build folder (default: build/windows-release of the repository that holds
 # this script). Sign before packaging: the archive's SHA256SUMS is computed from what it packs.
 # Refuses, changing nothing, when the certificate or an executable is missing or an executable is
-# already signed; either both executables are signed or neither is.
+# already signed; either every executable is signed or none is.
 set -euo pipefail
 
 if [ "$#" -lt 1 ] || [ "$#" -gt 2 ]; then
@@ -20,7 +20,8 @@ pfx=$1
 timestamp_url=${2:-}
 release=${RELEASE_DIR:-"$(cd "$(dirname "$0")/.." && pwd)/build/windows-release"}
 executables=("$release/DriverInstaller/DriverInstaller.exe"
-             "$release/DriverInstaller/driverinstaller-log.exe")
+             "$release/DriverInstaller/driverinstaller-log.exe"
+             "$release/DriverInstaller/driverinstaller-selftest.exe")
 
 refuse() {
     echo "sign-release: $1; nothing was signed" >&2
@@ -54,7 +55,7 @@ if [ -n "$timestamp_url" ]; then
 fi
 
 # Each signed image is written beside its executable first, and the executables are replaced
-# (renamed over) only when both are signed.
+# (renamed over) only when all are signed.
 cleanup() {
     rm -rf "$work"
     for executable in "${executables[@]}"; do

@@ -44,10 +44,12 @@ checksums_hold() {
 
 # The archives hold these files and nothing else (in name order: the archives are normalised).
 check "the archive's listing" same_text \
-    "$(printf '%s\n' DriverInstaller.exe README.txt SHA256SUMS driverinstaller-log.exe)" \
+    "$(printf '%s\n' DriverInstaller.exe README.txt SHA256SUMS driverinstaller-log.exe \
+        driverinstaller-selftest.exe)" \
     "$(listing "$archive")"
 check "the debug archive's listing" same_text \
-    "$(printf '%s\n' DriverInstaller.exe.debug driverinstaller-log.exe.debug)" \
+    "$(printf '%s\n' DriverInstaller.exe.debug driverinstaller-log.exe.debug \
+        driverinstaller-selftest.exe.debug)" \
     "$(listing "$debug_archive")"
 
 mkdir "$work/unpacked" "$work/unpacked-debug"
@@ -55,10 +57,11 @@ unzip -q "$archive" -d "$work/unpacked"
 unzip -q "$debug_archive" -d "$work/unpacked-debug"
 # SHA256SUMS names every other file of the archive, and each sum holds.
 check "SHA256SUMS names every other file" same_text \
-    "$(printf '%s\n' DriverInstaller.exe README.txt driverinstaller-log.exe)" \
+    "$(printf '%s\n' DriverInstaller.exe README.txt driverinstaller-log.exe \
+        driverinstaller-selftest.exe)" \
     "$(cut -d' ' -f3- "$work/unpacked/SHA256SUMS")"
 check "sha256sum -c SHA256SUMS" checksums_hold "$work/unpacked"
-for file in DriverInstaller.exe driverinstaller-log.exe; do
+for file in DriverInstaller.exe driverinstaller-log.exe driverinstaller-selftest.exe; do
     check "$file is the build's" cmp "$work/unpacked/$file" "$release/DriverInstaller/$file"
     check "$file.debug is the build's" cmp "$work/unpacked-debug/$file.debug" \
         "$release/DriverInstaller/$file.debug"

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # scripts/sign-release.sh on a copy of a windows-release build, with a throwaway code-signing
 # certificate made here by openssl:
-# - both executables signed; osslsigncode verify accepts each against that certificate and
+# - the three executables signed; osslsigncode verify accepts each against that certificate and
 #   refuses it against another;
 # - a second run (already signed), a run with an executable missing, with a wrong password or with
 #   an unreachable time-stamping service refuse, each changing nothing;
 # - the signed DriverInstaller.exe runs whole under Wine against the network configuration engine
-#   (Install gives 0 and the expected log), through the Wine tests of the Linux test build.
+#   (Install gives 0 and the expected log), and the signed driverinstaller-selftest.exe there
+#   (read-only, every assumption holding), through the Wine tests of the Linux test build.
 #   check-signing.sh RELEASE_DIR LINUX_TEST_BUILD
 # Prints one line per failed check, then "signing: N of N checks passed".
 set -euo pipefail
@@ -15,6 +16,7 @@ release=${1:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 test_build=${2:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 sign="$(cd "$(dirname "$0")/../.." && pwd)/scripts/sign-release.sh"
 engine_tests="$test_build/tests/wine/driverinstaller_wine_engine_tests"
+selftest_tests="$test_build/tests/wine/driverinstaller_wine_selftest_tests"
 work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
@@ -50,7 +52,8 @@ sums() {
 copy_release() {
     mkdir -p "$1/DriverInstaller"
     cp "$release/DriverInstaller/DriverInstaller.exe" \
-        "$release/DriverInstaller/driverinstaller-log.exe" "$1/DriverInstaller/"
+        "$release/DriverInstaller/driverinstaller-log.exe" \
+        "$release/DriverInstaller/driverinstaller-selftest.exe" "$1/DriverInstaller/"
 }
 # certificate NAME: a self-signed code-signing certificate NAME.pem and NAME.pfx (with its key).
 certificate() {
@@ -67,8 +70,8 @@ certificate stranger
 copy_release "$work/signed"
 
 export SIGN_PASSWORD="$password"
-check "sign-release.sh signs both" env RELEASE_DIR="$work/signed" bash "$sign" "$work/signer.pfx"
-for file in DriverInstaller.exe driverinstaller-log.exe; do
+check "sign-release.sh signs all three" env RELEASE_DIR="$work/signed" bash "$sign" "$work/signer.pfx"
+for file in DriverInstaller.exe driverinstaller-log.exe driverinstaller-selftest.exe; do
     check "$file verifies against the signer" \
         osslsigncode verify -CAfile "$work/signer.pem" -in "$work/signed/DriverInstaller/$file"
     check "$file does not verify against another certificate" refuses "" \
@@ -102,6 +105,10 @@ check "the signed DriverInstaller.exe runs whole under Wine" \
     env WINE_TEST_INSTALLER_EXE="$work/signed/DriverInstaller/DriverInstaller.exe" \
     "$engine_tests" \
     --gtest_filter=EngineUnderWineTest.InstallSetsUpEverythingAndUninstallRestoresTheBaseline
+
+check "the signed driverinstaller-selftest.exe runs under Wine" \
+    env WINE_TEST_SELFTEST_EXE="$work/signed/DriverInstaller/driverinstaller-selftest.exe" \
+    "$selftest_tests" --gtest_filter=SelfTest/SelfTestUnderWineTest.*/ReadOnlyOnTheEngine
 
 echo "signing: $passed of $checks checks passed"
 [ "$passed" -eq "$checks" ]

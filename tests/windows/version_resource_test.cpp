@@ -96,7 +96,10 @@ INSTANTIATE_TEST_SUITE_P(
             "DriverInstaller", DRIVERINSTALLER_EXE, L"DriverInstaller.exe", L"DriverInstaller",
             L"Installs and removes the QUORIX virtual ethernet adapter and virtual switch"},
         ShippedExecutable{"LogReader", DRIVERINSTALLER_LOG_EXE, L"driverinstaller-log.exe",
-                          L"driverinstaller-log", L"Summarises DriverInstaller's log"}),
+                          L"driverinstaller-log", L"Summarises DriverInstaller's log"},
+        ShippedExecutable{"SelfTest", DRIVERINSTALLER_SELFTEST_EXE, L"driverinstaller-selftest.exe",
+                          L"driverinstaller-selftest",
+                          L"Checks what DriverInstaller assumes of this Windows"}),
     testsupport::CaseName{});
 
 }  // namespace

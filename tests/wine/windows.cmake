@@ -15,3 +15,11 @@ set_target_properties(wide_launcher PROPERTIES RUNTIME_OUTPUT_DIRECTORY
 if(MINGW)
     target_link_options(wide_launcher PRIVATE -municode -static)
 endif()
+
+add_executable(limited_launcher ${CMAKE_CURRENT_LIST_DIR}/limited_launcher.cpp)
+target_link_libraries(limited_launcher PRIVATE project_warnings)
+set_target_properties(limited_launcher PROPERTIES RUNTIME_OUTPUT_DIRECTORY
+                                                  ${PROJECT_BINARY_DIR}/tests/wine)
+if(MINGW)
+    target_link_options(limited_launcher PRIVATE -municode -static)
+endif()
