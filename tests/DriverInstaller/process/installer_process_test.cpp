@@ -242,13 +242,16 @@ TEST_F(InstallerProcessTest, RestrictsTheDllSearchFirstWhereWindowsHasTheCall) {
 }
 
 // The time prefix is the local time of the time zone the process runs in: here TZ names one
-// 5 h 45 min east of UTC, in TZ's own form, which needs no time zone files.
+// 5 h 45 min east of UTC, in TZ's own form, which needs no time zone files. The bounds come from
+// CLOCK_REALTIME (system_clock), the clock the platform's GetLocalTime reads: time() reads the
+// kernel's coarse clock, which lags it by up to a tick.
 TEST_F(InstallerProcessTest, TimePrefixIsTheLocalTimeOfTheProcessTimeZone) {
     ProcessOptions options = machine_.RunOptions();
     options.environment["TZ"] = "<+0545>-05:45";
-    const std::time_t before = std::time(nullptr);
+    using SystemClock = std::chrono::system_clock;
+    const std::time_t before = SystemClock::to_time_t(SystemClock::now());
     ASSERT_EQ(RunProcess(DRIVERINSTALLER_EXE, {}, options), kExitNoArgument);
-    const std::time_t after = std::time(nullptr);
+    const std::time_t after = SystemClock::to_time_t(SystemClock::now());
 
     const std::string log = testsupport::ReadFile(testsupport::LogFileIn(logFolder_));
     constexpr std::time_t kOffset = (5 * 60 + 45) * 60;
