@@ -19,6 +19,13 @@ constexpr std::string_view kSwitchInstalled =
     "DeviceManager::Installer() Installing Virtual Switch succeeded.";
 constexpr std::string_view kSwitchInstallFailedPrefix =
     "DeviceManager::Installer() Installing Virtual Switch failed. ";
+constexpr std::string_view kInstallCycleEnter = "DeviceManager::InstallDriver() | Enter...";
+// Written just before the class's Install: the first step of a cycle that can change the
+// component. Every step before it (COM, the configuration object, the write lock, the
+// initialisation, the INF copy into the store) leaves the component as it was.
+constexpr std::string_view kInstallCall =
+    "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...";
+constexpr std::string_view kInstallerExit = "DeviceManager::Installer() | Exit...";
 // An installation whose last Apply answered NETCFG_S_REBOOT ends with that result.
 constexpr std::string_view kRebootResult = "hr='303136' / hr='0x0004a020'";
 
@@ -54,8 +61,11 @@ bool EndsWith(const std::string& text, std::string_view suffix) {
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
+// Absent after this run, or not touched by it: an Install run's verdict speaks of what that run
+// installed.
 bool IsAbsent(ComponentState state) {
-    return state == ComponentState::Removed || state == ComponentState::NotInstalled;
+    return state == ComponentState::Removed || state == ComponentState::NotInstalled ||
+           state == ComponentState::NotChanged;
 }
 
 bool IsPresent(ComponentState state) {
@@ -71,6 +81,7 @@ void LeftInstalledTracker::See(const LogLine& line) {
     }
     if (!line.isError && line.message == kInstallCommand) {
         phase_ = Phase::Install;
+        installCalled_ = false;
         components_ = {{Component::Adapter, 1, ComponentState::Unfinished},
                        {Component::Switch, 1, ComponentState::Unfinished}};
         return;
@@ -90,18 +101,41 @@ void LeftInstalledTracker::See(const LogLine& line) {
 
 void LeftInstalledTracker::SeeInstallLine(const LogLine& line) {
     const std::string& message = line.message;
-    const bool adapterFailed = line.isError && StartsWith(message, kAdapterInstallFailedPrefix);
-    const bool switchFailed = line.isError && StartsWith(message, kSwitchInstallFailedPrefix);
-    if (adapterFailed || switchFailed) {
-        // The installation's result is the last Apply's; NETCFG_S_REBOOT means the change was
-        // committed and takes effect after a restart.
-        Find(adapterFailed ? Component::Adapter : Component::Switch)->state =
-            EndsWith(message, kRebootResult) ? ComponentState::RebootPending
-                                             : ComponentState::InstallFailed;
-    } else if (!line.isError && message == kAdapterInstalled) {
+    if (line.isError && StartsWith(message, kAdapterInstallFailedPrefix)) {
+        EndInstallation(Component::Adapter, message);
+    } else if (line.isError && StartsWith(message, kSwitchInstallFailedPrefix)) {
+        EndInstallation(Component::Switch, message);
+    } else if (line.isError) {
+        return;
+    } else if (message == kInstallCycleEnter) {
+        installCalled_ = false;
+    } else if (message == kInstallCall) {
+        installCalled_ = true;
+    } else if (message == kAdapterInstalled) {
         Find(Component::Adapter)->state = ComponentState::Installed;
-    } else if (!line.isError && message == kSwitchInstalled) {
+    } else if (message == kSwitchInstalled) {
         Find(Component::Switch)->state = ComponentState::Installed;
+    } else if (message == kInstallerExit) {
+        // The sequence tries the switch only after the adapter was installed: a sequence that
+        // ended after the adapter's failure never touched it.
+        const ComponentState adapter = Find(Component::Adapter)->state;
+        ComponentVerdict* installation = Find(Component::Switch);
+        if (installation->state == ComponentState::Unfinished &&
+            adapter != ComponentState::Installed && adapter != ComponentState::Unfinished) {
+            installation->state = ComponentState::NotChanged;
+        }
+    }
+}
+
+void LeftInstalledTracker::EndInstallation(Component component, const std::string& message) {
+    ComponentVerdict* installation = Find(component);
+    // The installation's result is the last Apply's; NETCFG_S_REBOOT means the change was
+    // committed and takes effect after a restart.
+    if (EndsWith(message, kRebootResult)) {
+        installation->state = ComponentState::RebootPending;
+    } else {
+        installation->state =
+            installCalled_ ? ComponentState::InstallFailed : ComponentState::NotChanged;
     }
 }
 
@@ -195,7 +229,10 @@ LeftInstalled LeftInstalledTracker::Finish() const {
     bool anyPresent = false;
     for (const ComponentVerdict& verdict : left.components) {
         allAbsent = allAbsent && IsAbsent(verdict.state);
-        anyKnown = anyKnown || IsAbsent(verdict.state) || IsPresent(verdict.state);
+        // A component the run never touched tells nothing of the machine: it counts as absent,
+        // yet does not make a run whose other component is unknown one that left something.
+        anyKnown = anyKnown || IsPresent(verdict.state) ||
+                   (IsAbsent(verdict.state) && verdict.state != ComponentState::NotChanged);
         anyPresent = anyPresent || IsPresent(verdict.state);
     }
     left.verdict = allAbsent                ? Verdict::Nothing
@@ -220,6 +257,8 @@ std::string StateText(ComponentState state) {
             return "unknown: the run ended before its step";
         case ComponentState::InstallFailed:
             return "unknown: its installation failed";
+        case ComponentState::NotChanged:
+            return "not installed: the run changed nothing of it";
         case ComponentState::Undetermined:
             break;
     }
@@ -238,6 +277,8 @@ std::string StateName(ComponentState state) {
             return "stillInstalled";
         case ComponentState::RebootPending:
             return "rebootPending";
+        case ComponentState::NotChanged:
+            return "notChanged";
         case ComponentState::Unfinished:
         case ComponentState::InstallFailed:
         case ComponentState::Undetermined:

@@ -17,6 +17,7 @@ enum class ComponentState {
     RebootPending,   // an Apply answered NETCFG_S_REBOOT: the change waits for a reboot
     Unfinished,      // the run ended before the step that settles it
     InstallFailed,   // its installation failed: whether an earlier one is there is not said
+    NotChanged,      // this run never reached its installation: it installed nothing of it
     Undetermined,    // the lines do not say
 };
 
@@ -48,6 +49,7 @@ private:
     enum class Phase { None, Install, SwitchRemoval, AdapterRemoval, Done };
 
     void SeeInstallLine(const LogLine& line);
+    void EndInstallation(Component component, const std::string& message);
     void SeeRemovalLine(const LogLine& line);
     void EndRemovalCycle();
     void EndAdapterRemoval();
@@ -55,6 +57,9 @@ private:
 
     Phase phase_ = Phase::None;
     std::vector<ComponentVerdict> components_;
+    // The installation cycle under way has called the class's Install: from there on a failure
+    // may have left something of the component.
+    bool installCalled_ = false;
     // The removal cycle under way: what its lines have shown so far.
     bool inCycle_ = false;
     bool found_ = false;

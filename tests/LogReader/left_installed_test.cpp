@@ -65,12 +65,14 @@ INSTANTIATE_TEST_SUITE_P(
         // the switch is never tried.
         VerdictCase{"InstallAdapterApplyAnswersReboot",
                     expected_runs::InstallAdapterApplyAnswersReboot(kInf),
-                    "the virtual ethernet adapter (waiting for a reboot), the virtual switch "
-                    "(unknown: the run ended before its step)",
-                    Verdict::Something},
+                    "the virtual ethernet adapter (waiting for a reboot)", Verdict::Something},
+        // Refused the lock, the adapter's cycle never reached its Install, and the sequence
+        // ended without trying the switch: this run installed nothing.
         VerdictCase{"InstallWhileLockHeld", expected_runs::InstallWhileLockHeld("Other", kInf),
-                    "the virtual ethernet adapter (unknown: its installation failed), the virtual "
-                    "switch (unknown: the run ended before its step)",
+                    "nothing", Verdict::Nothing},
+        // The class's Install was called and failed: what it left is not said.
+        VerdictCase{"InstallAdapterInfNotCopied", expected_runs::InstallAdapterInfNotCopied(kInf),
+                    "the virtual ethernet adapter (unknown: its installation failed)",
                     Verdict::Unknown},
         VerdictCase{"UninstallWithBoth", expected_runs::UninstallSucceeds(), "nothing",
                     Verdict::Nothing},

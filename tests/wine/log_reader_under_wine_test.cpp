@@ -60,8 +60,7 @@ TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
               "Run 1, started YYYY-MM-DD hh:mm:ss\r\n"
               "  Command: Install\r\n"
               "  Outcome: exit code 901: installing the virtual ethernet adapter failed\r\n"
-              "  Left installed: the virtual ethernet adapter (unknown: its installation "
-              "failed), the virtual switch (unknown: the run ended before its step)\r\n"
+              "  Left installed: nothing\r\n"
               "  Errors:\r\n"
               "    hh:mm:ss  hr='-2147467263' / hr='0x80004001'\r\n" +
                   notImplemented +

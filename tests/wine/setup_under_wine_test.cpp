@@ -432,29 +432,25 @@ INSTANTIATE_TEST_SUITE_P(
                   [](const std::string&) { return expected_runs::InstallSucceeds(); },
                   {kDescriptorConverted, FolderSecured("{install}", "00000000"),
                    kDescriptorConverted, FolderSecured("{drivers}", "00000000")}},
-        // 901 while another program holds the lock: the log reader cannot tell what the run
-        // left (the adapter's installation failed, and its lines do not say whether an earlier
-        // adapter is there), so the rollback runs; it is refused the lock as well, and the
-        // drivers folder and an uninstaller stay to finish the removal.
-        SetupCase{"KeepsTheUninstallerWhenTheLockIsHeld",
+        // 901 while another program holds the lock: the adapter's cycle was refused before it
+        // changed anything and the switch was never tried, so the log reader answers that the
+        // run left nothing; no rollback runs, and no file stays.
+        SetupCase{"LeavesNothingWhenTheLockIsHeld",
                   Before::LockHeld,
                   Program::Setup,
                   kAdapterInstallFailed,
                   Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockHeld),
-                  kInstalledFiles,
+                  {},
                   {kInstalling, kInstallFolderSecured, kDriversFolderSecured,
                    "DriverInstaller.exe Install returned 901: installing the virtual ethernet "
                    "adapter failed: another program (Other Setup Wizard) holds the network "
                    "configuration; close it and try again",
-                   kCannotTell, "Rollback: DriverInstaller.exe Uninstall", kUninstallAnswered903,
-                   kCannotTell,
-                   "The rollback did not finish: {drivers} and {install}\\uninstall.exe are kept; "
-                   "run uninstall.exe to finish the removal once the cause is dealt with. The "
-                   "setup ends with exit code 901"},
+                   kNothingLeft,
+                   "The drivers were not installed, and nothing of them is left: the setup ends "
+                   "with exit code 901"},
                   [](const std::string& drivers) {
-                      return Join({expected_runs::InstallWhileLockHeld(
-                                       kLockHolder, drivers + "\\quorixvmini60.inf"),
-                                   expected_runs::UninstallWhileLockHeld(kLockHolder)});
+                      return expected_runs::InstallWhileLockHeld(kLockHolder,
+                                                                 drivers + "\\quorixvmini60.inf");
                   }},
         // 902 leaves the adapter installed; the rollback removes it, and its 904 (the switch
         // was not there) counts as a complete removal.

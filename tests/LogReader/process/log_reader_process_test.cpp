@@ -248,34 +248,31 @@ TEST_F(LogReaderProcessTest, AnInstallWithoutAMachineIsExplainedAsAClassNotRegis
         "      hr 0x80040154 = REGDB_E_CLASSNOTREG: the network configuration class is not "
         "registered; on the simulated platform, SIMWIN_ROOT holds no machine (netcfg-sim init "
         "makes one)\n";
-    ExpectSummary(
-        {},
-        "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-        "  Command: Install\n"
-        "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
-        "  Left installed: the virtual ethernet adapter (unknown: its installation failed), "
-        "the "
-        "virtual switch (unknown: the run ended before its step)\n"
-        "  Errors:\n"
-        "    hh:mm:ss  " +
-            hr + "\n" + decoded + "    hh:mm:ss  " + hr + "\n" + decoded +
-            "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Couldn't the get "
-            "notify object interface. HrGetINetCfg returned " +
-            hr + "\n" + decoded +
-            "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
-            "returned " +
-            hr + "\n" + decoded +
-            "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
-            "szFileFullPath='" +
-            setupFolder_ +
-            "/quorixvmini60.inf'\n"
-            "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
-            "failed. 'InstallDriver()' returned " +
-            hr + "\n" + decoded +
-            "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
-            "returned result=901\n"
-            "      result 901: installing the virtual ethernet adapter failed\n"
-            "\n");
+    ExpectSummary({},
+                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+                  "  Command: Install\n"
+                  "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+                  "  Left installed: nothing\n"
+                  "  Errors:\n"
+                  "    hh:mm:ss  " +
+                      hr + "\n" + decoded + "    hh:mm:ss  " + hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Couldn't the get "
+                      "notify object interface. HrGetINetCfg returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+                      "returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+                      "szFileFullPath='" +
+                      setupFolder_ +
+                      "/quorixvmini60.inf'\n"
+                      "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
+                      "failed. 'InstallDriver()' returned " +
+                      hr + "\n" + decoded +
+                      "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+                      "returned result=901\n"
+                      "      result 901: installing the virtual ethernet adapter failed\n"
+                      "\n");
 }
 
 TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEveryResult) {
@@ -289,9 +286,7 @@ TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEver
         "Run 1, started YYYY-MM-DD hh:mm:ss\n"
         "  Command: Install\n"
         "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
-        "  Left installed: the virtual ethernet adapter (unknown: its installation failed), "
-        "the "
-        "virtual switch (unknown: the run ended before its step)\n"
+        "  Left installed: nothing\n"
         "  Lock holder: Other Setup Wizard\n"
         "  Errors:\n"
         "    hh:mm:ss  hr='-2147180508' / hr='0x8004a024'\n"
