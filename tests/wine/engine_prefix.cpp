@@ -84,8 +84,7 @@ void EnginePrefixTest::SetUp() {
     ASSERT_FALSE(folder_.path().empty());
     // A fresh server for each test, kept up between its processes: Wine stops a prefix's
     // services when its last process ends, and npf must outlive DriverInstaller.exe.
-    EnginePrefix().Server({"-k"});
-    ASSERT_EQ(EnginePrefix().Server({"-p"}), 0);
+    ASSERT_EQ(EnginePrefix().FreshServer(), 0);
     setupFolder_ = folder_.Make("setup");
     logFolder_ = folder_.Make("logs");
     testsupport::CopyInfFiles(setupFolder_);
@@ -93,7 +92,7 @@ void EnginePrefixTest::SetUp() {
 }
 
 void EnginePrefixTest::TearDown() {
-    EnginePrefix().Server({"-k"});
+    EnginePrefix().StopServer();
 }
 
 int EnginePrefixTest::NetCfgSim(const std::vector<std::string>& arguments) const {

@@ -159,7 +159,7 @@ protected:
         testsupport::CopyInfFiles(setupFolder_);
     }
 
-    void TearDown() override { EnginePrefix().Server({"-k"}); }
+    void TearDown() override { EnginePrefix().StopServer(); }
 
     // ---- The Linux build
 
@@ -287,8 +287,7 @@ protected:
     // run's machine from; init also registers the engine and the "npf" service in the prefix.
     void MakeWindowsTemplates() {
         ASSERT_TRUE(EnginePrefix().Ensure()) << "Wine could not create its prefix";
-        EnginePrefix().Server({"-k"});
-        ASSERT_EQ(EnginePrefix().Server({"-p"}), 0);
+        ASSERT_EQ(EnginePrefix().FreshServer(), 0);
         const std::string fresh = folder_.Make("windows-fresh");
         const std::string output = folder_.path() + "/tool-output.txt";
         ASSERT_EQ(

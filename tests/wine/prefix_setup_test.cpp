@@ -143,7 +143,7 @@ protected:
         PrefixSetupTest::SetUp();
         ASSERT_EQ(Prefix().Server({"-p"}), 0);
     }
-    void TearDown() override { Prefix().Server({"-k"}); }
+    void TearDown() override { Prefix().StopServer(); }
 };
 
 TEST_F(NpfServiceTest, WinesNetExeStartsAndStopsTheRegisteredService) {

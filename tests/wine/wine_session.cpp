@@ -62,6 +62,16 @@ int WinePrefix::Server(const std::vector<std::string>& arguments) const {
     return testsupport::RunProcess(WINESERVER_PROGRAM, arguments, options, path_ + ".server.txt");
 }
 
+void WinePrefix::StopServer() const {
+    Server({"-k"});
+    Server({"--wait"});
+}
+
+int WinePrefix::FreshServer() const {
+    StopServer();
+    return Server({"-p"});
+}
+
 const WinePrefix& PlainPrefix() {
     static const WinePrefix prefix(WINE_PREFIX);
     return prefix;

@@ -39,6 +39,13 @@ public:
     // Runs wineserver with arguments: "-p" keeps the prefix's server (and so its services) up
     // between processes, "-k" ends it and every process of the prefix, "--wait" waits for its end.
     int Server(const std::vector<std::string>& arguments) const;
+    // Ends the prefix's server and every process of the prefix, and waits until the server has
+    // gone: "-k" only signals it, and a program started meanwhile can reach the dying server and
+    // fail before it prints anything.
+    void StopServer() const;
+    // A fresh server, kept up between processes: the old one stopped first. Returns the status
+    // of "-p".
+    int FreshServer() const;
     // The environment that every run gets: the prefix, no debug channels, no offer to download
     // the browser and .NET engines.
     std::map<std::string, std::string> BaseEnvironment() const;
