@@ -66,6 +66,70 @@ class OperatorTest(unittest.TestCase):
         self.assertIn('LogError(L"x");\n        Log(L"Big %ld\\n", count);', swap.apply(SAMPLE))
 
 
+READER_SAMPLE = r'''#ifdef _WIN32
+std::string Native(const std::string& t) { return t.substr(start); }
+#else
+bool Prefixed(const std::string& text, const std::string& prefix) {
+    static const std::regex pattern(R"(hr='(-?[0-9]+)')");
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
+           text.find(':', start) != 0 && text.substr(2).empty();
+}
+#endif
+'''
+
+ENGINE_SAMPLE = r'''HRESULT Next(IUnknown** items) {
+    PlatformCall call("IEnum::Next");
+    if (call.Failing()) {
+        return call.Finish(call.FaultResult());
+    }
+    items[given]->AddRef();
+    item->Release();
+    Release();
+    record.references.push_back(reference);
+    detail::WriteLockTaken();
+    return call.Finish(S_OK);
+}
+'''
+
+
+def changes(operator, text, operators):
+    return [(m.before, m.after) for m in mutants.mutants_of_file("x.cpp", text, 1, operators, True)
+            if m.operator == operator]
+
+
+class AreaOperatorTest(unittest.TestCase):
+    def test_offset_moves_parsing_offsets_and_compared_lengths_outside_windows_only_code(self):
+        self.assertEqual([after for _, after in changes("offset", READER_SAMPLE,
+                                                          mutants.AREA_OPERATORS["reader"])], [
+            "return text.size() >= prefix.size() && text.compare(0, (prefix.size()) - 1, prefix)"
+            " == 0 &&",
+            "text.find(':', (start) + 1) != 0 && text.substr(2).empty();",
+            "return text.size() >= (prefix.size()) + 1 && text.compare(0, prefix.size(), prefix)"
+            " == 0 &&",
+        ])
+        # The pattern (a raw literal) is not a literal whose characters change.
+        self.assertEqual(changes("string-char", READER_SAMPLE, mutants.OPERATORS), [])
+
+    def test_drop_entry_drops_journal_lines_and_ledger_counts(self):
+        self.assertEqual(changes("drop-entry", ENGINE_SAMPLE, mutants.AREA_OPERATORS["engine"]), [
+            ("detail::WriteLockTaken();", "(removed)"),
+            ("return call.Finish(call.FaultResult());", "return (call.FaultResult());"),
+            ("return call.Finish(S_OK);", "return (S_OK);"),
+        ])
+
+    def test_refcount_moves_interface_and_component_references_by_one(self):
+        self.assertEqual(changes("refcount", ENGINE_SAMPLE, mutants.AREA_OPERATORS["engine"]), [
+            ("items[given]->AddRef();", "(removed)"),
+            ("items[given]->AddRef();", "items[given]->AddRef(); items[given]->AddRef();"),
+            ("item->Release();", "(removed)"),
+            ("record.references.push_back(reference);", "(removed)"),
+        ])
+
+    def test_the_program_keeps_its_operators(self):
+        operators = {m.operator for m in mutants.mutants_of_file("x.cpp", ENGINE_SAMPLE, 1)}
+        self.assertEqual(operators, {"negate", "string-char"})
+
+
 class SelectionTest(unittest.TestCase):
     def test_the_same_seed_gives_the_same_mutants_and_every_operator_is_drawn(self):
         files = {"a.cpp": SAMPLE, "b.cpp": SAMPLE.replace("Values", "Other")}
