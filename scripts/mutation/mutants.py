@@ -124,6 +124,20 @@ def matching_paren(code, open_at):
     raise ValueError("unbalanced parentheses")
 
 
+def top_level_semicolon(code, open_at, close):
+    """The last ';' between the parentheses at open_at and close outside inner brackets."""
+    depth = 0
+    found = None
+    for k in range(open_at + 1, close):
+        if code[k] in "([{":
+            depth += 1
+        elif code[k] in ")]}":
+            depth -= 1
+        elif code[k] == ";" and depth == 0:
+            found = k
+    return found
+
+
 def one_line(snippet):
     return " ".join(snippet.split())
 
@@ -297,7 +311,13 @@ def mutants_of_file(path, text, seed, operators=OPERATORS, skip_windows_only=Fal
     for match in re.finditer(r"\b(?:if|while)\s*\(", code):
         open_at = match.end() - 1
         close = matching_paren(code, open_at)
-        add("negate", open_at, close + 1, "(!(" + text[open_at + 1:close] + "))")
+        # An if with an initialiser ("if (init; condition)") keeps it and negates the condition.
+        semicolon = top_level_semicolon(code, open_at, close)
+        if semicolon is None:
+            add("negate", open_at, close + 1, "(!(" + text[open_at + 1:close] + "))")
+        else:
+            add("negate", open_at, close + 1, text[open_at:semicolon + 1] + " !(" +
+                text[semicolon + 1:close].strip() + "))")
 
     statements = call_statements(code)
     for start, end, name in statements:

@@ -37,6 +37,10 @@ class OperatorTest(unittest.TestCase):
         (negated,) = of("negate")
         self.assertIn("if (!(count > 32 &&\n        count <= 0x7F)) {", negated.apply(SAMPLE))
 
+    def test_negate_keeps_the_initialiser_of_an_if(self):
+        (negated,) = of("negate", "if (const HRESULT hr = Check(); FAILED(hr)) {\n}\n")
+        self.assertEqual(negated.after, "if (const HRESULT hr = Check(); !(FAILED(hr))) {")
+
     def test_drop_call_removes_bare_calls_that_matter_only(self):
         dropped = [m.before for m in of("drop-call")]
         self.assertEqual(dropped, ['Log(L"Big %ld\\n", count);', 'LogError(L"x");',
