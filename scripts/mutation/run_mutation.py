@@ -263,14 +263,21 @@ def git(*arguments):
                           text=True).stdout.strip()
 
 
-def save_results(area, outcomes, args, base_seconds, started_at):
+def source_state(area):
+    """The commit the run's sources come from, and whether the area's sources or the tests had
+    uncommitted changes (read when the run copies them)."""
+    return (git("rev-parse", "--short", "HEAD"),
+            bool(git("status", "--porcelain", "--", *area.sources, "tests")))
+
+
+def save_results(area, outcomes, args, base_seconds, started_at, state):
     """Keeps a full run of the area, which the report is written from with the other areas'."""
     RESULTS.mkdir(parents=True, exist_ok=True)
     record = {
         "seed": args.seed, "limit": args.limit, "timeout": args.timeout,
         "base_seconds": base_seconds, "started_at": started_at.isoformat(timespec="minutes"),
-        "commit": git("rev-parse", "--short", "HEAD"),
-        "dirty": bool(git("status", "--porcelain", "--", *area.sources, "tests")),
+        "commit": state[0],
+        "dirty": state[1],
         "outcomes": [{"ident": o.ident, "status": o.status, "detail": o.detail,
                       "seconds": o.seconds, "mutant": dataclasses.asdict(o.mutant)}
                      for o in outcomes],
@@ -520,6 +527,7 @@ def run_area(area, args):
 
     LOGS.mkdir(parents=True, exist_ok=True)
     print(f"{area.name}: building the unmutated sources in {WORK} ...", flush=True)
+    state = source_state(area)
     base_seconds = prepare_base(LOGS / f"base-{area.name}.log", args.timeout, area)
     try:
         for o in outcomes:
@@ -530,7 +538,7 @@ def run_area(area, args):
         # The work tree goes back to the unmutated base.
         sync(BASE, WORK, LOGS / f"base-{area.name}.log")
     if not args.only:
-        save_results(area, outcomes, args, base_seconds, started_at)
+        save_results(area, outcomes, args, base_seconds, started_at, state)
     survivors = [o for o in outcomes if o.status == "survived"]
     print(f"{area.name}: {len(outcomes)} mutants: "
           f"{sum(o.status == 'killed' for o in outcomes)} killed, "
