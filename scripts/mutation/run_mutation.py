@@ -114,6 +114,9 @@ class Outcome:
     status: str = ""  # killed, survived, timeout, no-build
     detail: str = ""  # the failing test, the suite that timed out, or the compiler's first error
     seconds: float = 0.0
+    # The outcome of a run with --only after the full run: a survivor tried again once a test
+    # was added for it.
+    rerun: bool = False
 
 
 def run(command, log, cwd=None, timeout=None, env=None):
@@ -278,11 +281,34 @@ def save_results(area, outcomes, args, base_seconds, started_at, state):
         "base_seconds": base_seconds, "started_at": started_at.isoformat(timespec="minutes"),
         "commit": state[0],
         "dirty": state[1],
-        "outcomes": [{"ident": o.ident, "status": o.status, "detail": o.detail,
-                      "seconds": o.seconds, "mutant": dataclasses.asdict(o.mutant)}
-                     for o in outcomes],
+        "outcomes": outcomes,
     }
-    (RESULTS / f"{area.name}.json").write_text(json.dumps(record, indent=1) + "\n")
+    write_results(area.name, record)
+
+
+def write_results(name, record):
+    stored = dict(record)
+    stored["outcomes"] = [{"ident": o.ident, "status": o.status, "detail": o.detail,
+                           "seconds": o.seconds, "rerun": o.rerun,
+                           "mutant": dataclasses.asdict(o.mutant)} for o in record["outcomes"]]
+    (RESULTS / f"{name}.json").write_text(json.dumps(stored, indent=1) + "\n")
+
+
+def record_reruns(area, rerun):
+    """Puts the outcomes of a run with --only into the area's full run, in place of the same
+    mutants' earlier outcomes (the same key: the same change to the same sources)."""
+    record = load_results(area.name)
+    if record is None:
+        return 0
+    by_key = {o.mutant.key: o for o in rerun if o.status != "no-build"}
+    replaced = 0
+    for k, o in enumerate(record["outcomes"]):
+        again = by_key.get(o.mutant.key)
+        if again is not None and again.ident == o.ident:
+            record["outcomes"][k] = dataclasses.replace(again, rerun=True)
+            replaced += 1
+    write_results(area.name, record)
+    return replaced
 
 
 def load_results(name):
@@ -291,7 +317,8 @@ def load_results(name):
         return None
     record = json.loads(path.read_text())
     record["outcomes"] = [Outcome(mutants.Mutant(**o["mutant"]), o["ident"], o["status"],
-                                  o["detail"], o["seconds"]) for o in record["outcomes"]]
+                                  o["detail"], o["seconds"], o.get("rerun", False))
+                          for o in record["outcomes"]]
     return record
 
 
@@ -307,13 +334,15 @@ def tally(outcomes, verdicts):
         "counted": counted,
         "equivalent": survivors_judged("equivalent"),
         "under_wine": survivors_judged("killed-under-wine"),
-        "killed": [o for o in counted if o.status == "killed"],
+        "killed": [o for o in counted if o.status == "killed" and not o.rerun],
+        "killed_rerun": [o for o in counted if o.status == "killed" and o.rerun],
         "timeouts": [o for o in counted if o.status == "timeout"],
         "survivors": [o for o in counted if o.status == "survived"],
         "no_build": [o for o in outcomes if o.status == "no-build"],
     }
     t["judged"] = len(counted) - len(t["equivalent"])
-    t["caught"] = len(t["killed"]) + len(t["timeouts"]) + len(t["under_wine"])
+    t["caught"] = (len(t["killed"]) + len(t["killed_rerun"]) + len(t["timeouts"]) +
+                   len(t["under_wine"]))
     t["rate"] = 100.0 * t["caught"] / t["judged"] if t["judged"] else 0.0
     return t
 
@@ -334,6 +363,8 @@ def area_section(area, record, verdicts):
         f"| generated | {len(outcomes)} |",
         f"| did not compile (not counted) | {len(t['no_build'])} |",
         f"| killed by a failing test | {len(t['killed'])} |",
+        f"| survived, then killed by a test added for it (run again with `--only`, below) "
+        f"| {len(t['killed_rerun'])} |",
         f"| killed by running out of time | {len(t['timeouts'])} |",
         f"| survived the Linux suites, killed by a test of the Windows build under Wine (below) "
         f"| {len(t['under_wine'])} |",
@@ -354,12 +385,14 @@ def area_section(area, record, verdicts):
             f"{sum(o.status == 'survived' and o not in t['under_wine'] for o in mine)} | "
             f"{sum(o.status == 'no-build' for o in mine)} |")
     lines += ["", "### Survivors", ""]
-    if t["survivors"]:
+    survivors = [o for o in outcomes if o in t["survivors"] or o in t["killed_rerun"]]
+    if survivors:
         lines += ["| Mutant | Place | Change | Verdict |", "|---|---|---|---|"]
-        for o in t["survivors"]:
+        for o in survivors:
             kind, text = verdicts.get(o.mutant.key, ("not judged", "no verdict recorded yet"))
             text = text.replace("|", "\\|")
-            lines.append(mutant_row(o, f"**{kind}**: {text}"))
+            shown_again = f" Run again: killed by {o.detail}." if o in t["killed_rerun"] else ""
+            lines.append(mutant_row(o, f"**{kind}**: {text}{shown_again}"))
     else:
         lines.append("None.")
     mine = set(area.files())
@@ -502,8 +535,9 @@ def write_report():
             "| Mutant | Place | Change | Outcome |",
             "|---|---|---|---|",
         ]
-        lines += [mutant_row(o, o.status + (f": {o.detail}" if o.status in ("killed", "timeout")
-                                            else "")) for o in outcomes]
+        lines += [mutant_row(o, ("survived, then " if o.rerun else "") + o.status +
+                             (f": {o.detail}" if o.status in ("killed", "timeout") else ""))
+                  for o in outcomes]
     (REPO / "MUTATION.md").write_text("\n".join(lines) + "\n")
 
 
@@ -539,6 +573,8 @@ def run_area(area, args):
         sync(BASE, WORK, LOGS / f"base-{area.name}.log")
     if not args.only:
         save_results(area, outcomes, args, base_seconds, started_at, state)
+    else:
+        print(f"{area.name}: {record_reruns(area, outcomes)} outcomes put into the full run")
     survivors = [o for o in outcomes if o.status == "survived"]
     print(f"{area.name}: {len(outcomes)} mutants: "
           f"{sum(o.status == 'killed' for o in outcomes)} killed, "
@@ -556,14 +592,15 @@ def main():
     parser.add_argument("--timeout", type=float, default=120.0,
                         help="seconds for one mutant's tests")
     parser.add_argument("--only", default="",
-                        help="comma-separated mutant ids (M003,E017): run these alone and leave "
-                             "MUTATION.md as it is")
+                        help="comma-separated mutant ids (M003,E017): run these alone, after "
+                             "tests were added for them, and put their outcomes into the area's "
+                             "full run")
     parser.add_argument("--list", action="store_true", help="list the mutants and stop")
     args = parser.parse_args()
 
     for name in ORDER if args.area == "all" else (args.area,):
         run_area(AREAS[name], args)
-    if not args.only and not args.list:
+    if not args.list:
         write_report()
         print("MUTATION.md regenerated")
 
