@@ -11,9 +11,14 @@ namespace {
 using json = nlohmann::ordered_json;
 
 json ResultJson(const DecodedResult& result) {
+    // A value too large for its field is not decoded: it has no value.
     json object = {
-        {"field", result.field}, {"written", result.written}, {"value", result.value},
-        {"known", result.known}, {"name", result.name},       {"meaning", result.meaning},
+        {"field", result.field},
+        {"written", result.written},
+        {"value", result.inRange ? json(result.value) : json(nullptr)},
+        {"known", result.known},
+        {"name", result.name},
+        {"meaning", result.meaning},
     };
     if (!result.systemText.empty()) {
         object["systemText"] = result.systemText;
@@ -32,6 +37,21 @@ json LineJson(const NotableLine& line) {
     return json{{"kind", "error"}, {"time", line.time}, {"text", line.text}, {"results", results}};
 }
 
+json LeftInstalledJson(const LeftInstalled& left) {
+    json components = json::array();
+    for (const ComponentVerdict& verdict : left.components) {
+        components.push_back(json{
+            {"component", verdict.component == Component::Switch ? "switch" : "adapter"},
+            {"cycle", verdict.cycle},
+            {"state", StateName(verdict.state)},
+            {"text", StateText(verdict.state)},
+        });
+    }
+    return json{{"verdict", VerdictName(left.verdict)},
+                {"text", LeftInstalledText(left)},
+                {"components", components}};
+}
+
 }  // namespace
 
 std::string FormatRunJson(const RunSummary& run) {
@@ -47,6 +67,7 @@ std::string FormatRunJson(const RunSummary& run) {
         {"complete", run.complete},
         {"exitCode", run.complete ? json(run.exitCode) : json(nullptr)},
         {"outcome", run.outcome},
+        {"leftInstalled", LeftInstalledJson(run.leftInstalled)},
         {"lockHolders", run.lockHolders},
         {"lines", lines},
     };

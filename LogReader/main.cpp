@@ -1,6 +1,8 @@
 // driverinstaller-log [--last] [--json] [--code-page N] [FILE]: summarises DriverInstaller's log,
 // one block per run. Exit code 0, or 2 when there is no log to summarise, the arguments are
 // wrong, or anything else stops it; it never ends without a message of its own.
+// driverinstaller-log --last --left-installed [FILE]: what the last run left installed, with the
+// exit code 0 (nothing), 1 (something is or may be) or 2 (the log cannot tell).
 #include "code_page.h"
 #include "console_output.h"
 #include "log_location.h"
@@ -17,7 +19,8 @@
 namespace {
 
 constexpr char kUsage[] =
-    "usage: driverinstaller-log [--last] [--json] [--code-page N] [FILE] | --version";
+    "usage: driverinstaller-log [--last] [--json | --left-installed] [--code-page N] [FILE] | "
+    "--version";
 constexpr char kProgramName[] = "driverinstaller-log: ";
 constexpr unsigned long kLargestCodePage = 65535;
 
@@ -62,6 +65,9 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
             options.lastRunOnly = true;
         } else if (text == Native("--json")) {
             options.json = true;
+        } else if (text == Native("--left-installed")) {
+            options.leftInstalledOnly = true;
+            options.lastRunOnly = true;
         } else if (text == Native("--help")) {
             logreader::WriteOutput(std::string(kUsage) + "\n");
             return 0;
@@ -85,6 +91,9 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
             options.file = arguments[i];
         }
     }
+    if (options.json && options.leftInstalledOnly) {
+        return UsageError("--left-installed prints text only: it does not take --json");
+    }
     if (!options.file) {
         const logreader::LogLocation location = logreader::FindDefaultLogFile();
         if (!location.found) {
@@ -95,12 +104,12 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
     }
     *file = options.file;
     const logreader::ReaderResult result = logreader::RunReader(options);
-    if (result.exitCode != 0) {
+    if (!result.error.empty()) {
         logreader::WriteError(kProgramName + result.error + "\n");
         return result.exitCode;
     }
     logreader::WriteOutput(result.output);
-    return 0;
+    return result.exitCode;
 }
 
 // The answer to an error that escaped Run: one line naming the file, when it is known, and exit

@@ -5,6 +5,7 @@
 #include "log_location.h"
 #include "run_splitter.h"
 #include "run_summary.h"
+#include "terminal_text.h"
 #include "text_report.h"
 
 #include <string>
@@ -18,10 +19,23 @@ ReaderResult Failure(const std::string& error) {
     return ReaderResult{kExitNoLog, {}, error};
 }
 
+int LeftInstalledExitCode(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Nothing:
+            return kExitNothingLeft;
+        case Verdict::Something:
+            return kExitSomethingLeft;
+        case Verdict::Unknown:
+            break;
+    }
+    return kExitCannotTell;
+}
+
 }  // namespace
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "'" + PathToUtf8(path) + "'";
+    // A name may hold any character: it reaches the terminal as the report's text does.
+    return "'" + VisibleText(PathToUtf8(path)) + "'";
 }
 
 ReaderResult RunReader(const ReaderOptions& options) {
@@ -57,6 +71,12 @@ ReaderResult RunReader(const ReaderOptions& options) {
     }
 
     ReaderResult result;
+    if (options.leftInstalledOnly) {
+        const RunSummary summary = SummarizeRun(runs.back(), static_cast<int>(runs.size()));
+        result.output = "Left installed: " + LeftInstalledText(summary.leftInstalled) + "\n";
+        result.exitCode = LeftInstalledExitCode(summary.leftInstalled.verdict);
+        return result;
+    }
     const std::size_t first = options.lastRunOnly ? runs.size() - 1 : 0;
     for (std::size_t i = first; i < runs.size(); ++i) {
         const RunSummary summary = SummarizeRun(runs[i], static_cast<int>(i) + 1);

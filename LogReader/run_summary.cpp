@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 
 namespace logreader {
@@ -71,10 +70,10 @@ std::optional<std::string> LockHolder(const LogLine& line) {
     }
     for (const char* prefix : kLockHolderPrefixes) {
         const std::string operation = prefix;
-        if (StartsWith(line.message, operation)) {
-            const std::size_t length =
-                line.message.size() - operation.size() - (sizeof kLockHolderSuffix - 1);
-            return line.message.substr(operation.size(), length);
+        // A line with nothing between the two parts names no holder.
+        const std::size_t parts = operation.size() + (sizeof kLockHolderSuffix - 1);
+        if (line.message.size() > parts && StartsWith(line.message, operation)) {
+            return line.message.substr(operation.size(), line.message.size() - parts);
         }
     }
     return std::nullopt;
@@ -106,6 +105,11 @@ public:
 
     void Fill(RunSummary* summary) const {
         summary->command = command_.empty() ? "unknown: no line of the run names it" : command_;
+        if (!unreadExitCode_.empty()) {
+            summary->outcome = "unknown: the exit code is written as " + unreadExitCode_ +
+                               ", which is none of DriverInstaller's";
+            return;
+        }
         summary->complete = settled_;
         summary->exitCode = settled_ ? exitCode_ : 0;
         summary->outcome = settled_ ? ExitCodeMeaning(exitCode_) : kOutcomeUnknown;
@@ -123,11 +127,26 @@ private:
 
     void SeeInstallLine(const LogLine& line) {
         if (line.isError && StartsWith(line.message, kInstallFailedPrefix)) {
-            Settle(command_, std::atoi(line.message.c_str() + sizeof kInstallFailedPrefix - 1));
+            SettleInstallResult(line.message);
         } else if ((!line.isError && line.message == kBindingsSucceeded) ||
                    (line.isError && StartsWith(line.message, kBindingsFailedPrefix))) {
             Settle(command_, kExitSuccess);
         }
+    }
+
+    // The install sequence's result as the reader decodes it everywhere: a value that does not
+    // fit the installer's int is kept as written, not wrapped into an exit code.
+    void SettleInstallResult(const std::string& message) {
+        const std::vector<DecodedResult> results = DecodeResults(message);
+        if (results.empty() || results.back().kind != ResultKind::ExitCode) {
+            return;
+        }
+        if (!results.back().inRange) {
+            unreadExitCode_ = results.back().written;
+            settled_ = true;
+            return;
+        }
+        Settle(command_, static_cast<int>(results.back().value));
     }
 
     void SeeUninstallLine(const LogLine& line) {
@@ -145,6 +164,7 @@ private:
     std::string command_;
     bool settled_ = false;
     int exitCode_ = 0;
+    std::string unreadExitCode_;  // an exit code written too large for its field, as written
     bool switchFailed_ = false;
     bool adapterFailed_ = false;
 };
@@ -168,8 +188,10 @@ RunSummary SummarizeRun(const RunLines& run, int number) {
     summary.number = number;
     summary.startMissing = run.startMissing;
     OutcomeTracker outcome;
+    LeftInstalledTracker leftInstalled;
     for (const LogLine& line : run.lines) {
         outcome.See(line);
+        leftInstalled.See(line);
         if (line.parsed && summary.started.empty()) {
             summary.started = TimeStamp(line);
         }
@@ -189,6 +211,7 @@ RunSummary SummarizeRun(const RunLines& run, int number) {
         }
     }
     outcome.Fill(&summary);
+    summary.leftInstalled = leftInstalled.Finish();
     // A refused lock is blamed on another program only when the run names that program.
     if (!summary.lockHolders.empty()) {
         NameLockHolderInRefusals(&summary);

@@ -2,6 +2,7 @@
 // imply, its error lines with their results decoded, and who held the lock when it was refused.
 #pragma once
 
+#include "left_installed.h"
 #include "result_mentions.h"
 #include "run_splitter.h"
 
@@ -19,13 +20,14 @@ struct NotableLine {
 };
 
 struct RunSummary {
-    int number = 0;             // 1 for the file's first run
-    bool startMissing = false;  // the run's banner is not in the file
-    std::string started;        // "YYYY-MM-DD HH:MM:SS" of its first line; empty when none
-    std::string command;        // "Install", "Uninstall", or what happened instead
-    bool complete = false;      // the lines that fix the exit code are there
-    int exitCode = 0;           // meaningful when complete
-    std::string outcome;        // the exit code's meaning, or why it is unknown
+    int number = 0;               // 1 for the file's first run
+    bool startMissing = false;    // the run's banner is not in the file
+    std::string started;          // "YYYY-MM-DD HH:MM:SS" of its first line; empty when none
+    std::string command;          // "Install", "Uninstall", or what happened instead
+    bool complete = false;        // the lines that fix the exit code are there
+    int exitCode = 0;             // meaningful when complete
+    std::string outcome;          // the exit code's meaning, or why it is unknown
+    LeftInstalled leftInstalled;  // what the run left installed, as far as its lines show
     std::vector<std::string> lockHolders;  // who held the write lock when it was refused
     std::vector<NotableLine> lines;
 };

@@ -1,12 +1,16 @@
 #include "text_report.h"
 
+#include "terminal_text.h"
+
 namespace logreader {
 
 namespace {
 
 std::string FormatResult(const DecodedResult& result) {
     std::string text = "      " + result.field + " " + result.written;
-    if (!result.known) {
+    if (!result.inRange) {
+        text += ": out of its field's range; not decoded";
+    } else if (!result.known) {
         text += ": not a result this reader knows";
     } else if (result.name.empty()) {
         text += ": " + result.meaning;
@@ -45,7 +49,7 @@ std::string FormatRunText(const RunSummary& run) {
     text += "  Outcome: ";
     text += run.complete ? "exit code " + std::to_string(run.exitCode) + ": " + run.outcome
                          : run.outcome;
-    text += "\n";
+    text += "\n  Left installed: " + LeftInstalledText(run.leftInstalled) + "\n";
     if (!run.lockHolders.empty()) {
         text += "  Lock holder: ";
         for (std::size_t i = 0; i < run.lockHolders.size(); ++i) {
@@ -61,7 +65,8 @@ std::string FormatRunText(const RunSummary& run) {
             text += FormatLine(line);
         }
     }
-    return text + "\n";
+    // Only the report's own line ends reach the terminal as controls.
+    return VisibleText(text + "\n");
 }
 
 }  // namespace logreader

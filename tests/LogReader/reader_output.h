@@ -22,6 +22,14 @@ inline std::string WithoutTimes(const std::string& text) {
     return std::regex_replace(std::regex_replace(text, date, "YYYY-MM-DD"), time, "hh:mm:ss");
 }
 
+// The "leftInstalled" member of an Install run that failed at the adapter (901), with its comma.
+inline const std::string kLeftAfterFailedAdapterInstallJson =
+    R"("leftInstalled":{"verdict":"unknown","text":"the virtual ethernet adapter )"
+    R"((unknown: its installation failed), the virtual switch (unknown: the run ended before )"
+    R"j(its step)","components":[{"component":"adapter","cycle":1,"state":"unknown",)j"
+    R"("text":"unknown: its installation failed"},{"component":"switch","cycle":1,)"
+    R"("state":"unknown","text":"unknown: the run ended before its step"}]},)";
+
 // One error line of a run in the JSON form: the line's text as JSON holds it, and the JSON
 // objects of the results decoded from it, comma-separated ("" when it mentions none).
 struct JsonErrorLine {

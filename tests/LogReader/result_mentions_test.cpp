@@ -16,7 +16,8 @@ struct Expected {
     std::string field;
     std::string written;
     std::uint32_t value;
-    std::string name;  // "" for exit codes and flags; "?" for a value the reader does not know
+    std::string name;     // "" for exit codes and flags; "?" for a value the reader does not know
+    bool inRange = true;  // false: too large for its field, shown as written and not decoded
 };
 
 struct MentionCase {
@@ -36,6 +37,7 @@ TEST_P(ResultMentionsTest, FindsAndNamesEveryResult) {
         EXPECT_EQ(results[i].field, expected.field);
         EXPECT_EQ(results[i].written, expected.written);
         EXPECT_EQ(results[i].value, expected.value);
+        EXPECT_EQ(results[i].inRange, expected.inRange);
         EXPECT_EQ(results[i].known, expected.name != "?");
         EXPECT_EQ(results[i].name, expected.name == "?" ? "" : expected.name);
         EXPECT_EQ(results[i].meaning.empty(), !results[i].known);
@@ -106,6 +108,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "hr='1' / hr='0x00000001' then errorMessageID=5",
                     {{"hr", "0x00000001", 1, "S_FALSE"},
                      {"errorMessageID", "5", 5, "ERROR_ACCESS_DENIED"}}},
+        // "%d" holds a signed 32-bit value: more is not wrapped into one of the exit codes.
+        MentionCase{"ExitCodeOutOfRange",
+                    "returned result=4294968197",
+                    {{"result", "4294968197", 0, "?", false}}},
+        // The digits are read in one pass, however many there are.
+        MentionCase{"HundredThousandDigits",
+                    "errorMessageID=" + std::string(100000, '7'),
+                    {{"errorMessageID", std::string(100000, '7'), 0, "?", false}}},
+        MentionCase{"HundredThousandDigitsInAnHrPair",
+                    " hr='" + std::string(100000, '1') + "' / hr='0x8004a024'",
+                    {{"hr", "0x8004a024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
         // Half an hr pair, or a word that merely ends in "result=", is no result.
         MentionCase{"NoResults",
                     "hr='0x8004a024' and myresult=3 and DeviceManager::Installer() | Enter...",

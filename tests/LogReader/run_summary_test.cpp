@@ -46,6 +46,7 @@ struct SummaryCase {
     int exitCode;  // -1: the outcome is unknown
     std::vector<std::string> lockHolders;
     std::vector<std::string> shownLines;  // the error lines' messages; unparsed lines as they are
+    const char* outcome = nullptr;        // the outcome of an incomplete run, when not the usual
 };
 
 class RunSummaryTest : public testsupport::CaseTest<SummaryCase> {};
@@ -60,7 +61,8 @@ TEST_P(RunSummaryTest, ReadsCommandOutcomeAndErrors) {
     if (c.exitCode >= 0) {
         EXPECT_EQ(summary.exitCode, c.exitCode);
     } else {
-        EXPECT_EQ(summary.outcome, "unknown: the run's last lines are missing");
+        EXPECT_EQ(summary.outcome,
+                  c.outcome != nullptr ? c.outcome : "unknown: the run's last lines are missing");
     }
     EXPECT_EQ(summary.lockHolders, c.lockHolders);
     std::vector<std::string> shown;
@@ -189,6 +191,26 @@ INSTANTIATE_TEST_SUITE_P(
                     {"A B C"},
                     {"DeviceManager::InstallSpecifiedComponent() A B C currently holds the lock, "
                      "try later."}},
+        // A holder line with nothing between its two parts names no one.
+        SummaryCase{
+            "HolderLineWithoutAName",
+            {kUninstall, "E:DeviceManager::UninstallDriver() currently holds the lock, try later."},
+            "Uninstall",
+            -1,
+            {},
+            {"DeviceManager::UninstallDriver() currently holds the lock, try later."}},
+        // An exit code too large for the installer's int is no exit code of it.
+        SummaryCase{"ExitCodeOutOfRange",
+                    {kInstall,
+                     "E:Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                     "result=4294968197"},
+                    "Install",
+                    -1,
+                    {},
+                    {"Installation of virtual ethernet adapter failed. 'Installer()' returned "
+                     "result=4294968197"},
+                    "unknown: the exit code is written as 4294968197, which is none of "
+                    "DriverInstaller's"},
         // The holder line is an error line; as an ordinary line it is someone else's text.
         SummaryCase{"HolderLineNotAnError",
                     {kInstall,

@@ -6,7 +6,10 @@ add_executable(driverinstaller_log_tests
     LogReader/run_splitter_test.cpp
     LogReader/result_mentions_test.cpp
     LogReader/run_summary_test.cpp
-    LogReader/reports_test.cpp)
+    LogReader/left_installed_test.cpp
+    LogReader/reports_test.cpp
+    # The whole runs' logs that the installer's process tests hold DriverInstaller to.
+    support/expected_runs.cpp)
 target_link_libraries(driverinstaller_log_tests PRIVATE driverinstaller_log_core GTest::gmock
                                                         GTest::gtest_main project_warnings)
 target_include_directories(driverinstaller_log_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})

@@ -59,6 +59,8 @@ TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
               "Run 1, started YYYY-MM-DD hh:mm:ss\r\n"
               "  Command: Install\r\n"
               "  Outcome: exit code 901: installing the virtual ethernet adapter failed\r\n"
+              "  Left installed: the virtual ethernet adapter (unknown: its installation "
+              "failed), the virtual switch (unknown: the run ended before its step)\r\n"
               "  Errors:\r\n"
               "    hh:mm:ss  hr='-2147467263' / hr='0x80004001'\r\n" +
                   notImplemented +
@@ -100,8 +102,10 @@ TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
     EXPECT_EQ(json.output,
               R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
               R"("command":"Install","complete":true,"exitCode":901,)"
-              R"("outcome":"installing the virtual ethernet adapter failed","lockHolders":[],)"
-              R"("lines":)" +
+              R"("outcome":"installing the virtual ethernet adapter failed",)" +
+                  logreadertest::kLeftAfterFailedAdapterInstallJson +
+                  R"("lockHolders":[],)"
+                  R"("lines":)" +
                   JsonErrorLines({
                       {" hr='-2147467263' / hr='0x80004001'", result},
                       {"DeviceManager::HrInstallNetComponent() failed! hr='-2147467263' / "
@@ -149,6 +153,8 @@ TEST_F(LogReaderUnderWineTest, ReadsTheLogInTheAnsiCodePage) {
               "Run 1, started YYYY-MM-DD hh:mm:ss\r\n"
               "  Command: Uninstall\r\n"
               "  Outcome: unknown: the run's last lines are missing\r\n"
+              "  Left installed: the virtual switch (unknown: the run ended before its step), the "
+              "virtual ethernet adapter (unknown: the run ended before its step)\r\n"
               "  Lock holder: Caf\xC3\xA9 Setup\r\n"
               "  Errors:\r\n"
               "    hh:mm:ss DeviceManager::UninstallDriver() Caf\xC3\xA9 Setup currently holds the "

@@ -129,12 +129,15 @@ TEST_F(LogReaderProcessTest, InstallThenUninstallAreTwoSuccessfulRuns) {
         "Run 2, started YYYY-MM-DD hh:mm:ss\n"
         "  Command: Uninstall\n"
         "  Outcome: exit code 0: the command succeeded\n"
+        "  Left installed: nothing\n"
         "  Errors: none\n"
         "\n";
     ExpectSummary({},
                   "Run 1, started YYYY-MM-DD hh:mm:ss\n"
                   "  Command: Install\n"
                   "  Outcome: exit code 0: the command succeeded\n"
+                  "  Left installed: the virtual ethernet adapter (installed by this run), the "
+                  "virtual switch (installed by this run)\n"
                   "  Errors: none\n"
                   "\n" +
                       uninstallRun);
@@ -143,11 +146,22 @@ TEST_F(LogReaderProcessTest, InstallThenUninstallAreTwoSuccessfulRuns) {
 
     ExpectSummary({"--json"}, R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
                               R"("command":"Install","complete":true,"exitCode":0,)"
-                              R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                              R"("outcome":"the command succeeded","leftInstalled":{)"
+                              R"("verdict":"something","text":"the virtual ethernet adapter )"
+                              R"((installed by this run), the virtual switch (installed by )"
+                              R"j(this run)","components":[{"component":"adapter","cycle":1,)j"
+                              R"("state":"installed","text":"installed by this run"},)"
+                              R"({"component":"switch","cycle":1,"state":"installed",)"
+                              R"("text":"installed by this run"}]},"lockHolders":[],"lines":[]})"
                               "\n"
                               R"({"run":2,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
                               R"("command":"Uninstall","complete":true,"exitCode":0,)"
-                              R"("outcome":"the command succeeded","lockHolders":[],"lines":[]})"
+                              R"("outcome":"the command succeeded","leftInstalled":{)"
+                              R"("verdict":"nothing","text":"nothing","components":[)"
+                              R"({"component":"switch","cycle":1,"state":"removed",)"
+                              R"("text":"removed by this run"},{"component":"adapter",)"
+                              R"("cycle":1,"state":"removed","text":"removed by this run"}]},)"
+                              R"("lockHolders":[],"lines":[]})"
                               "\n");
 }
 
@@ -160,6 +174,7 @@ TEST_F(LogReaderProcessTest, UninstallWithNothingInstalledIs903WithBothLookupsDe
         "  Command: Uninstall\n"
         "  Outcome: exit code 903: removing the virtual ethernet adapter failed, whatever "
         "became of the switch\n"
+        "  Left installed: nothing\n"
         "  Errors:\n"
         "    hh:mm:ss DeviceManager::UninstallDriver() Couldn't get an interface pointer to "
         "QUORIX_NdisLwf.\n"
@@ -190,6 +205,9 @@ TEST_F(LogReaderProcessTest, AMissingInfFileIs908) {
         "Run 1, started YYYY-MM-DD hh:mm:ss\n"
         "  Command: Install\n"
         "  Outcome: exit code 908: an INF file is missing from the current folder\n"
+        "  Left installed: the virtual ethernet adapter (unknown: the run ended before its "
+        "step), "
+        "the virtual switch (unknown: the run ended before its step)\n"
         "  Errors:\n"
         "    hh:mm:ss DeviceManager::Installer() *.inf files for virtual ethernet adapter or "
         "virtual switch not found\n"
@@ -211,6 +229,7 @@ TEST_F(LogReaderProcessTest, ARunWithoutPrivilegeIs906BeforeAnyCommand) {
                   "  Command: not looked at: the process is not elevated\n"
                   "  Outcome: exit code 906: the process token is not elevated, or the command is "
                   "not recognised\n"
+                  "  Left installed: unknown: no line of the run reaches a component\n"
                   "  Errors:\n"
                   "    hh:mm:ss Admin rights are required to install the driver!\n"
                   "\n");
@@ -228,30 +247,34 @@ TEST_F(LogReaderProcessTest, AnInstallWithoutAMachineIsExplainedAsAClassNotRegis
         "      hr 0x80040154 = REGDB_E_CLASSNOTREG: the network configuration class is not "
         "registered; on the simulated platform, SIMWIN_ROOT holds no machine (netcfg-sim init "
         "makes one)\n";
-    ExpectSummary({},
-                  "Run 1, started YYYY-MM-DD hh:mm:ss\n"
-                  "  Command: Install\n"
-                  "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
-                  "  Errors:\n"
-                  "    hh:mm:ss  " +
-                      hr + "\n" + decoded + "    hh:mm:ss  " + hr + "\n" + decoded +
-                      "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Couldn't the get "
-                      "notify object interface. HrGetINetCfg returned " +
-                      hr + "\n" + decoded +
-                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
-                      "returned " +
-                      hr + "\n" + decoded +
-                      "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
-                      "szFileFullPath='" +
-                      setupFolder_ +
-                      "/quorixvmini60.inf'\n"
-                      "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
-                      "failed. 'InstallDriver()' returned " +
-                      hr + "\n" + decoded +
-                      "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
-                      "returned result=901\n"
-                      "      result 901: installing the virtual ethernet adapter failed\n"
-                      "\n");
+    ExpectSummary(
+        {},
+        "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+        "  Command: Install\n"
+        "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+        "  Left installed: the virtual ethernet adapter (unknown: its installation failed), "
+        "the "
+        "virtual switch (unknown: the run ended before its step)\n"
+        "  Errors:\n"
+        "    hh:mm:ss  " +
+            hr + "\n" + decoded + "    hh:mm:ss  " + hr + "\n" + decoded +
+            "    hh:mm:ss DeviceManager::InstallSpecifiedComponent() Couldn't the get "
+            "notify object interface. HrGetINetCfg returned " +
+            hr + "\n" + decoded +
+            "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+            "returned " +
+            hr + "\n" + decoded +
+            "    hh:mm:ss DeviceManager::InstallDriver() InstallSpecifiedComponent "
+            "szFileFullPath='" +
+            setupFolder_ +
+            "/quorixvmini60.inf'\n"
+            "    hh:mm:ss DeviceManager::Installer() Installing Virtual Ethernet adapter "
+            "failed. 'InstallDriver()' returned " +
+            hr + "\n" + decoded +
+            "    hh:mm:ss Installation of virtual ethernet adapter failed. 'Installer()' "
+            "returned result=901\n"
+            "      result 901: installing the virtual ethernet adapter failed\n"
+            "\n");
 }
 
 TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEveryResult) {
@@ -265,6 +288,9 @@ TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEver
         "Run 1, started YYYY-MM-DD hh:mm:ss\n"
         "  Command: Install\n"
         "  Outcome: exit code 901: installing the virtual ethernet adapter failed\n"
+        "  Left installed: the virtual ethernet adapter (unknown: its installation failed), "
+        "the "
+        "virtual switch (unknown: the run ended before its step)\n"
         "  Lock holder: Other Setup Wizard\n"
         "  Errors:\n"
         "    hh:mm:ss  hr='-2147180508' / hr='0x8004a024'\n"
@@ -297,11 +323,13 @@ TEST_F(LogReaderProcessTest, AnInstallRefusedTheLockNamesTheHolderAndDecodesEver
         {"--json"},
         R"({"run":1,"started":"YYYY-MM-DD hh:mm:ss","startMissing":false,)"
         R"("command":"Install","complete":true,"exitCode":901,)"
-        R"("outcome":"installing the virtual ethernet adapter failed",)"
-        R"("lockHolders":["Other Setup Wizard"],"lines":)" +
+        R"("outcome":"installing the virtual ethernet adapter failed",)" +
+            logreadertest::kLeftAfterFailedAdapterInstallJson +
+            R"("lockHolders":["Other Setup Wizard"],"lines":)" +
             JsonErrorLines({
                 {" hr='-2147180508' / hr='0x8004a024'", noWriteLock},
-                {"DeviceManager::InstallSpecifiedComponent() Other Setup Wizard currently holds "
+                {"DeviceManager::InstallSpecifiedComponent() Other Setup Wizard currently "
+                 "holds "
                  "the lock, try later.",
                  ""},
                 {"DeviceManager::InstallDriver() InstallSpecifiedComponent returned "
@@ -341,14 +369,84 @@ TEST_F(LogReaderProcessTest, ARunKilledBeforeItsEndHasAnUnknownOutcomeAndTheNext
                   "Run 1, started YYYY-MM-DD hh:mm:ss\n"
                   "  Command: Install\n"
                   "  Outcome: unknown: the run's last lines are missing\n"
+                  "  Left installed: the virtual ethernet adapter (unknown: the run ended "
+                  "before its step), "
+                  "the virtual switch (unknown: the run ended before its step)\n"
                   "  Errors: none\n"
                   "\n"
                   "Run 2, started YYYY-MM-DD hh:mm:ss\n"
                   "  Command: none: no command argument\n"
                   "  Outcome: exit code 905: no command argument\n"
+                  "  Left installed: unknown: no line of the run reaches a component\n"
                   "  Errors: none\n"
                   "\n");
 }
+
+// What the last run left installed, as a setup program's uninstaller asks after a 903 or 904:
+// only the verdict's line, and its answer as the exit code.
+struct LeftInstalledCase {
+    const char* name;
+    std::vector<std::string> commands;  // the runs, in order; "" for a run without an argument
+    const char* fault;                  // a machine fault rule added before the last run, or ""
+    int lastExitCode;
+    std::string verdict;
+    int readerExitCode;
+};
+
+class LeftInstalledTest : public testsupport::CaseTest<LeftInstalledCase, LogReaderProcessTest> {};
+
+TEST_P(LeftInstalledTest, PrintsTheLastRunsVerdictAndAnswersWithIt) {
+    const LeftInstalledCase& c = GetParam();
+    for (std::size_t i = 0; i < c.commands.size(); ++i) {
+        if (i + 1 == c.commands.size() && *c.fault != '\0') {
+            const std::string faults = machine_.root() + "/faults";
+            testsupport::WriteFile(faults, std::string(c.fault) + "\n");
+        }
+        const std::vector<std::string> arguments =
+            c.commands[i].empty() ? std::vector<std::string>{} : std::vector{c.commands[i]};
+        const int status = RunInstaller(arguments);
+        if (i + 1 == c.commands.size()) {
+            ASSERT_EQ(status, c.lastExitCode);
+        }
+    }
+    const ReaderRun run = RunReader({"--last", "--left-installed", logPath_});
+    EXPECT_EQ(run.status, c.readerExitCode);
+    EXPECT_EQ(run.output, "Left installed: " + c.verdict + "\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, LeftInstalledTest,
+    ::testing::Values(
+        LeftInstalledCase{"InstallOverBoth",
+                          {"Install", "Install"},
+                          "",
+                          0,
+                          "the virtual ethernet adapter (installed by this run), the virtual "
+                          "switch (installed by this run)",
+                          1},
+        LeftInstalledCase{"CleanUninstall", {"Install", "Uninstall"}, "", 0, "nothing", 0},
+        // 903, yet neither component was there to remove.
+        LeftInstalledCase{
+            "UninstallOfNothing", {"Uninstall"}, "", kExitAdapterRemovalFailed, "nothing", 0},
+        LeftInstalledCase{"SecondOfTwoUninstalls",
+                          {"Install", "Uninstall", "Uninstall"},
+                          "",
+                          kExitAdapterRemovalFailed,
+                          "nothing",
+                          0},
+        LeftInstalledCase{"FailedDeInstall",
+                          {"Install", "Uninstall"},
+                          "INetCfgClassSetup::DeInstall E_FAIL nth 1",
+                          testsupport::kExitSwitchRemovalFailed,
+                          "the virtual switch (its removal failed)",
+                          1},
+        LeftInstalledCase{"NoCommand",
+                          {"Uninstall", ""},
+                          "",
+                          kExitNoArgument,
+                          "unknown: no line of the run reaches a component",
+                          2}),
+    testsupport::CaseName{});
 
 // The file DriverInstaller writes to, found by the reader the same way when no file is named.
 struct LocationCase {
@@ -376,6 +474,7 @@ TEST_P(DefaultLogFileTest, TheReaderFindsTheLogWhereTheInstallerWroteIt) {
               "Run 1, started YYYY-MM-DD hh:mm:ss\n"
               "  Command: none: no command argument\n"
               "  Outcome: exit code 905: no command argument\n"
+              "  Left installed: unknown: no line of the run reaches a component\n"
               "  Errors: none\n"
               "\n");
 }
@@ -470,6 +569,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ArgumentCase{"UnknownOption", {"--verbose", "LOG"}, "unknown option --verbose", true},
         ArgumentCase{"TwoFiles", {"LOG", "LOG"}, "more than one file named", true},
+        ArgumentCase{"LeftInstalledWithJson",
+                     {"--left-installed", "--json", "LOG"},
+                     "--left-installed prints text only: it does not take --json",
+                     true},
         ArgumentCase{"CodePageWithoutNumber",
                      {"LOG", "--code-page"},
                      "--code-page takes a code page number (0 to 65535)",

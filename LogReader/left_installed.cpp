@@ -1,0 +1,287 @@
+#include "left_installed.h"
+
+namespace logreader {
+
+namespace {
+
+// The lines that say what became of a component, as DriverInstaller writes them.
+constexpr char kInstallCommand[] = "Command found: install ethernet adapter and switch";
+constexpr char kUninstallCommand[] = "Command found: uninstall ethernet adapter and switch";
+
+constexpr char kAdapterInstalled[] =
+    "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.";
+constexpr char kAdapterInstallFailedPrefix[] =
+    "DeviceManager::Installer() Installing Virtual Ethernet adapter failed. ";
+constexpr char kSwitchInstalled[] =
+    "DeviceManager::Installer() Installing Virtual Switch succeeded.";
+constexpr char kSwitchInstallFailedPrefix[] =
+    "DeviceManager::Installer() Installing Virtual Switch failed. ";
+// An installation whose last Apply answered NETCFG_S_REBOOT ends with that result.
+constexpr char kRebootResult[] = "hr='303136' / hr='0x0004a020'";
+
+constexpr char kCycleEnter[] = "DeviceManager::UninstallDriver() | Enter...";
+constexpr char kCycleExit[] = "DeviceManager::UninstallDriver() | Exit...";
+constexpr char kCyclePrefix[] = "DeviceManager::UninstallDriver() ";
+constexpr char kFound[] = "DeviceManager::UninstallDriver() FindComponent was successful.";
+// FindComponent's S_FALSE: no component has the id.
+constexpr char kNotFound[] =
+    "DeviceManager::UninstallDriver() FindComponent returned hr='1' / hr='0x00000001'";
+constexpr char kDeinstalled[] = "DeviceManager::UninstallDriver() Uninstall OK...";
+constexpr char kSwitchRemoved[] =
+    "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.";
+constexpr char kSwitchRemovalFailed[] =
+    "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
+constexpr char kAdapterRemoved[] =
+    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.";
+constexpr char kAdapterRemovalFailed[] =
+    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
+
+// DriverInstaller gives the adapter's instances at most this many removal cycles in one run; a
+// last cycle that removed its instance is then followed by the failure line whether or not an
+// instance remains.
+constexpr int kMaxAdapterRemovalCycles = 16;
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+}
+
+bool EndsWith(const std::string& text, const char* suffix) {
+    const std::size_t length = std::char_traits<char>::length(suffix);
+    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+}
+
+bool IsAbsent(ComponentState state) {
+    return state == ComponentState::Removed || state == ComponentState::NotInstalled;
+}
+
+bool IsPresent(ComponentState state) {
+    return state == ComponentState::Installed || state == ComponentState::StillInstalled ||
+           state == ComponentState::RebootPending;
+}
+
+}  // namespace
+
+void LeftInstalledTracker::See(const LogLine& line) {
+    if (!line.parsed) {
+        return;
+    }
+    if (!line.isError && line.message == kInstallCommand) {
+        phase_ = Phase::Install;
+        components_ = {{Component::Adapter, 1, ComponentState::Unfinished},
+                       {Component::Switch, 1, ComponentState::Unfinished}};
+        return;
+    }
+    if (!line.isError && line.message == kUninstallCommand) {
+        phase_ = Phase::SwitchRemoval;
+        components_ = {{Component::Switch, 1, ComponentState::Unfinished},
+                       {Component::Adapter, 1, ComponentState::Unfinished}};
+        return;
+    }
+    if (phase_ == Phase::Install) {
+        SeeInstallLine(line);
+    } else if (phase_ == Phase::SwitchRemoval || phase_ == Phase::AdapterRemoval) {
+        SeeRemovalLine(line);
+    }
+}
+
+void LeftInstalledTracker::SeeInstallLine(const LogLine& line) {
+    const std::string& message = line.message;
+    const bool adapterFailed = line.isError && StartsWith(message, kAdapterInstallFailedPrefix);
+    const bool switchFailed = line.isError && StartsWith(message, kSwitchInstallFailedPrefix);
+    if (adapterFailed || switchFailed) {
+        // The installation's result is the last Apply's; NETCFG_S_REBOOT means the change was
+        // committed and takes effect after a restart.
+        Find(adapterFailed ? Component::Adapter : Component::Switch)->state =
+            EndsWith(message, kRebootResult) ? ComponentState::RebootPending
+                                             : ComponentState::InstallFailed;
+    } else if (!line.isError && message == kAdapterInstalled) {
+        Find(Component::Adapter)->state = ComponentState::Installed;
+    } else if (!line.isError && message == kSwitchInstalled) {
+        Find(Component::Switch)->state = ComponentState::Installed;
+    }
+}
+
+void LeftInstalledTracker::SeeRemovalLine(const LogLine& line) {
+    const std::string& message = line.message;
+    if (!line.isError && message == kCycleEnter) {
+        // The adapter's first cycle was listed with the command; every later one is added.
+        const ComponentVerdict& last = components_.back();
+        if (phase_ == Phase::AdapterRemoval && last.state != ComponentState::Unfinished) {
+            components_.push_back({Component::Adapter, last.cycle + 1, ComponentState::Unfinished});
+        }
+        inCycle_ = true;
+        found_ = notFound_ = deinstalled_ = removalFailed_ = false;
+    } else if (inCycle_ && !line.isError && message == kCycleExit) {
+        EndRemovalCycle();
+    } else if (inCycle_ && !line.isError && message == kFound) {
+        found_ = true;
+    } else if (inCycle_ && !line.isError && message == kDeinstalled) {
+        deinstalled_ = true;
+    } else if (inCycle_ && line.isError && message == kNotFound) {
+        notFound_ = true;
+    } else if (inCycle_ && line.isError && found_ && StartsWith(message, kCyclePrefix)) {
+        // Once the component is found, every failure of the cycle's own leaves it in place: the
+        // class, its setup interface, DeInstall or Apply.
+        removalFailed_ = true;
+    } else if (phase_ == Phase::SwitchRemoval && !line.isError && message == kSwitchRemoved) {
+        phase_ = Phase::AdapterRemoval;
+    } else if (phase_ == Phase::SwitchRemoval && line.isError && message == kSwitchRemovalFailed) {
+        // Removed without a failure line, yet failed: Apply answered NETCFG_S_REBOOT.
+        ComponentVerdict* removal = Find(Component::Switch);
+        if (removal->state == ComponentState::Removed) {
+            removal->state = ComponentState::RebootPending;
+        }
+        phase_ = Phase::AdapterRemoval;
+    } else if (phase_ == Phase::AdapterRemoval && !line.isError && message == kAdapterRemoved) {
+        phase_ = Phase::Done;
+    } else if (phase_ == Phase::AdapterRemoval && line.isError &&
+               message == kAdapterRemovalFailed) {
+        EndAdapterRemoval();
+    }
+}
+
+void LeftInstalledTracker::EndRemovalCycle() {
+    ComponentState state = ComponentState::Undetermined;
+    if (notFound_) {
+        state = ComponentState::NotInstalled;
+    } else if (found_ && removalFailed_) {
+        state = ComponentState::StillInstalled;
+    } else if (found_ && deinstalled_) {
+        state = ComponentState::Removed;
+    }
+    ComponentVerdict* removal =
+        phase_ == Phase::SwitchRemoval ? Find(Component::Switch) : &components_.back();
+    removal->state = state;
+    inCycle_ = false;
+}
+
+void LeftInstalledTracker::EndAdapterRemoval() {
+    ComponentVerdict& last = components_.back();
+    if (last.state == ComponentState::Removed) {
+        // The last cycle removed its instance, yet the removal failed: its Apply answered
+        // NETCFG_S_REBOOT, or the cycles ran out with another instance left.
+        last.state = last.cycle < kMaxAdapterRemovalCycles ? ComponentState::RebootPending
+                                                           : ComponentState::Undetermined;
+    }
+    phase_ = Phase::Done;
+}
+
+ComponentVerdict* LeftInstalledTracker::Find(Component component) {
+    for (ComponentVerdict& verdict : components_) {
+        if (verdict.component == component) {
+            return &verdict;
+        }
+    }
+    return &components_.back();
+}
+
+LeftInstalled LeftInstalledTracker::Finish() const {
+    LeftInstalled left;
+    left.components = components_;
+    // The run ended among the adapter's cycles after one that removed its instance: another
+    // instance may be left.
+    if (phase_ == Phase::AdapterRemoval && !components_.empty() &&
+        components_.back().component == Component::Adapter &&
+        components_.back().state == ComponentState::Removed) {
+        left.components.push_back(
+            {Component::Adapter, components_.back().cycle + 1, ComponentState::Unfinished});
+    }
+    bool allAbsent = !left.components.empty();
+    bool anyKnown = false;
+    bool anyPresent = false;
+    for (const ComponentVerdict& verdict : left.components) {
+        allAbsent = allAbsent && IsAbsent(verdict.state);
+        anyKnown = anyKnown || IsAbsent(verdict.state) || IsPresent(verdict.state);
+        anyPresent = anyPresent || IsPresent(verdict.state);
+    }
+    left.verdict = allAbsent                ? Verdict::Nothing
+                   : anyPresent || anyKnown ? Verdict::Something
+                                            : Verdict::Unknown;
+    return left;
+}
+
+std::string StateText(ComponentState state) {
+    switch (state) {
+        case ComponentState::Installed:
+            return "installed by this run";
+        case ComponentState::Removed:
+            return "removed by this run";
+        case ComponentState::NotInstalled:
+            return "was not installed";
+        case ComponentState::StillInstalled:
+            return "its removal failed";
+        case ComponentState::RebootPending:
+            return "waiting for a reboot";
+        case ComponentState::Unfinished:
+            return "unknown: the run ended before its step";
+        case ComponentState::InstallFailed:
+            return "unknown: its installation failed";
+        case ComponentState::Undetermined:
+            break;
+    }
+    return "unknown: the lines do not say";
+}
+
+std::string StateName(ComponentState state) {
+    switch (state) {
+        case ComponentState::Installed:
+            return "installed";
+        case ComponentState::Removed:
+            return "removed";
+        case ComponentState::NotInstalled:
+            return "notInstalled";
+        case ComponentState::StillInstalled:
+            return "stillInstalled";
+        case ComponentState::RebootPending:
+            return "rebootPending";
+        case ComponentState::Unfinished:
+        case ComponentState::InstallFailed:
+        case ComponentState::Undetermined:
+            break;
+    }
+    return "unknown";
+}
+
+std::string ComponentText(Component component) {
+    return component == Component::Switch ? "the virtual switch" : "the virtual ethernet adapter";
+}
+
+std::string VerdictName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Nothing:
+            return "nothing";
+        case Verdict::Something:
+            return "something";
+        case Verdict::Unknown:
+            break;
+    }
+    return "unknown";
+}
+
+std::string LeftInstalledText(const LeftInstalled& left) {
+    if (left.verdict == Verdict::Nothing) {
+        return "nothing";
+    }
+    if (left.components.empty()) {
+        return "unknown: no line of the run reaches a component";
+    }
+    int adapterEntries = 0;
+    for (const ComponentVerdict& verdict : left.components) {
+        adapterEntries += verdict.component == Component::Adapter ? 1 : 0;
+    }
+    std::string text;
+    for (const ComponentVerdict& verdict : left.components) {
+        if (IsAbsent(verdict.state)) {
+            continue;
+        }
+        text += text.empty() ? "" : ", ";
+        text += ComponentText(verdict.component);
+        if (verdict.component == Component::Adapter && adapterEntries > 1) {
+            text += ", removal cycle " + std::to_string(verdict.cycle);
+        }
+        text += " (" + StateText(verdict.state) + ")";
+    }
+    return text;
+}
+
+}  // namespace logreader
