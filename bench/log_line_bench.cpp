@@ -59,6 +59,20 @@ void TruncateFile(const std::string& path) {
     }
 }
 
+// The bare file emptied, and its path as the platform's calls take it.
+std::wstring EmptiedBarePath() {
+    const LogWorld& world = World();
+    TruncateFile(world.barePath);
+    return std::wstring(world.barePath.begin(), world.barePath.end());
+}
+
+// The log's open of its file for a line: appending, shared for reading and writing, the file
+// there already.
+HANDLE OpenToAppend(const std::wstring& path, DWORD flags) {
+    return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, flags, nullptr);
+}
+
 // Clears the journal every kJournalClearEvery calls, so that it does not grow with the run.
 class JournalTrimmer {
 public:
@@ -99,15 +113,11 @@ void BM_BareOpenWriteClose(benchmark::State& state) {
 // The same bytes through the platform's own calls, as the log must make them: where the
 // platform is simulated, what it adds to the bare calls is the platform's, not the log's.
 void BM_PlatformOpenWriteClose(benchmark::State& state) {
-    LogWorld& world = World();
     const std::string line = LineBytes();
-    const std::wstring path(world.barePath.begin(), world.barePath.end());
-    TruncateFile(world.barePath);
+    const std::wstring path = EmptiedBarePath();
     JournalTrimmer journal;
     for (auto _ : state) {
-        const HANDLE file =
-            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE file = OpenToAppend(path, FILE_ATTRIBUTE_NORMAL);
         DWORD written = 0;
         WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         CloseHandle(file);
@@ -119,16 +129,13 @@ void BM_PlatformOpenWriteClose(benchmark::State& state) {
 // link at the file's name, the three checks that the file is the log itself, the write and the
 // close. The log line over this is the log's own share.
 void BM_PlatformOpenCheckWriteClose(benchmark::State& state) {
-    LogWorld& world = World();
     const std::string line = LineBytes();
-    const std::wstring path(world.barePath.begin(), world.barePath.end());
-    TruncateFile(world.barePath);
+    const std::wstring path = EmptiedBarePath();
     JournalTrimmer journal;
     std::wstring finalPath(path.size() + 1, L'\0');
     for (auto _ : state) {
         const HANDLE file =
-            CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            OpenToAppend(path, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
         benchmark::DoNotOptimize(GetFileType(file));
         BY_HANDLE_FILE_INFORMATION information{};
         benchmark::DoNotOptimize(GetFileInformationByHandle(file, &information));

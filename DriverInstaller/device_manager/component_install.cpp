@@ -35,7 +35,8 @@ HRESULT DeviceManager::InstallSpecifiedComponent(LPCWSTR lpszInfFullPath, LPCWST
         LogError(L"", hr);
         if (hr == NETCFG_E_NO_WRITE_LOCK && lockHolder) {
             LogError(std::wstring(L"DeviceManager::InstallSpecifiedComponent() ") +
-                     lockHolder.Get() + L" currently holds the lock, try later.");
+                     EscapeControlCharacters(lockHolder.Get()) +
+                     L" currently holds the lock, try later.");
             lockHolder.Reset();
         } else {
             LogError(

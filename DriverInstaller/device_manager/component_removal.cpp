@@ -4,6 +4,7 @@
 
 #include "device_manager/components.h"
 #include "device_manager/result_codes.h"
+#include "log/message_format.h"
 #include "netcfg/com_ptr.h"
 #include "netcfg/cotaskmem_string.h"
 
@@ -34,7 +35,8 @@ DeviceManager::RemovalOutcome DeviceManager::RemoveInCycle(LPCWSTR componentId,
     HRESULT hr = HrGetINetCfg(true, components::kClientDescription, netCfg.Put(), lockHolder.Put());
     if (hr != S_OK) {
         if (hr == NETCFG_E_NO_WRITE_LOCK && lockHolder) {
-            LogError(std::wstring(L"DeviceManager::UninstallDriver() ") + lockHolder.Get() +
+            LogError(std::wstring(L"DeviceManager::UninstallDriver() ") +
+                     EscapeControlCharacters(lockHolder.Get()) +
                      L" currently holds the lock, try later.");
             LogError(L"DeviceManager::UninstallDriver() HrGetINetCfg returned", hr);
             lockHolder.Reset();

@@ -195,6 +195,39 @@ bool IsLogFileItself(HANDLE file, const std::wstring& finalLogPath) {
     return length == expectedLength && SamePath(finalPath, finalLogPath);
 }
 
+// Opens the log file for appending; *created tells whether this open made it. Appending without
+// write access to the rest of the file makes every write land at the end, so that runs sharing
+// the file never overwrite each other's lines. A link at the log's own name is opened itself,
+// never followed. The file is usually there and is opened as it is; one that is not is created
+// anew, never taken over, with the right to delete it, so that a file made where the log must not
+// go can be taken back. Only that open asks for the right: a reader that shares the file for
+// reading and writing alone would refuse every later open that asked for it. A file that another
+// run creates between the two opens costs this line, as a file that cannot be opened does.
+HANDLE OpenLogFile(const wchar_t* path, bool* created) {
+    constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    constexpr DWORD kFlags = FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT;
+    const HANDLE file =
+        CreateFileW(path, FILE_APPEND_DATA, kShare, nullptr, OPEN_EXISTING, kFlags, nullptr);
+    *created = file == INVALID_HANDLE_VALUE;
+    if (!*created) {
+        return file;
+    }
+    const HANDLE newFile =
+        CreateFileW(path, FILE_APPEND_DATA | DELETE, kShare, nullptr, CREATE_NEW, kFlags, nullptr);
+    *created = newFile != INVALID_HANDLE_VALUE;
+    return newFile;
+}
+
+// Takes back a file that this run's open created where the log must not go: the folder was
+// replaced after it was resolved, so the path led elsewhere. The file is deleted through its
+// handle, so that no other file that the path may name by now is touched; Windows removes it
+// when the handle is closed.
+void DeleteCreatedFile(HANDLE file) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 }  // namespace
 
 Logger::Logger() {
@@ -236,12 +269,8 @@ void Logger::WriteLine(const std::wstring& message, bool isError) {
             return;
         }
     }
-    // Appending without write access to the rest of the file makes every write land at the
-    // end, so that runs sharing the file never overwrite each other's lines. A link at the log's
-    // own name is opened itself, never followed.
-    const HANDLE file =
-        CreateFileW(path_, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    bool created = false;
+    const HANDLE file = OpenLogFile(path_, &created);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -255,6 +284,8 @@ void Logger::WriteLine(const std::wstring& message, bool isError) {
         // One write per line: a line is never split by another process's line.
         DWORD written = 0;
         WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    } else if (created) {
+        DeleteCreatedFile(file);
     }
     CloseHandle(file);
 }

@@ -49,3 +49,23 @@ std::wstring FormatHr(HRESULT hr) {
     return FormatText(L" hr='%ld' / hr='0x%08lx'", static_cast<long>(hr),
                       static_cast<unsigned long>(static_cast<ULONG>(hr)));
 }
+
+std::wstring EscapeControlCharacters(const std::wstring& text) {
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (const wchar_t character : text) {
+        const auto code = static_cast<unsigned long>(character);
+        if (character == L'\t') {
+            escaped += L"\\t";
+        } else if (character == L'\n') {
+            escaped += L"\\n";
+        } else if (character == L'\r') {
+            escaped += L"\\r";
+        } else if (code < 0x20 || (code >= 0x7F && code <= 0x9F)) {
+            escaped += FormatText(L"\\x%02lx", code);
+        } else {
+            escaped += character;
+        }
+    }
+    return escaped;
+}

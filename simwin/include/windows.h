@@ -15,6 +15,7 @@ typedef std::uint32_t ULONG;
 typedef std::uint32_t DWORD;
 typedef std::uint16_t WORD;
 typedef std::uint8_t BYTE;
+typedef BYTE BOOLEAN;
 typedef std::int32_t HRESULT;
 typedef std::intptr_t INT_PTR;
 typedef std::uintptr_t ULONG_PTR;
@@ -130,6 +131,7 @@ inline HRESULT HRESULT_FROM_WIN32(unsigned long x) {
 #define FILE_READ_DATA 0x0001
 #define FILE_WRITE_DATA 0x0002
 #define FILE_APPEND_DATA 0x0004
+#define DELETE 0x00010000L
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define CREATE_NEW 1
@@ -162,6 +164,15 @@ typedef struct _BY_HANDLE_FILE_INFORMATION {
     DWORD nFileIndexHigh;
     DWORD nFileIndexLow;
 } BY_HANDLE_FILE_INFORMATION, *LPBY_HANDLE_FILE_INFORMATION;
+typedef struct _FILE_DISPOSITION_INFO {
+    BOOLEAN DeleteFile;
+} FILE_DISPOSITION_INFO, *PFILE_DISPOSITION_INFO;
+// Two of the classes of SetFileInformationByHandle, with Windows' values; only
+// FileDispositionInfo is known to the call here.
+typedef enum _FILE_INFO_BY_HANDLE_CLASS {
+    FileBasicInfo = 0,
+    FileDispositionInfo = 4,
+} FILE_INFO_BY_HANDLE_CLASS;
 
 // ---- DLL search
 #define LOAD_LIBRARY_SEARCH_APPLICATION_DIR 0x00000200
@@ -299,6 +310,13 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION inform
 // with Linux's separators and no "\\?\" prefix. Only FILE_NAME_NORMALIZED | VOLUME_NAME_DOS (0)
 // is known; other flags give ERROR_INVALID_PARAMETER. Return rules as GetCurrentDirectoryW's.
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR filePath, DWORD filePathLength, DWORD flags);
+// FileDispositionInfo alone (any other class gives ERROR_INVALID_PARAMETER, as does a buffer
+// shorter than FILE_DISPOSITION_INFO): DeleteFile set marks the open file for deletion, cleared
+// takes the mark back; the handle must have been opened with DELETE access (else
+// ERROR_ACCESS_DENIED). As on Windows the name goes when the handle is closed: CloseHandle then
+// removes the name the file has at that moment, if it is still that file's.
+BOOL SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS informationClass,
+                                LPVOID information, DWORD bufferSize);
 // One write(2); a short write fails with ERROR_DISK_FULL, bytesWritten telling how much landed.
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                void* overlapped);

@@ -10,29 +10,6 @@
 
 #include <cerrno>
 #include <string>
-#include <unistd.h>
-#include <vector>
-
-namespace {
-
-// The path the kernel keeps for the descriptor: the file it opened, not the name it was given.
-bool ReadFinalPath(int fd, std::string* path) {
-    const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    std::vector<char> buffer(256);
-    for (;;) {
-        const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
-        if (length < 0) {
-            return false;
-        }
-        if (static_cast<std::size_t>(length) < buffer.size()) {
-            path->assign(buffer.data(), static_cast<std::size_t>(length));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
-}  // namespace
 
 DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR filePath, DWORD filePathLength, DWORD flags) {
     DWORD result = 0;
@@ -45,7 +22,7 @@ DWORD GetFinalPathNameByHandleW(HANDLE file, LPWSTR filePath, DWORD filePathLeng
         SetLastError(ERROR_INVALID_HANDLE);
     } else if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS)) {
         SetLastError(ERROR_INVALID_PARAMETER);
-    } else if (!ReadFinalPath(view.fd, &path)) {
+    } else if (!simwin::detail::ReadFinalPath(view.fd, &path)) {
         SetLastError(simwin::detail::Win32ErrorFromErrno(errno));
     } else {
         result = simwin::detail::CopyWideResult(simwin::FromUtf8(path), filePath, filePathLength);

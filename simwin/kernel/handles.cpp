@@ -2,6 +2,8 @@
 
 #include <mutex>
 #include <set>
+#include <unistd.h>
+#include <vector>
 
 namespace simwin::detail {
 
@@ -11,6 +13,7 @@ struct HandleObject {
     HandleKind kind;
     int fd;
     DWORD access;
+    bool deleteOnClose;  // CloseHandle removes the file's name
 };
 
 // The live handles. A HANDLE is the address of its object; the set lets a stale or made-up
@@ -28,7 +31,7 @@ HandleTable& Table() {
 }  // namespace
 
 HANDLE NewHandle(HandleKind kind, int fd, DWORD access) {
-    auto* object = new HandleObject{kind, fd, access};
+    auto* object = new HandleObject{kind, fd, access, false};
     HandleTable& table = Table();
     std::lock_guard<std::mutex> guard(table.mutex);
     table.live.insert(object);
@@ -47,7 +50,18 @@ bool LookUpHandle(HANDLE handle, HandleKind kind, HandleView* view) {
     return true;
 }
 
-bool TakeHandle(HANDLE handle, int* fd) {
+bool SetDeleteOnClose(HANDLE handle, bool deleteOnClose) {
+    auto* object = static_cast<HandleObject*>(handle);
+    HandleTable& table = Table();
+    std::lock_guard<std::mutex> guard(table.mutex);
+    if (table.live.count(object) == 0 || object->kind != HandleKind::File) {
+        return false;
+    }
+    object->deleteOnClose = deleteOnClose;
+    return true;
+}
+
+bool TakeHandle(HANDLE handle, int* fd, bool* deleteOnClose) {
     auto* object = static_cast<const HandleObject*>(handle);
     {
         HandleTable& table = Table();
@@ -57,8 +71,25 @@ bool TakeHandle(HANDLE handle, int* fd) {
         }
     }
     *fd = object->fd;
+    *deleteOnClose = object->deleteOnClose;
     delete object;
     return true;
+}
+
+bool ReadFinalPath(int fd, std::string* path) {
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t length = ::readlink(link.c_str(), buffer.data(), buffer.size());
+        if (length < 0) {
+            return false;
+        }
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            path->assign(buffer.data(), static_cast<std::size_t>(length));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 }  // namespace simwin::detail

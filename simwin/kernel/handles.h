@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace simwin::detail {
 
 enum class HandleKind { File, Token };
@@ -21,8 +23,16 @@ struct HandleView {
 // closed handle, a handle of the other kind, a value that was never a handle).
 bool LookUpHandle(HANDLE handle, HandleKind kind, HandleView* view);
 
-// Forgets a live handle of either kind and hands back its descriptor (-1 for a token); false
-// when the value is no live handle.
-bool TakeHandle(HANDLE handle, int* fd);
+// Marks a live file handle so that closing it removes the file's name, or takes the mark back;
+// false when the value is no live file handle.
+bool SetDeleteOnClose(HANDLE handle, bool deleteOnClose);
+
+// Forgets a live handle of either kind and hands back its descriptor (-1 for a token) and
+// whether it was marked for deletion; false when the value is no live handle.
+bool TakeHandle(HANDLE handle, int* fd, bool* deleteOnClose);
+
+// The path the kernel keeps for an open descriptor (/proc/self/fd): the file it opened, with
+// every link resolved, not the name it was given. False when it cannot be read.
+bool ReadFinalPath(int fd, std::string* path);
 
 }  // namespace simwin::detail

@@ -12,6 +12,7 @@ target_sources(simwin PRIVATE
     kernel/last_error.cpp
     kernel/local_time.cpp
     kernel/safe_copy.cpp
+    kernel/set_file_information.cpp
     kernel/sleep.cpp
     kernel/split_path.cpp
     kernel/system_directory.cpp

@@ -13,20 +13,9 @@ debug_archive="$release/DriverInstaller-$version-win64-debug.zip"
 work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-archives.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-checks=0
-passed=0
-# check DESCRIPTION COMMAND...: runs COMMAND, counting it as passed when it succeeds.
-check() {
-    local description=$1
-    shift
-    checks=$((checks + 1))
-    if "$@" >"$work/check.txt" 2>&1; then
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $description" >&2
-        sed 's/^/  /' "$work/check.txt" >&2
-    fi
-}
+# check and report, as the other release check counts its checks
+# shellcheck source=tests/release/release-checks.sh
+. "$(dirname "$0")/release-checks.sh"
 # same_text EXPECTED ACTUAL: fails, showing both, when the texts differ.
 same_text() {
     if [ "$1" != "$2" ]; then
@@ -66,5 +55,4 @@ done
 check "README.txt names the version" grep -q "^DriverInstaller $version for 64-bit Windows" \
     "$work/unpacked/README.txt"
 
-echo "release archives: $passed of $checks checks passed"
-[ "$passed" -eq "$checks" ]
+report "release archives"

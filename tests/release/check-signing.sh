@@ -18,20 +18,9 @@ engine_tests="$test_build/tests/wine/driverinstaller_wine_engine_tests"
 work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-signing.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-checks=0
-passed=0
-# check DESCRIPTION COMMAND...: runs COMMAND, counting it as passed when it succeeds.
-check() {
-    local description=$1
-    shift
-    checks=$((checks + 1))
-    if "$@" >"$work/check.txt" 2>&1; then
-        passed=$((passed + 1))
-    else
-        echo "FAILED: $description" >&2
-        sed 's/^/  /' "$work/check.txt" >&2
-    fi
-}
+# check and report, as the other release check counts its checks
+# shellcheck source=tests/release/release-checks.sh
+. "$(dirname "$0")/release-checks.sh"
 # refuses EXPECTED_MESSAGE COMMAND...: the command fails, and its error names the reason.
 refuses() {
     local expected=$1
@@ -103,5 +92,4 @@ check "the signed DriverInstaller.exe runs whole under Wine" \
     "$engine_tests" \
     --gtest_filter=EngineUnderWineTest.InstallSetsUpEverythingAndUninstallRestoresTheBaseline
 
-echo "signing: $passed of $checks checks passed"
-[ "$passed" -eq "$checks" ]
+report "signing"

@@ -5,6 +5,7 @@
 #include "support/machine_checks.h"
 #include "support/case_name.h"
 #include "support/exit_codes.h"
+#include "support/expected_runs.h"
 #include "support/log_file.h"
 #include "support/machine_views.h"
 #include "support/process.h"
@@ -17,12 +18,15 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -77,15 +81,34 @@ public:
     }
 
     // The run's exit status; -1 when it did not end by itself within a generous time.
-    int Run(const std::vector<std::string>& arguments) const {
+    int Run(const std::vector<std::string>& arguments) {
         testsupport::ProcessOptions run = options_;
         run.unsetEnvironment.clear();
         run.prefix.clear();
         run.quiet = true;
+        if (swap_ && !swap_->done && arguments == std::vector<std::string>{"Install"}) {
+            return RunSwappingTheFolder(run);
+        }
         const testsupport::Ending ending =
             testsupport::RunWithin(DRIVERINSTALLER_EXE, arguments, run, kRunLimitMs);
         return ending.exited ? ending.exitStatus : -1;
     }
+
+    // A log folder swapped for a link to another folder while a run uses it.
+    struct FolderSwap {
+        std::string folder;  // the log's folder, a link from the swap on
+        std::string moved;   // where the folder went, with the lines written before the swap
+        std::string target;  // the folder the link leads to
+        bool done = false;
+    };
+    // Makes the next Install swap folder for a link once it has written its first lines, during
+    // the wait before it installs: the folder is moved aside, and a link to another folder takes
+    // its name, as anyone who may change the folder's parent could do. The wait is the run's own.
+    void SwapDuringInstall(const std::string& folder) {
+        testsupport::WriteFile(machine_.root() + "/faults", "");
+        swap_ = FolderSwap{folder, folder + "-moved", Scratch("link-target"), false};
+    }
+    const std::optional<FolderSwap>& swap() const { return swap_; }
     // netcfg-sim's exit status, -1 when it did not end by itself in time; its output in *output.
     int Tool(const std::vector<std::string>& arguments, std::string* output) const {
         testsupport::ProcessOptions tool;
@@ -119,7 +142,29 @@ public:
     static constexpr char kPreciousText[] = "only administrators change this\n";
 
 private:
+    int RunSwappingTheFolder(const testsupport::ProcessOptions& run) {
+        const pid_t child = testsupport::Spawn(DRIVERINSTALLER_EXE, {"Install"}, run);
+        if (child <= 0) {
+            return -1;
+        }
+        // The last line before the wait; the next one comes 2000 ms later.
+        const std::string beforeTheWait = " | DeviceManager::Installer() | Enter...\n";
+        const std::string log = testsupport::LogFileIn(swap_->folder);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(kRunLimitMs);
+        while (testsupport::ReadFile(log).find(beforeTheWait) == std::string::npos &&
+               std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        fs::rename(swap_->folder, swap_->moved);
+        fs::create_directory_symlink(swap_->target, swap_->folder);
+        swap_->done = true;
+        const testsupport::Ending ending = testsupport::WaitFor(child);
+        return ending.exited ? ending.exitStatus : -1;
+    }
+
     testsupport::SetupMachine machine_;
+    std::optional<FolderSwap> swap_;
     std::string fallback_ = machine_.MakeFolder("fallback");
     testsupport::ProcessOptions options_ = machine_.RunOptions();
 };
@@ -142,13 +187,21 @@ TEST_P(LogPlace, InstallAndUninstallRunAsUsualAndNoLineIsWrittenAnywhere) {
     const std::set<std::string> ids = ComponentIds(world.machine().State());
     EXPECT_THAT(ids, Contains("root\\quorixvmini60_a"));
     EXPECT_THAT(ids, Contains("quorix_ndislwf"));
+    if (const auto& swap = world.swap()) {
+        // The lines written before the swap went with the folder; the run's opens behind the
+        // link left nothing there.
+        EXPECT_EQ(testsupport::ReadLog(testsupport::LogFileIn(swap->moved), "\n").messages,
+                  expected_runs::InstallStart());
+        EXPECT_TRUE(fs::is_empty(swap->target)) << "a file was left behind the link";
+    }
     EXPECT_EQ(world.Run({"Uninstall"}), kExitOk);
 
     EXPECT_TRUE(fs::is_empty(world.fallback())) << "a log went to the temporary folder";
     // A link planted at the log's name leads nowhere the lines could reach: the file it names
-    // stays byte for byte as it was, and so does a regular file at the log's name.
+    // stays byte for byte as it was, and so does a regular file at the log's name (a swapped
+    // folder is a link to a folder, which the Uninstall run's lines rightly reach).
     const fs::path logPath = fs::path(folder) / kLogFileName;
-    if (fs::is_regular_file(fs::symlink_status(logPath))) {
+    if (!world.swap() && fs::is_regular_file(fs::symlink_status(logPath))) {
         EXPECT_EQ(testsupport::ReadFile(logPath.string()), World::kPreciousText)
             << "a log was written into a folder it may not use";
     }
@@ -185,6 +238,21 @@ const LogPlaceCase kLogPlaces[] = {
      [](World& world) {
          const std::string folder = world.Scratch("hardlinked");
          fs::create_hard_link(world.Precious(), fs::path(folder) / kLogFileName);
+         return folder;
+     }},
+    // A folder on a volume without a drive letter, some RAM disks and network redirectors: the
+    // folder's final path cannot be read, so no file in it can be checked.
+    {"FolderWhoseFinalPathCannotBeRead",
+     [](World& world) {
+         testsupport::WriteFile(world.machine().root() + "/faults",
+                                "Sleep 0 always\nGetFinalPathNameByHandleW 0 always error 3\n");
+         return world.Scratch("no-final-path");
+     }},
+    // The folder is resolved at the first line; swapped for a link later, it leads elsewhere.
+    {"FolderSwappedForALinkAfterTheFirstLines",
+     [](World& world) {
+         const std::string folder = world.Scratch("swapped");
+         world.SwapDuringInstall(folder);
          return folder;
      }},
 };

@@ -134,6 +134,30 @@ Lines InstallCycle() {
     });
 }
 
+// An Install run up to the switch's cycle, the adapter installed.
+Lines AdapterInstalled() {
+    return Join({
+        InstallStart(),
+        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
+        InstallCycle(),
+        {"DeviceManager::InstallDriver() | Exit...",
+         "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
+         "DeviceManager::Installer() Installing Virtual Switch..."},
+    });
+}
+
+// HrGetINetCfg whose write lock another client kept: no line of its own between its Enter and
+// Exit lines, apart from the lock interface's and both references' releases.
+Lines GetLockRefused() {
+    return Join({
+        {"DeviceManager::HrGetINetCfg() | Enter...",
+         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
+        ReleaseOne(),
+        ReleaseOne(),
+        {"DeviceManager::HrGetINetCfg() | Exit..."},
+    });
+}
+
 // The service start and the binding configuration after a successful installation, on a machine
 // with two physical adapters besides the virtual one.
 Lines Configuration() {
@@ -197,12 +221,9 @@ Lines RemovalNotFound(const std::string& componentId, const std::string& findRes
 
 Lines RemovalLockRefused(const std::string& holder) {
     return Join({
-        {"DeviceManager::UninstallDriver() | Enter...", "DeviceManager::HrGetINetCfg() | Enter...",
-         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
-        ReleaseOne(),
-        ReleaseOne(),
-        {"DeviceManager::HrGetINetCfg() | Exit...",
-         "<ERROR> | DeviceManager::UninstallDriver() " + holder +
+        {"DeviceManager::UninstallDriver() | Enter..."},
+        GetLockRefused(),
+        {"<ERROR> | DeviceManager::UninstallDriver() " + holder +
              " currently holds the lock, try later.",
          "<ERROR> | DeviceManager::UninstallDriver() HrGetINetCfg returned hr='-2147180508' / "
          "hr='0x8004a024'",
@@ -248,12 +269,7 @@ Lines SwitchKeptAdapterRemoved(int adapterInstances = 1) {
 
 Lines InstallSucceeds() {
     return Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
-        InstallCycle(),
-        {"DeviceManager::InstallDriver() | Exit...",
-         "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
-         "DeviceManager::Installer() Installing Virtual Switch..."},
+        AdapterInstalled(),
         InstallCycle(),
         {"DeviceManager::InstallDriver() | Exit...",
          "DeviceManager::Installer() Installing Virtual Switch succeeded.",
@@ -364,12 +380,9 @@ Lines InstallWhileLockHeld(const std::string& holder, const std::string& adapter
         InstallStart(),
         {"DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
          "DeviceManager::InstallDriver() | Enter...",
-         "DeviceManager::InstallSpecifiedComponent() | Enter...",
-         "DeviceManager::HrGetINetCfg() | Enter...",
-         "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
-        ReleaseOne(),
-        ReleaseOne(),
-        {"DeviceManager::HrGetINetCfg() | Exit...", "<ERROR> |  " + kNoWriteLock,
+         "DeviceManager::InstallSpecifiedComponent() | Enter..."},
+        GetLockRefused(),
+        {"<ERROR> |  " + kNoWriteLock,
          "<ERROR> | DeviceManager::InstallSpecifiedComponent() " + holder +
              " currently holds the lock, try later.",
          "DeviceManager::InstallSpecifiedComponent() | Exit..."},
@@ -379,12 +392,7 @@ Lines InstallWhileLockHeld(const std::string& holder, const std::string& adapter
 
 Lines InstallSwitchRefused(const std::string& hr, const std::string& switchInfPath) {
     return Join({
-        InstallStart(),
-        {"DeviceManager::Installer() Installing Virtual Ethernet Adapter..."},
-        InstallCycle(),
-        {"DeviceManager::InstallDriver() | Exit...",
-         "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
-         "DeviceManager::Installer() Installing Virtual Switch..."},
+        AdapterInstalled(),
         InstallCycleStart(),
         {"DeviceManager::HrInstallNetComponent() | Enter...",
          "DeviceManager::HrInstallComponent() | Enter...",

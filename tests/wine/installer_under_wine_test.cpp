@@ -12,10 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <initializer_list>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -217,6 +219,40 @@ TEST_F(LogPlacementUnderWineTest, UnsetOrEmptyVariableLogsToTheTemporaryFolder) 
         ExpectLog(ReadLog(logs.front().string()), NoArgumentRun());
     }
     RemoveTempLogs();
+}
+
+// The log's folder swapped for a link to another folder while Install waits before installing:
+// the lines written before the swap went with the folder, and the file that the run's next open
+// created behind the link is taken back (Wine deletes it at the handle's close, as Windows does),
+// so the other folder stays empty. The exit code is the one Install has here without the swap.
+TEST_F(LogPlacementUnderWineTest, AFolderSwappedForALinkDuringTheRunGetsNoFileBehindTheLink) {
+    CopyInf(kAdapterInf);
+    CopyInf(kSwitchInf);
+    testsupport::ProcessOptions options =
+        winetest::PlainPrefix().Options(setupFolder_, {{"AutInstLog", WindowsPath(logFolder_)}});
+    options.outputPath = folder_.path() + "/wine-output.txt";
+    const pid_t run =
+        testsupport::Spawn(WINE_PROGRAM, {DRIVERINSTALLER_WINDOWS_EXE, "Install"}, options);
+    ASSERT_GT(run, 0);
+    // The last line before the wait; the next one comes 2000 ms later.
+    const std::string log = logFolder_ + "/" + kLogFileName;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (testsupport::ReadFile(log).find(" | DeviceManager::Installer() | Enter...\r\n") ==
+               std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const std::string moved = logFolder_ + "-moved";
+    const std::string target = folder_.Make("link-target");
+    fs::rename(logFolder_, moved);
+    fs::create_directory_symlink(target, logFolder_);
+
+    const testsupport::Ending ending = testsupport::WaitFor(run);
+
+    EXPECT_TRUE(ending.exited);
+    EXPECT_EQ(ending.exitStatus, kExitAdapterInstallFailed);
+    ExpectLog(ReadLog(moved + "/" + kLogFileName), InstallStart());
+    EXPECT_TRUE(fs::is_empty(target)) << "a file was left behind the link";
 }
 
 TEST_F(LogPlacementUnderWineTest, MissingFolderWritesNothingAndKeepsTheExitCode) {

@@ -6,6 +6,7 @@
 #include "LogReader/reader_output.h"
 #include "support/exit_codes.h"
 #include "support/inf_files.h"
+#include "support/log_file.h"
 #include "support/process.h"
 #include "support/temp_machine.h"
 #include "wine/wine_session.h"
@@ -91,8 +92,7 @@ TEST_F(LogReaderUnderWineTest, SummarisesTheInstallThatWineRefused) {
     const std::string windowsSetup =
         std::regex_replace(WindowsPath(setupFolder_), std::regex(R"(\\)"), R"(\\)");
     const ReaderRun json =
-        RunReader({"--json", "--last",
-                   logFolder + "\\" + "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log"},
+        RunReader({"--json", "--last", logFolder + "\\" + testsupport::kLogFileName},
                   "Z:\\nonexistent", folder_.path());
     EXPECT_EQ(json.status, 0);
     const std::string result =
@@ -172,8 +172,8 @@ TEST_F(LogReaderUnderWineTest, VersionIsTheProjectVersion) {
 TEST_F(LogReaderUnderWineTest, AMissingLogIsOneLineAndExitCode2) {
     const ReaderRun run = RunReader({}, WindowsPath(logFolder_), folder_.path());
     EXPECT_EQ(run.status, kReaderNoLog);
-    EXPECT_EQ(run.output, "driverinstaller-log: cannot read '" + WindowsPath(logFolder_) +
-                              "\\Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log'\r\n");
+    EXPECT_EQ(run.output, "driverinstaller-log: cannot read '" + WindowsPath(logFolder_) + "\\" +
+                              testsupport::kLogFileName + "'\r\n");
 }
 
 // Where the user's locale differs from the system's, DriverInstaller writes in the user's code
@@ -197,7 +197,7 @@ TEST_F(LogReaderUnderWineTest, ReadsTheLogInTheUsersCodePageOrTheOneNamed) {
     ASSERT_EQ(winetest::PlainPrefix().Run({DRIVERINSTALLER_WINDOWS_EXE, "Install"}, setup,
                                           environment, unset, folder_.path() + "/wine-output.txt"),
               kExitAdapterInstallFailed);
-    const std::string logPath = logFolder_ + "/Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
+    const std::string logPath = testsupport::LogFileIn(logFolder_);
     const std::string written = WindowsPath(folder_.path()) +
                                 "\\setup-\xC6"
                                 "e\\quorixvmini60.inf";

@@ -109,8 +109,8 @@ TEST_F(InstallerTest, StartNpfTakesBackOnlyAnInitialisationThatCounted) {
 TEST_F(InstallerTest, StartNpfReportsTheShellsCodeNotAnEarlierError) {
     logger_->Log(L"an earlier line");
     logger_->Log(L"a second earlier line");
-    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS))
-        << "appending to the existing log is expected to leave this error behind";
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND))
+        << "the log's first open, of a file not there yet, is expected to leave this error behind";
     AddFault("ShellExecuteW 31");
     EXPECT_EQ(manager_->StartNPFService(), FALSE);
     ExpectLines(Lines(), {"an earlier line", "a second earlier line", kEnter, Failed("31"), kExit});

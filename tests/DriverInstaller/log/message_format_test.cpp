@@ -72,4 +72,22 @@ TEST(FormatTextTest, GivesUpAtAMebiCharacter) {
     EXPECT_EQ(FormatText(L"%ls", tooLong.c_str()), L"");
 }
 
+// One rule for every control character, C0, DEL and C1 alike; nothing else changes, so that a
+// description reads as its holder wrote it.
+TEST(EscapeControlCharactersTest, WritesEachControlCharacterAsAVisibleEscape) {
+    const struct {
+        const wchar_t* text;
+        const wchar_t* escaped;
+    } cases[] = {
+        {L"Other Setup Wizard", L"Other Setup Wizard"},
+        {L"a\tb\nc\rd", L"a\\tb\\nc\\rd"},
+        {L"\x01\x1b[2K\x1f\x7f", L"\\x01\\x1b[2K\\x1f\\x7f"},
+        {L"\x85\x9f\xa0", L"\\x85\\x9f\xa0"},  // NEL and the last C1 control; NBSP stays
+        {L"C:\\Setup\\n \u00e9 \u20ac", L"C:\\Setup\\n \u00e9 \u20ac"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(EscapeControlCharacters(c.text), c.escaped);
+    }
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // a switch that another product also installed, and an adapter of another medium than ethernet.
 #include "support/exit_codes.h"
 #include "support/expected_runs.h"
+#include "support/log_file.h"
 #include "support/process.h"
 #include "support/setup_machine.h"
 
@@ -17,24 +18,17 @@
 
 #include <filesystem>
 #include <set>
-#include <sstream>
 
 namespace {
 
 namespace fs = std::filesystem;
 using ::testing::Contains;
 
-constexpr char kLogName[] = "Tandrel.Morvane.Quorix.Halvoren.DriverInstaller.log";
-
+// The log's messages; a line without its time prefix or LF fails the test.
 std::vector<std::string> LogLines(const std::string& folder) {
-    std::istringstream text(testsupport::ReadFile(folder + "/" + kLogName));
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(text, line)) {
-        const auto bar = line.find(" | ");
-        lines.push_back(bar == std::string::npos ? line : line.substr(bar + 3));
-    }
-    return lines;
+    const testsupport::LogFile log = testsupport::ReadLog(testsupport::LogFileIn(folder), "\n");
+    EXPECT_EQ(log.malformedLines, std::vector<std::string>{});
+    return log.messages;
 }
 
 // "upper -> lower enabled|disabled" for every binding path of the machine.
@@ -59,7 +53,7 @@ const simwin::ComponentInfo* Component(const simwin::MachineState& state, const 
 class SharedComponentTest : public ::testing::Test {
 protected:
     int Run(const std::string& command) {
-        fs::remove(fs::path(logFolder_) / kLogName);
+        fs::remove(testsupport::LogFileIn(logFolder_));
         return testsupport::RunProcess(DRIVERINSTALLER_EXE, {command}, machine_.RunOptions());
     }
 

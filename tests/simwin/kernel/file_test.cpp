@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <string>
+#include <vector>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -18,9 +20,11 @@ namespace {
 
 using runtimetests::ScratchFolder;
 
-HANDLE OpenForAppend(const std::wstring& path) {
-    return CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+// An open for appending as the log makes it, creating a missing file; access and flags as given.
+HANDLE OpenForAppend(const std::wstring& path, DWORD access = FILE_APPEND_DATA,
+                     DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_ALWAYS, flags, nullptr);
 }
 
 BOOL Write(HANDLE file, const std::string& text) {
@@ -170,6 +174,62 @@ TEST(FileJournalTest, RecordsOpenWriteClose) {
                                   "GetLastError -> 5"}));
 }
 
+// A handle opened for deletion and marked goes with its name when it is closed, whatever name
+// the file has by then; a mark can be taken back, and a handle without DELETE access or a rule
+// gets none. The name is left alone while the handle is open, as on Windows.
+TEST(FileDispositionTest, AMarkedFileGoesAtTheCloseOfAHandleOpenedForDeletion) {
+    ScratchFolder scratch;
+    const std::wstring path = scratch.widePath() + L"/made.txt";
+    const auto mark = [](HANDLE file, BOOLEAN deleteFile) {
+        FILE_DISPOSITION_INFO disposition{};
+        disposition.DeleteFile = deleteFile;
+        return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                          sizeof disposition);
+    };
+    const std::string made = scratch.path() + "/made.txt";
+    const std::string moved = scratch.path() + "/moved.txt";
+    simwin::ClearFaultRules();
+    simwin::ClearJournal();
+
+    HANDLE file = OpenForAppend(path, FILE_APPEND_DATA | DELETE);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(mark(file, TRUE));
+    std::filesystem::rename(made, moved);
+    EXPECT_TRUE(std::filesystem::exists(moved));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_FALSE(std::filesystem::exists(moved));
+
+    file = OpenForAppend(path, FILE_APPEND_DATA | DELETE);
+    EXPECT_TRUE(mark(file, TRUE));
+    EXPECT_TRUE(mark(file, FALSE));
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_TRUE(std::filesystem::exists(made));
+
+    file = OpenForAppend(path);
+    SetLastError(0);
+    EXPECT_FALSE(mark(file, TRUE));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    SetLastError(0);
+    EXPECT_FALSE(SetFileInformationByHandle(file, FileBasicInfo, nullptr, 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_TRUE(CloseHandle(file));
+    file = OpenForAppend(path, FILE_APPEND_DATA | DELETE);
+    testsupport::AddFault("SetFileInformationByHandle 0 error 5");
+    EXPECT_FALSE(mark(file, TRUE));
+    simwin::ClearFaultRules();
+    EXPECT_TRUE(CloseHandle(file));
+    EXPECT_TRUE(std::filesystem::exists(made));
+
+    const std::vector<std::string> entries = simwin::JournalEntries();
+    EXPECT_EQ(
+        std::count(entries.begin(), entries.end(), "SetFileInformationByHandle 4 delete -> 1"), 2);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "SetFileInformationByHandle 4 keep -> 1"),
+              1);
+    EXPECT_EQ(
+        std::count(entries.begin(), entries.end(), "SetFileInformationByHandle 4 delete -> 0"), 2);
+    EXPECT_EQ(std::count(entries.begin(), entries.end(), "SetFileInformationByHandle 0 -> 0"), 1);
+}
+
 // What an open handle tells about the file behind it, for files reached in the ways a link can
 // arrange: directly, through a second name, through a symbolic link followed or opened itself, in
 // a folder named through a link, and a folder.
@@ -241,8 +301,7 @@ TEST(FileQueryTest, ALinkOpenedItselfTakesNoWriteAndAFolderNeedsBackupSemantics)
     runtimetests::WriteText(scratch.path() + "/target.txt", "kept");
     std::filesystem::create_symlink(scratch.path() + "/target.txt", scratch.path() + "/log.txt");
     const std::wstring link = scratch.widePath() + L"/log.txt";
-    HANDLE file = CreateFileW(link.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
-                              FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE file = OpenForAppend(link, FILE_APPEND_DATA, FILE_FLAG_OPEN_REPARSE_POINT);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
     EXPECT_FALSE(Write(file, "line\n"));

@@ -48,7 +48,8 @@ TEST(SleepTest, WaitsUnlessARuleSkipsTheWait) {
     simwin::ClearJournal();
     EXPECT_GE(SecondsTaken(50), 0.05);
     testsupport::AddFault("Sleep 0");
-    EXPECT_LT(SecondsTaken(5000), 1.0);
+    // Well short of the wait's 5 s, however late a busy machine runs this thread.
+    EXPECT_LT(SecondsTaken(5000), 4.0);
     simwin::ClearFaultRules();
     EXPECT_EQ(simwin::JournalEntries(),
               (std::vector<std::string>{"Sleep 50 -> waited", "Sleep 5000 -> skipped"}));

@@ -175,21 +175,19 @@ TEST_F(MachineStoreTest, StoreSurvivesAWriterKilledWhileApplying) {
         // Read while it writes, then kill it at a different moment each round.
         const auto until =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(20 + round * 7);
-        int reads = 0;
-        while (std::chrono::steady_clock::now() < until) {
+        // At least one read, however late a busy machine runs this loop.
+        do {
             simwin::NetCfgStore store;
             std::string error;
             ASSERT_EQ(simwin::StoreReadResult::Ok,
                       simwin::ReadNetCfgStore(StorePath(), &store, &error))
                 << error;
             ASSERT_EQ(6u, store.bindings.size());
-            ++reads;
-        }
+        } while (std::chrono::steady_clock::now() < until);
         ::kill(writer, SIGKILL);
         int status = 0;
         ::waitpid(writer, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself: " << status;
-        EXPECT_GT(reads, 0);
         const std::vector<std::string> bindings = DiskBindings();
         ASSERT_EQ(6u, bindings.size());
         EXPECT_TRUE(bindings[2] == "ms_tcpip6->pci\\ven_8086&dev_100e enabled" ||

@@ -77,7 +77,9 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
     EXPECT_EQ(S_FALSE, lock->AcquireWriteLock(300, L"TANDREL QUORIX Hal", description.Put()));
     const long waited = MillisecondsSince(start);
     EXPECT_GE(waited, 300);
-    EXPECT_LT(waited, 400);
+    // The wait ends at its timeout, long before the holder's 30 s, with room for a machine busy
+    // enough to wake the waiter late: an upper bound close to the 300 ms would fail now and then.
+    EXPECT_LT(waited, 2300);
     EXPECT_EQ(L"Other Installer 7", description.str());
 
     TaskText current;
@@ -89,7 +91,7 @@ TEST_F(WriteLockTest, AnotherProcessIsRefusedAfterItsWaitWithTheHoldersDescripti
     holder.Kill();
     const auto afterDeath = Clock::now();
     EXPECT_EQ(S_OK, lock->AcquireWriteLock(0, L"TANDREL QUORIX Hal", description.Put()));
-    EXPECT_LT(MillisecondsSince(afterDeath), 50);
+    EXPECT_LT(MillisecondsSince(afterDeath), 2000);
     EXPECT_TRUE(description.null());
     EXPECT_EQ(S_OK, lock->ReleaseWriteLock());
     EXPECT_EQ(S_FALSE, lock->IsWriteLocked(current.Put()));

@@ -93,17 +93,22 @@ TEST_F(ShellExecuteTest, DoesNotWaitLeavesNoChildAndPassesNoDescriptor) {
     const int inheritable = ::open(marker.c_str(), O_WRONLY | O_CREAT, 0644);  // no O_CLOEXEC
     ASSERT_GE(inheritable, 3);
     // ls lists its own descriptors: 0, 1 and 2 and the one it reads the folder through (3).
-    // An inherited descriptor would add a number.
+    // An inherited descriptor would add a number. The program waits until the test lets it go
+    // (at most 20 s), then says whether it was let go.
+    const std::string go = scratch_.path() + "/go";
     AddScript(system_ + "/slow.exe",
-              "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\nsleep 1\n" +
+              "streams=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2)\n"
+              "i=0\nwhile [ ! -e '" +
+                  go + "' ] && [ $i -lt 2000 ]; do sleep 0.01; i=$((i + 1)); done\n" +
+                  Report("released", "if [ -e '" + go + "' ]; then echo yes; else echo no; fi") +
                   Report("descriptors", "ls /proc/self/fd") +
                   Report("streams", "echo \"$streams\""));
 
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(Code(ShellExecuteW(nullptr, L"open", L"slow.exe", nullptr, L"C:\\", SW_HIDE)), 42);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    EXPECT_LT(seconds, 0.8) << "the call waited for the program";
+    // Back while the program still waits to be let go: a call that waited for it would come back
+    // only once it had given up, and it would say so.
+    runtimetests::WriteText(go, "");
+    EXPECT_EQ(AwaitReport("released"), "yes\n") << "the call waited for the program";
 
     // The intermediate child is reaped and the program belongs to init: nothing to wait for.
     int status = 0;

@@ -1,0 +1,27 @@
+# shellcheck shell=bash
+# The counter and helpers that the release checks share, sourced by check-archives.sh and
+# check-signing.sh once they have made their scratch folder "$work":
+#   check DESCRIPTION COMMAND...   runs COMMAND, counting it as passed when it succeeds; a failure
+#                                  prints DESCRIPTION and the command's output on stderr
+#   report NAME                    prints the outcome, "NAME: N of M checks passed", as the
+#                                  caller's last line, and fails unless every check passed
+set -euo pipefail
+: "${work:?release-checks.sh is sourced once the caller has made its scratch folder, work}"
+
+checks=0
+passed=0
+check() {
+    local description=$1
+    shift
+    checks=$((checks + 1))
+    if "$@" >"$work/check.txt" 2>&1; then
+        passed=$((passed + 1))
+    else
+        echo "FAILED: $description" >&2
+        sed 's/^/  /' "$work/check.txt" >&2
+    fi
+}
+report() {
+    echo "$1: $passed of $checks checks passed"
+    [ "$passed" -eq "$checks" ]
+}
