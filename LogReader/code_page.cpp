@@ -9,7 +9,10 @@
 #endif
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace logreader {
 
@@ -55,19 +58,48 @@ std::size_t Utf8SequenceLength(const std::string& bytes, std::size_t i) {
     return length;
 }
 
-std::string ReplaceMalformedUtf8(const std::string& bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
+// The length of the well-formed start of bytes: ASCII is skipped eight bytes at a time, as a
+// log's text is almost all ASCII.
+std::size_t WellFormedLength(const std::string& bytes) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        std::uint64_t word = 0;
+        if (i + sizeof word <= bytes.size()) {
+            std::memcpy(&word, bytes.data() + i, sizeof word);
+            if ((word & kHighBits) == 0) {
+                i += sizeof word;
+                continue;
+            }
+        }
         const std::size_t length = Utf8SequenceLength(bytes, i);
         if (length == 0) {
-            text += kReplacement;
-            ++i;
-            continue;
+            return i;
         }
-        text.append(bytes, i, length);
         i += length;
     }
+    return i;
+}
+
+std::string ReplaceMalformedUtf8(std::string bytes) {
+    std::size_t i = WellFormedLength(bytes);
+    if (i == bytes.size()) {
+        return bytes;
+    }
+    std::string text;
+    text.reserve(bytes.size() + 16);
+    std::size_t kept = 0;  // bytes[kept, i) is well formed and still to be copied
+    while (i < bytes.size()) {
+        const std::size_t length = Utf8SequenceLength(bytes, i);
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        text.append(bytes, kept, i - kept);
+        text += kReplacement;
+        kept = ++i;
+    }
+    text.append(bytes, kept, std::string::npos);
     return text;
 }
 
@@ -101,7 +133,7 @@ bool CanReadCodePage(unsigned codePage) {
     return MultiByteToWideChar(codePage, 0, "a", 1, &converted, 1) == 1;
 }
 
-std::string CodePageToUtf8(const std::string& bytes, unsigned codePage) {
+std::string CodePageToUtf8(std::string bytes, unsigned codePage) {
     if (bytes.empty()) {
         return {};
     }
@@ -174,14 +206,14 @@ bool CanReadCodePage(unsigned codePage) {
     return IsUtf8(codePage) || CodePageConverter(codePage).ok();
 }
 
-std::string CodePageToUtf8(const std::string& bytes, unsigned codePage) {
+std::string CodePageToUtf8(std::string bytes, unsigned codePage) {
     if (!IsUtf8(codePage)) {
         const CodePageConverter converter(codePage);
         if (converter.ok()) {
             return converter.Convert(bytes);
         }
     }
-    return ReplaceMalformedUtf8(bytes);
+    return ReplaceMalformedUtf8(std::move(bytes));
 }
 
 std::string PathToUtf8(const std::filesystem::path& path) {

@@ -22,7 +22,7 @@ bool CanReadCodePage(unsigned codePage);
 // The bytes of the log, in codePage, as UTF-8. A byte that is no character of the code page
 // becomes U+FFFD (on Windows, the code page's own default character), so that nothing is dropped
 // and the output stays valid UTF-8.
-std::string CodePageToUtf8(const std::string& bytes, unsigned codePage);
+std::string CodePageToUtf8(std::string bytes, unsigned codePage);
 
 // The bytes of the log in the default code page as UTF-8.
 inline std::string AnsiToUtf8(const std::string& bytes) {

@@ -27,14 +27,24 @@ json ResultJson(const DecodedResult& result) {
 }
 
 json LineJson(const NotableLine& line) {
+    json object;
     if (!line.parsed) {
-        return json{{"kind", "unparsed"}, {"text", line.text}};
+        object = json{{"kind", "unparsed"}, {"text", line.text}};
+    } else {
+        json results = json::array();
+        for (const DecodedResult& result : line.results) {
+            results.push_back(ResultJson(result));
+        }
+        // An ordinary line is listed only for its cut.
+        object = json{{"kind", line.isError ? "error" : "line"},
+                      {"time", line.time},
+                      {"text", line.text},
+                      {"results", results}};
     }
-    json results = json::array();
-    for (const DecodedResult& result : line.results) {
-        results.push_back(ResultJson(result));
+    if (line.cutBytes > 0) {
+        object["cut"] = line.cutBytes;
     }
-    return json{{"kind", "error"}, {"time", line.time}, {"text", line.text}, {"results", results}};
+    return object;
 }
 
 json LeftInstalledJson(const LeftInstalled& left) {
@@ -59,7 +69,7 @@ std::string FormatRunJson(const RunSummary& run) {
     for (const NotableLine& line : run.lines) {
         lines.push_back(LineJson(line));
     }
-    const json document = {
+    json document = {
         {"run", run.number},
         {"started", run.started},
         {"startMissing", run.startMissing},
@@ -71,6 +81,9 @@ std::string FormatRunJson(const RunSummary& run) {
         {"lockHolders", run.lockHolders},
         {"lines", lines},
     };
+    if (run.linesNotKept > 0) {
+        document["linesNotKept"] = run.linesNotKept;
+    }
     return document.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 

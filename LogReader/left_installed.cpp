@@ -1,39 +1,43 @@
 #include "left_installed.h"
 
+#include <string_view>
+
 namespace logreader {
 
 namespace {
 
 // The lines that say what became of a component, as DriverInstaller writes them.
-constexpr char kInstallCommand[] = "Command found: install ethernet adapter and switch";
-constexpr char kUninstallCommand[] = "Command found: uninstall ethernet adapter and switch";
+constexpr std::string_view kInstallCommand = "Command found: install ethernet adapter and switch";
+constexpr std::string_view kUninstallCommand =
+    "Command found: uninstall ethernet adapter and switch";
 
-constexpr char kAdapterInstalled[] =
+constexpr std::string_view kAdapterInstalled =
     "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.";
-constexpr char kAdapterInstallFailedPrefix[] =
+constexpr std::string_view kAdapterInstallFailedPrefix =
     "DeviceManager::Installer() Installing Virtual Ethernet adapter failed. ";
-constexpr char kSwitchInstalled[] =
+constexpr std::string_view kSwitchInstalled =
     "DeviceManager::Installer() Installing Virtual Switch succeeded.";
-constexpr char kSwitchInstallFailedPrefix[] =
+constexpr std::string_view kSwitchInstallFailedPrefix =
     "DeviceManager::Installer() Installing Virtual Switch failed. ";
 // An installation whose last Apply answered NETCFG_S_REBOOT ends with that result.
-constexpr char kRebootResult[] = "hr='303136' / hr='0x0004a020'";
+constexpr std::string_view kRebootResult = "hr='303136' / hr='0x0004a020'";
 
-constexpr char kCycleEnter[] = "DeviceManager::UninstallDriver() | Enter...";
-constexpr char kCycleExit[] = "DeviceManager::UninstallDriver() | Exit...";
-constexpr char kCyclePrefix[] = "DeviceManager::UninstallDriver() ";
-constexpr char kFound[] = "DeviceManager::UninstallDriver() FindComponent was successful.";
+constexpr std::string_view kCycleEnter = "DeviceManager::UninstallDriver() | Enter...";
+constexpr std::string_view kCycleExit = "DeviceManager::UninstallDriver() | Exit...";
+constexpr std::string_view kCyclePrefix = "DeviceManager::UninstallDriver() ";
+constexpr std::string_view kFound =
+    "DeviceManager::UninstallDriver() FindComponent was successful.";
 // FindComponent's S_FALSE: no component has the id.
-constexpr char kNotFound[] =
+constexpr std::string_view kNotFound =
     "DeviceManager::UninstallDriver() FindComponent returned hr='1' / hr='0x00000001'";
-constexpr char kDeinstalled[] = "DeviceManager::UninstallDriver() Uninstall OK...";
-constexpr char kSwitchRemoved[] =
+constexpr std::string_view kDeinstalled = "DeviceManager::UninstallDriver() Uninstall OK...";
+constexpr std::string_view kSwitchRemoved =
     "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.";
-constexpr char kSwitchRemovalFailed[] =
+constexpr std::string_view kSwitchRemovalFailed =
     "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
-constexpr char kAdapterRemoved[] =
+constexpr std::string_view kAdapterRemoved =
     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.";
-constexpr char kAdapterRemovalFailed[] =
+constexpr std::string_view kAdapterRemovalFailed =
     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
 
 // DriverInstaller gives the adapter's instances at most this many removal cycles in one run; a
@@ -41,13 +45,13 @@ constexpr char kAdapterRemovalFailed[] =
 // instance remains.
 constexpr int kMaxAdapterRemovalCycles = 16;
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::char_traits<char>::length(prefix), prefix) == 0;
+bool StartsWith(const std::string& text, std::string_view prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool EndsWith(const std::string& text, const char* suffix) {
-    const std::size_t length = std::char_traits<char>::length(suffix);
-    return text.size() >= length && text.compare(text.size() - length, length, suffix) == 0;
+bool EndsWith(const std::string& text, std::string_view suffix) {
+    return text.size() >= suffix.size() &&
+           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 bool IsAbsent(ComponentState state) {

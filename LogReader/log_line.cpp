@@ -48,12 +48,10 @@ LogLine ParseLogLine(const std::string& line) {
     if (line[kPrefixLength - 1] != ' ') {
         return LogLine{false, line, {}, {}, false, {}};
     }
-    std::string rest = line.substr(kPrefixLength);
-    if (rest.compare(0, kErrorMarkerLength, kErrorMarker) == 0) {
-        parsed.isError = true;
-        rest.erase(0, kErrorMarkerLength);
-    }
-    parsed.message = rest;
+    parsed.isError =
+        line.compare(kPrefixLength, kErrorMarkerLength, kErrorMarker, kErrorMarkerLength) == 0;
+    parsed.message.assign(line, kPrefixLength + (parsed.isError ? kErrorMarkerLength : 0),
+                          std::string::npos);
     return parsed;
 }
 

@@ -2,6 +2,7 @@
 // error lines, then the message.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace logreader {
@@ -13,6 +14,7 @@ struct LogLine {
     std::string time;      // "HH:MM:SS"
     bool isError = false;  // the line carries the "<ERROR> | " marker
     std::string message;   // what follows the prefix and the marker; empty for a prefix-only line
+    std::uint64_t cutBytes = 0;  // the bytes of the line past the longest read (see log_file.h)
 };
 
 // Takes one line (UTF-8, without its line end) apart. A line without a well-formed time prefix

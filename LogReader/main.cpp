@@ -103,12 +103,13 @@ int Run(const std::vector<Argument>& arguments, std::optional<Argument>* file) {
         options.file = location.path;
     }
     *file = options.file;
-    const logreader::ReaderResult result = logreader::RunReader(options);
+    // Each run is written as soon as it is summarised.
+    const logreader::ReaderResult result = logreader::RunReader(
+        options, [](const std::string& text) { logreader::WriteOutput(text); });
     if (!result.error.empty()) {
         logreader::WriteError(kProgramName + result.error + "\n");
         return result.exitCode;
     }
-    logreader::WriteOutput(result.output);
     return result.exitCode;
 }
 

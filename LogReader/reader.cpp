@@ -3,20 +3,20 @@
 #include "json_report.h"
 #include "log_file.h"
 #include "log_location.h"
-#include "run_splitter.h"
-#include "run_summary.h"
+#include "log_runs.h"
 #include "terminal_text.h"
 #include "text_report.h"
 
+#include <fstream>
+#include <optional>
 #include <string>
-#include <vector>
 
 namespace logreader {
 
 namespace {
 
 ReaderResult Failure(const std::string& error) {
-    return ReaderResult{kExitNoLog, {}, error};
+    return ReaderResult{kExitNoLog, error};
 }
 
 int LeftInstalledExitCode(Verdict verdict) {
@@ -38,7 +38,7 @@ std::string Quoted(const std::filesystem::path& path) {
     return "'" + VisibleText(PathToUtf8(path)) + "'";
 }
 
-ReaderResult RunReader(const ReaderOptions& options) {
+ReaderResult RunReader(const ReaderOptions& options, const OutputWriter& write) {
     if (!CanReadCodePage(options.codePage)) {
         return Failure("code page " + std::to_string(options.codePage) + " cannot be read here");
     }
@@ -53,34 +53,38 @@ ReaderResult RunReader(const ReaderOptions& options) {
         path = location.path;
     }
 
-    const LogFileText file = ReadLogFile(path, options.codePage);
-    if (!file.readable) {
+    std::ifstream stream;
+    if (!OpenLogFile(path, &stream)) {
         return Failure("cannot read " + Quoted(path));
     }
-    if (file.lines.empty()) {
+    // Each run is written as it ends, unless only the last one is asked for.
+    std::optional<RunSummary> last;
+    const auto onRun = [&](RunSummary&& summary) {
+        if (options.lastRunOnly) {
+            // The run before is let go first, so that two are never held at once.
+            last.reset();
+            last = std::move(summary);
+        } else {
+            write(options.json ? FormatRunJson(summary) + "\n" : FormatRunText(summary));
+        }
+    };
+    const LogRead read = SummarizeRuns(stream, options.codePage, onRun);
+    if (read.failed) {
+        return Failure("cannot read " + Quoted(path));
+    }
+    if (read.bytes == 0) {
         return Failure(Quoted(path) + " is empty");
     }
-    std::vector<LogLine> lines;
-    lines.reserve(file.lines.size());
-    for (const std::string& line : file.lines) {
-        lines.push_back(ParseLogLine(line));
-    }
-    const std::vector<RunLines> runs = SplitRuns(lines);
-    if (runs.empty()) {
+    if (!read.sawBanner) {
         return Failure(Quoted(path) + " is not a DriverInstaller log: it holds no start banner");
     }
 
     ReaderResult result;
     if (options.leftInstalledOnly) {
-        const RunSummary summary = SummarizeRun(runs.back(), static_cast<int>(runs.size()));
-        result.output = "Left installed: " + LeftInstalledText(summary.leftInstalled) + "\n";
-        result.exitCode = LeftInstalledExitCode(summary.leftInstalled.verdict);
-        return result;
-    }
-    const std::size_t first = options.lastRunOnly ? runs.size() - 1 : 0;
-    for (std::size_t i = first; i < runs.size(); ++i) {
-        const RunSummary summary = SummarizeRun(runs[i], static_cast<int>(i) + 1);
-        result.output += options.json ? FormatRunJson(summary) + "\n" : FormatRunText(summary);
+        write("Left installed: " + LeftInstalledText(last->leftInstalled) + "\n");
+        result.exitCode = LeftInstalledExitCode(last->leftInstalled.verdict);
+    } else if (options.lastRunOnly) {
+        write(options.json ? FormatRunJson(*last) + "\n" : FormatRunText(*last));
     }
     return result;
 }

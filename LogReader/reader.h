@@ -5,6 +5,7 @@
 #include "code_page.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,10 +20,12 @@ struct ReaderOptions {
 };
 
 struct ReaderResult {
-    int exitCode = 0;    // 0, or 2 when there is no log to summarise; see kExitSomethingLeft
-    std::string output;  // the summaries (UTF-8)
-    std::string error;   // the one-line error (UTF-8, without line end), when there is no log
+    int exitCode = 0;   // 0, or 2 when there is no log to summarise; see kExitSomethingLeft
+    std::string error;  // the one-line error (UTF-8, without line end), when there is no log
 };
+
+// Where the reader's output goes, a piece at a time (UTF-8).
+using OutputWriter = std::function<void(const std::string&)>;
 
 constexpr int kExitNoLog = 2;
 // --left-installed: 0 when nothing of the product is left installed after the last run, 1 when
@@ -31,11 +34,12 @@ constexpr int kExitNothingLeft = 0;
 constexpr int kExitSomethingLeft = 1;
 constexpr int kExitCannotTell = 2;
 
-// Summarises the log the options name: one text block, or one JSON document on a line of its
-// own, per run. A file that cannot be read, is empty or holds no start banner, and a code page
-// the platform cannot read, give exit code 2 and a one-line error. With leftInstalledOnly, the
-// output is the last run's "Left installed: " line and the exit code its verdict's.
-ReaderResult RunReader(const ReaderOptions& options);
+// Summarises the log the options name to write: one text block, or one JSON document on a line
+// of its own, per run, each written as the run ends; the file is read once, as a stream. A file
+// that cannot be read, is empty or holds no start banner, and a code page the platform cannot read,
+// give exit code 2 and a one-line error. With leftInstalledOnly, the output is the last run's "Left
+// installed: " line and the exit code its verdict's.
+ReaderResult RunReader(const ReaderOptions& options, const OutputWriter& write);
 
 // A file name as messages show it: in single quotes, in UTF-8 (see PathToUtf8).
 std::string Quoted(const std::filesystem::path& path);

@@ -204,6 +204,12 @@ std::vector<DecodedResult> DecodeResults(const std::string& message) {
     std::vector<DecodedResult> results;
     std::size_t at = 0;
     while (at < message.size()) {
+        // Every way a value is written starts with 'h', 'e' or 'r'.
+        const char first = message[at];
+        if (first != 'h' && first != 'e' && first != 'r') {
+            ++at;
+            continue;
+        }
         // "result=" and "ret=" count only at the start of a word.
         const bool wordStart = at == 0 || !IsWordCharacter(message[at - 1]);
         std::string written;

@@ -1,6 +1,7 @@
 #include "run_splitter.h"
 
 #include <string>
+#include <utility>
 
 namespace logreader {
 
@@ -14,46 +15,90 @@ bool IsPrefixOnly(const LogLine& line) {
 }
 
 bool IsRule(const LogLine& line) {
-    return line.parsed && !line.isError && line.message == std::string(kRuleLength, '=');
+    return line.parsed && !line.isError && line.message.size() == kRuleLength &&
+           line.message.find_first_not_of('=') == std::string::npos;
 }
+
+// Collects the runs whole.
+class RunCollector : public RunSink {
+public:
+    void BeginRun(bool startMissing) override {
+        runs.emplace_back();
+        runs.back().startMissing = startMissing;
+    }
+    void AddLine(const LogLine& line) override { runs.back().lines.push_back(line); }
+    void EndRun() override {}
+
+    std::vector<RunLines> runs;
+};
 
 }  // namespace
 
-bool StartsBanner(const std::vector<LogLine>& lines, std::size_t index) {
-    if (index + kPrefixOnlyLines >= lines.size()) {
-        return false;
+void RunSplitter::Add(LogLine line) {
+    if (IsPrefixOnly(line)) {
+        pending_.push_back(std::move(line));
+        if (pending_.size() > kPrefixOnlyLines) {
+            Deliver(std::move(pending_.front()));
+            pending_.erase(pending_.begin());
+        }
+        return;
     }
-    for (std::size_t k = 0; k < kPrefixOnlyLines; ++k) {
-        if (!IsPrefixOnly(lines[index + k])) {
-            return false;
+    if (IsRule(line) && pending_.size() == kPrefixOnlyLines) {
+        if (inRun_) {
+            sink_->EndRun();
+        }
+        sink_->BeginRun(false);
+        inRun_ = true;
+        sawBanner_ = true;
+        headlessFirst_.reset();
+    }
+    for (LogLine& waiting : pending_) {
+        Deliver(std::move(waiting));
+    }
+    pending_.clear();
+    Deliver(std::move(line));
+}
+
+void RunSplitter::Deliver(LogLine line) {
+    if (!inRun_) {
+        // Before the first banner: prefix-only lines alone are no run; only the first one
+        // matters to a run that other lines make (its time is the run's start).
+        if (IsPrefixOnly(line)) {
+            if (!headlessFirst_) {
+                headlessFirst_ = std::move(line);
+            }
+            return;
+        }
+        sink_->BeginRun(true);
+        inRun_ = true;
+        if (headlessFirst_) {
+            sink_->AddLine(*headlessFirst_);
+            headlessFirst_.reset();
         }
     }
-    return IsRule(lines[index + kPrefixOnlyLines]);
+    sink_->AddLine(line);
+}
+
+bool RunSplitter::Finish() {
+    if (!sawBanner_) {
+        return false;
+    }
+    for (LogLine& waiting : pending_) {
+        Deliver(std::move(waiting));
+    }
+    pending_.clear();
+    sink_->EndRun();
+    inRun_ = false;
+    return true;
 }
 
 std::vector<RunLines> SplitRuns(const std::vector<LogLine>& lines) {
-    std::vector<RunLines> runs;
-    RunLines beforeFirstBanner;
-    beforeFirstBanner.startMissing = true;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (StartsBanner(lines, i)) {
-            runs.emplace_back();
-        }
-        RunLines& run = runs.empty() ? beforeFirstBanner : runs.back();
-        run.lines.push_back(lines[i]);
+    RunCollector collector;
+    RunSplitter splitter(&collector);
+    for (const LogLine& line : lines) {
+        splitter.Add(line);
     }
-    if (runs.empty()) {
-        return runs;
-    }
-    // Prefix-only lines alone before the first banner are what is left of a banner cut short.
-    bool onlyPrefixLines = true;
-    for (const LogLine& line : beforeFirstBanner.lines) {
-        onlyPrefixLines = onlyPrefixLines && IsPrefixOnly(line);
-    }
-    if (!onlyPrefixLines) {
-        runs.insert(runs.begin(), beforeFirstBanner);
-    }
-    return runs;
+    return splitter.Finish() ? collector.runs : std::vector<RunLines>{};
 }
 
 }  // namespace logreader

@@ -1,5 +1,6 @@
 #include "text_report.h"
 
+#include "log_file.h"
 #include "terminal_text.h"
 
 namespace logreader {
@@ -25,12 +26,14 @@ std::string FormatResult(const DecodedResult& result) {
 }
 
 std::string FormatLine(const NotableLine& line) {
-    if (!line.parsed) {
-        return "    not a log line: " + line.text + "\n";
-    }
-    std::string text = "    " + line.time + " " + line.text + "\n";
+    std::string text = line.parsed ? "    " + line.time + " " + line.text + "\n"
+                                   : "    not a log line: " + line.text + "\n";
     for (const DecodedResult& result : line.results) {
         text += FormatResult(result);
+    }
+    if (line.cutBytes > 0) {
+        text += "      cut: the line is longer than " + std::to_string(kLongestLine) +
+                " bytes; its last " + std::to_string(line.cutBytes) + " bytes are not read\n";
     }
     return text;
 }
@@ -57,13 +60,18 @@ std::string FormatRunText(const RunSummary& run) {
         }
         text += "\n";
     }
-    if (run.lines.empty()) {
+    if (run.lines.empty() && run.linesNotKept == 0) {
         text += "  Errors: none\n";
     } else {
         text += "  Errors:\n";
         for (const NotableLine& line : run.lines) {
             text += FormatLine(line);
         }
+    }
+    if (run.linesNotKept > 0) {
+        text += "    and " + std::to_string(run.linesNotKept) +
+                " more lines, not shown: a run's report holds at most " +
+                std::to_string(kMostKeptLineBytes / (1024 * 1024)) + " MiB of its lines\n";
     }
     // Only the report's own line ends reach the terminal as controls.
     return VisibleText(text + "\n");

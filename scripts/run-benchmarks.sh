@@ -16,7 +16,7 @@ bash scripts/install-build-deps.sh libbenchmark-dev python3
 
 cmake --preset linux-bench -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j2 --target log_line_bench lock_handoff_bench \
-    binding_configuration_bench process_run_bench
+    binding_configuration_bench process_run_bench log_reader_bench
 
 results="$build_dir/bench-results"
 rm -rf "$results"
@@ -40,6 +40,10 @@ run lock_handoff_bench --benchmark_filter=BM_RefusedLock \
     --benchmark_repetitions="$refused_repetitions"
 mv "$results/lock_handoff_bench.json" "$results/lock_handoff_bench.refused.json"
 run binding_configuration_bench --benchmark_repetitions="$repetitions" --benchmark_min_time=0.3
+# The log reader is timed as a process on logs of up to 1 GB made on the fly: three repetitions
+# (the 1 GB ones once) keep it within a few minutes.
+echo "== log_reader_bench"
+"$build_dir/bench/log_reader_bench" --out "$results/log_reader_bench.json" --repetitions 3
 
 load_after="$(cut -d' ' -f1-3 /proc/loadavg)"
 python3 bench/report_benchmarks.py "$results" "$load_before" "$load_after" "$repetitions" \

@@ -1,4 +1,5 @@
-// Reading the log file: its lines at LF or CR LF, its text from the code page to UTF-8.
+// Reading the log file: its lines at LF or CR LF, cut at 64 KiB, its text from the code page to
+// UTF-8.
 #include "code_page.h"
 #include "log_file.h"
 
@@ -26,20 +27,31 @@ struct SplitCase {
 
 class SplitLinesTest : public testsupport::CaseTest<SplitCase> {};
 
+// Each line as its text, followed by " [cut N]" when N bytes of it were left unread.
 TEST_P(SplitLinesTest, CutsAtLineEnds) {
-    EXPECT_EQ(logreader::SplitLines(GetParam().text), GetParam().lines);
+    Lines lines;
+    for (const logreader::FileLine& line : logreader::SplitLines(GetParam().text)) {
+        lines.push_back(line.text +
+                        (line.cutBytes > 0 ? " [cut " + std::to_string(line.cutBytes) + "]" : ""));
+    }
+    EXPECT_EQ(lines, GetParam().lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, SplitLinesTest,
-    ::testing::Values(SplitCase{"Lf", "a\nb\n", {"a", "b"}},
-                      SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
-                      SplitCase{"Mixed", "a\r\nb\nc\r\n", {"a", "b", "c"}},
-                      SplitCase{"LastLineWithoutEnd", "a\nb", {"a", "b"}},
-                      SplitCase{"EmptyLines", "\n\r\n", {"", ""}},
-                      // Only the CR just before the LF belongs to the line end.
-                      SplitCase{"CrInsideALine", "a\rb\r\r\n", {"a\rb\r"}},
-                      SplitCase{"Nothing", "", {}}),
+    ::testing::Values(
+        SplitCase{"Lf", "a\nb\n", {"a", "b"}}, SplitCase{"CrLf", "a\r\nb\r\n", {"a", "b"}},
+        SplitCase{"Mixed", "a\r\nb\nc\r\n", {"a", "b", "c"}},
+        SplitCase{"LastLineWithoutEnd", "a\nb", {"a", "b"}},
+        SplitCase{"EmptyLines", "\n\r\n", {"", ""}},
+        // Only the CR just before the LF belongs to the line end.
+        SplitCase{"CrInsideALine", "a\rb\r\r\n", {"a\rb\r"}}, SplitCase{"Nothing", "", {}},
+        // A line is read up to 64 KiB; its line end is no part of the cut.
+        SplitCase{"LineOfOneMebibyte",
+                  std::string(1 << 20, 'x') + "\r\nnext\n",
+                  {std::string(65536, 'x') + " [cut 983040]", "next"}},
+        SplitCase{
+            "LineOfExactly64KiB", std::string(65536, 'x') + "\r\n", {std::string(65536, 'x')}}),
     testsupport::CaseName{});
 
 struct Utf8Case {
@@ -114,22 +126,28 @@ protected:
     std::string folder_;
 };
 
-TEST_F(ReadLogFileTest, ReadsAWindowsLogWhole) {
+TEST_F(ReadLogFileTest, ReadsAWindowsLogLineByLine) {
     const fs::path path = fs::path(folder_) / "log";
     std::ofstream(path, std::ios::binary) << "2026-12-07___21:40:12 | \r\n"
                                              "2026-12-07___21:40:12 | caf\xE9\r\n";
-    const logreader::LogFileText file =
-        logreader::ReadLogFile(path, logreader::kThreadAnsiCodePage);
-    EXPECT_TRUE(file.readable);
-    EXPECT_THAT(file.lines, ::testing::ElementsAre("2026-12-07___21:40:12 | ",
-                                                   "2026-12-07___21:40:12 | caf\xEF\xBF\xBD"));
+    std::ifstream stream;
+    ASSERT_TRUE(logreader::OpenLogFile(path, &stream));
+    logreader::LineReader reader(stream, logreader::kThreadAnsiCodePage);
+    Lines lines;
+    logreader::FileLine line;
+    while (reader.Next(&line)) {
+        lines.push_back(line.text);
+    }
+    EXPECT_FALSE(reader.failed());
+    EXPECT_THAT(lines, ::testing::ElementsAre("2026-12-07___21:40:12 | ",
+                                              "2026-12-07___21:40:12 | caf\xEF\xBF\xBD"));
 }
 
 TEST_F(ReadLogFileTest, AMissingFileOrAFolderIsUnreadable) {
-    EXPECT_FALSE(
-        logreader::ReadLogFile(fs::path(folder_) / "missing", logreader::kThreadAnsiCodePage)
-            .readable);
-    EXPECT_FALSE(logreader::ReadLogFile(folder_, logreader::kThreadAnsiCodePage).readable);
+    std::ifstream missing;
+    EXPECT_FALSE(logreader::OpenLogFile(fs::path(folder_) / "missing", &missing));
+    std::ifstream folder;
+    EXPECT_FALSE(logreader::OpenLogFile(folder_, &folder));
 }
 
 }  // namespace

@@ -163,6 +163,36 @@ TEST_F(LogReaderUnderWineTest, ReadsTheLogInTheAnsiCodePage) {
               "\r\n");
 }
 
+// A damaged or planted log: a line of a million digits after "errorMessageID=" (which once
+// overflowed the stack of the runtime's regular expressions, at 8,000 digits under Wine) and a
+// line of terminal controls. The reader answers with its report, cut and escaped: the only
+// control bytes in it are the CR LF line ends.
+TEST_F(LogReaderUnderWineTest, AMillionDigitsAndTerminalControlsGetAReportOfTextAlone) {
+    const std::string path = logFolder_ + "/hostile.log";
+    std::string log;
+    for (const char* message :
+         {"", "", "", "====================================================================",
+          "< START >", "===================================================================="}) {
+        log += std::string("2026-12-07___21:40:12 | ") + message + "\r\n";
+    }
+    log += "2026-12-07___21:40:13 | <ERROR> | errorMessageID=" + std::string(1000000, '7') +
+           "\r\n2026-12-07___21:40:14 | <ERROR> | \x1b[3A\r\x1b[2K\x08\x7f\r\n";
+    testsupport::WriteFile(path, log);
+    const ReaderRun run = RunReader({WindowsPath(path)}, "Z:\\nonexistent", folder_.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.output.find("      cut: the line is longer than 65536 bytes; its last 934513 "
+                              "bytes are not read\r\n"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("    hh:mm:ss \\x1b[3A\\x0d\\x1b[2K\\x08\\x7f\r\n"),
+              std::string::npos);
+    for (std::size_t i = 0; i < run.output.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(run.output[i]);
+        const bool lineEnd = byte == '\n' || (byte == '\r' && i + 1 < run.output.size() &&
+                                              run.output[i + 1] == '\n');
+        ASSERT_TRUE((byte >= 0x20 && byte != 0x7F) || lineEnd) << "control byte at " << i;
+    }
+}
+
 TEST_F(LogReaderUnderWineTest, VersionIsTheProjectVersion) {
     const ReaderRun run = RunReader({"--version"}, WindowsPath(logFolder_), folder_.path());
     EXPECT_EQ(run.status, 0);

@@ -4,6 +4,7 @@
 #include "LogReader/reader_output.h"
 #include "support/case_name.h"
 #include "support/exit_codes.h"
+#include "support/expected_runs.h"
 #include "support/log_file.h"
 #include "support/process.h"
 #include "support/setup_machine.h"
@@ -448,6 +449,49 @@ INSTANTIATE_TEST_SUITE_P(
                           2}),
     testsupport::CaseName{});
 
+// A damaged or planted log: a line of a million digits after "errorMessageID=" (which once
+// overflowed the stack of std::regex), a line of terminal controls that would rewrite the outcome
+// shown above it, and a holder line that names no one. The report holds them cut, escaped and
+// undecoded, and no control byte but its line ends.
+TEST_F(LogReaderProcessTest, AHostileLogGetsAReportOfTextAlone) {
+    const std::string path = machine_.MakeFolder("input") + "/hostile.log";
+    std::string log;
+    for (const std::string& message : expected_runs::Banner()) {
+        log += "2026-12-07___21:40:12 | " + message + "\n";
+    }
+    const std::string errorLine = "2026-12-07___21:40:13 | <ERROR> | ";
+    log += "2026-12-07___21:40:12 | Command found: uninstall ethernet adapter and switch\n" +
+           errorLine + "errorMessageID=" + std::string(1000000, '7') + "\n" + errorLine +
+           "\x1b[3A\r\x1b[2K  Outcome: exit code 0: the command succeeded\x08\x7f\xc2\x9b\n" +
+           errorLine + "DeviceManager::UninstallDriver() currently holds the lock, try later.\n";
+    testsupport::WriteFile(path, log);
+
+    // The line is read up to 65536 bytes: its prefix, marker, field name and 65487 digits.
+    const std::string digits(65487, '7');
+    const ReaderRun run = RunReader({path});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output,
+              "Run 1, started YYYY-MM-DD hh:mm:ss\n"
+              "  Command: Uninstall\n"
+              "  Outcome: unknown: the run's last lines are missing\n"
+              "  Left installed: the virtual switch (unknown: the run ended before its step), the "
+              "virtual ethernet adapter (unknown: the run ended before its step)\n"
+              "  Errors:\n"
+              "    hh:mm:ss errorMessageID=" +
+                  digits +
+                  "\n"
+                  "      errorMessageID " +
+                  digits +
+                  ": out of its field's range; not decoded\n"
+                  "      cut: the line is longer than 65536 bytes; its last 934513 bytes are not "
+                  "read\n"
+                  "    hh:mm:ss \\x1b[3A\\x0d\\x1b[2K  Outcome: exit code 0: the command "
+                  "succeeded\\x08\\x7f\\u009b\n"
+                  "    hh:mm:ss DeviceManager::UninstallDriver() currently holds the lock, try "
+                  "later.\n"
+                  "\n");
+}
+
 // The file DriverInstaller writes to, found by the reader the same way when no file is named.
 struct LocationCase {
     const char* name;
@@ -605,18 +649,25 @@ INSTANTIATE_TEST_SUITE_P(
                      false}),
     testsupport::CaseName{});
 
-// An error that nothing else answers, here a file too large for the memory the process may use
-// (the reader holds the whole file), still gets one line naming the file and exit code 2, not
-// the runtime's abort.
+// An error that nothing else answers, here memory running out (a run's report keeps up to 2 MiB
+// of its lines, more than the process may use here), still gets one line naming the file and
+// exit code 2, not the runtime's abort.
 TEST_F(LogReaderProcessTest, AnErrorThatEscapesGetsOneLineNamingTheFile) {
 #ifdef READER_SANITIZED
     GTEST_SKIP() << "AddressSanitizer reserves more address space than the limit allows";
 #endif
     const std::string path = machine_.MakeFolder("input") + "/huge.log";
-    testsupport::WriteFile(path, "");
-    fs::resize_file(path, 16u << 20);  // sparse: no disk space taken
+    std::string log;
+    for (const std::string& message : expected_runs::Banner()) {
+        log += "2026-12-07___21:40:12 | " + message + "\n";
+    }
+    for (int i = 0; i < 60; ++i) {
+        log += "2026-12-07___21:40:12 | <ERROR> | " + std::to_string(i) + std::string(60000, 'x') +
+               "\n";
+    }
+    testsupport::WriteFile(path, log);
     ProcessOptions options;
-    options.prefix = {"prlimit", "--as=" + std::to_string(16u << 20), "--"};
+    options.prefix = {"prlimit", "--as=" + std::to_string(10u << 20), "--"};
     const ReaderRun run = RunReader({path}, options);
     EXPECT_EQ(run.status, kReaderNoLog);
     EXPECT_EQ(run.output, "driverinstaller-log: cannot summarise '" + path + "': std::bad_alloc\n");
