@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Mutation testing of the program: makes small, plausible mistakes in DriverInstaller/ one at a
-# time, builds each mutant on its own and runs the quick suites that exercise the program on it,
-# then regenerates MUTATION.md with the kill rate and every survivor. Run on demand; not part of
-# the test suite (a run of 80 mutants takes about half an hour on two cores).
+# Mutation testing of the program, the log reader and the network configuration engine: makes
+# small, plausible mistakes in one area's code one at a time, builds each mutant on its own and
+# runs the quick suites that can reach that code on it, then regenerates MUTATION.md from the
+# latest run of each area, with each area's kill rate and every survivor. Run on demand; not part
+# of the test suite (a run of 80 mutants takes about half an hour to an hour on two cores).
 #
-#   scripts/run-mutation.sh [--seed N] [--limit N] [--timeout SECONDS] [--only M003,M017] [--list]
+#   scripts/run-mutation.sh [--area program|reader|engine|all] [--seed N] [--limit N]
+#                           [--timeout SECONDS] [--only M003,E017] [--list]
 #
 # Everything it builds stays in build/mutation; the repository's sources are only read.
 set -euo pipefail

@@ -1,7 +1,9 @@
-"""Mutants of the program's C++ sources, made mechanically by a few operators that each model a
-mistake a developer makes: a relational operator moved across its boundary, a condition negated,
-one call of those that matter dropped, one character of a string literal changed, an integer
-constant changed, two adjacent log statements swapped.
+"""Mutants of C++ sources, made mechanically by a few operators that each model a mistake a
+developer makes: a relational operator moved across its boundary, a condition negated, one call of
+those that matter dropped, one character of a string literal changed, an integer constant changed,
+two adjacent log statements swapped; for the log reader also a parsing offset or a compared length
+moved by one, and for the network configuration engine a journal or ledger entry dropped and a
+reference count moved by one.
 
 The choice is deterministic: the same sources, seed and limit give the same mutants.
 """
@@ -11,6 +13,13 @@ import random
 import re
 
 OPERATORS = ("boundary", "negate", "drop-call", "string-char", "integer", "swap-logs")
+# Each area's operators: the common ones first, in the same order, so that an area's draw of them
+# does not depend on the operators added for another area.
+AREA_OPERATORS = {
+    "program": OPERATORS,
+    "reader": OPERATORS + ("offset",),
+    "engine": OPERATORS + ("drop-entry", "refcount"),
+}
 
 # Calls whose loss a reader would not see in the code's shape: releases, the end of COM use,
 # the last error's reset, commits, the lock's hand-back, the install wait and the trace.
@@ -18,6 +27,10 @@ CALLS_THAT_MATTER = frozenset(
     ["ReleaseRef", "CoUninitialize", "SetLastError", "Apply", "ReleaseWriteLock", "Sleep", "Log",
      "LogError"])
 LOG_CALLS = frozenset(["Log", "LogError"])
+# The engine's own records of what happened: the ledger's counts (the write lock taken and given,
+# CoTaskMem blocks handed out and freed) and the journal's lines.
+ENTRY_CALLS = frozenset(["Record", "WriteLockTaken", "WriteLockGiven", "CoTaskMemAllocated",
+                         "CoTaskMemFreed"])
 
 
 @dataclasses.dataclass(frozen=True)
@@ -78,9 +91,14 @@ def blank(text):
             j = n if j < 0 else j + 2
             clear(i, j)
             i = j
+        elif c == '"' and i > 0 and text[i - 1] == "R":
+            # A raw string literal (a pattern, mostly): blanked, but left out of the literals
+            # whose characters are changed.
+            delimiter = text[i + 1:text.index("(", i)]
+            j = text.index(")" + delimiter + '"', i) + len(delimiter) + 2
+            clear(i, j)
+            i = j
         elif c in "\"'":
-            if c == '"' and i > 0 and text[i - 1] == "R":
-                raise ValueError("raw string literals are not supported")
             j = i + 1
             while j < n and text[j] != c:
                 j += 2 if text[j] == "\\" else 1
@@ -106,6 +124,20 @@ def matching_paren(code, open_at):
     raise ValueError("unbalanced parentheses")
 
 
+def top_level_semicolon(code, open_at, close):
+    """The last ';' between the parentheses at open_at and close outside inner brackets."""
+    depth = 0
+    found = None
+    for k in range(open_at + 1, close):
+        if code[k] in "([{":
+            depth += 1
+        elif code[k] in ")]}":
+            depth -= 1
+        elif code[k] == ";" and depth == 0:
+            found = k
+    return found
+
+
 def one_line(snippet):
     return " ".join(snippet.split())
 
@@ -125,12 +157,12 @@ def line_text(text, offset):
 CALL_STATEMENT = re.compile(r"(?:(?:\(\*\w+\)|\w+)(?:->|\.))*(?:::)?(\w+)\s*\(")
 
 
-def call_statements(code):
+def call_statements(code, pattern=CALL_STATEMENT):
     """(start, end, name) of each statement that is a bare call, end just past its ';'."""
     found = []
     for opener in re.finditer(r"[;{}]\s*", code):
         start = opener.end()
-        match = CALL_STATEMENT.match(code, start)
+        match = pattern.match(code, start)
         if not match:
             continue
         close = matching_paren(code, match.end() - 1)
@@ -169,15 +201,100 @@ def changed_char(ch):
     return "_" if ch == " " else "#"
 
 
-def mutants_of_file(path, text, seed):
+# A statement that is nothing but a call, its callee possibly named through namespaces
+# ("detail::Record(...);"): the engine's entries and references.
+QUALIFIED_CALL_STATEMENT = re.compile(
+    r"(?:(?:\(\*\w+\)|\w+(?:\[\w+\])?)(?:->|\.))*(?:::)?(?:\w+::)*(\w+)\s*\(")
+# The calls that count an object's or a component's references.
+REFERENCE_CALLS = frozenset(["AddRef", "Release"])
+# Methods of std::string whose first argument is an offset into the text.
+OFFSET_FIRST = ("substr", "erase", "compare")
+# Methods whose second argument is the offset a search starts from.
+OFFSET_SECOND = ("find", "rfind", "find_first_of", "find_first_not_of")
+INTEGER_LITERAL = re.compile(r"\s*(?:0[xX][0-9A-Fa-f]+|[0-9]+)[uUlL]*\s*")
+
+
+def arguments(code, open_at):
+    """(start, end) of each top-level argument of the call whose '(' is at open_at, spaces
+    trimmed."""
+    close = matching_paren(code, open_at)
+    spans = []
+    depth = 0
+    start = open_at + 1
+    for k in range(open_at + 1, close + 1):
+        ch = code[k]
+        if ch in "([{":
+            depth += 1
+        elif ch in ")]}" and depth > 0:
+            depth -= 1
+        elif (ch == "," and depth == 0) or k == close:
+            a, b = start, k
+            while a < b and code[a] in " \t\n":
+                a += 1
+            while b > a and code[b - 1] in " \t\n":
+                b -= 1
+            # A literal alone is blank in code: its span is kept whole.
+            spans.append((a, b) if b > a else (start, k))
+            start = k + 1
+    return spans
+
+
+def operand_end(code, start):
+    """Where the operand that begins at start ends: at the first '&&', '||', '?', ':', ',', ';'
+    or closing bracket outside brackets."""
+    depth = 0
+    k = start
+    while k < len(code):
+        ch = code[k]
+        if ch in "([{":
+            depth += 1
+        elif ch in ")]}":
+            if depth == 0:
+                break
+            depth -= 1
+        elif depth == 0 and (ch in "?:,;" or code.startswith("&&", k) or code.startswith("||", k)):
+            break
+        k += 1
+    while k > start and code[k - 1] in " \t\n":
+        k -= 1
+    return k
+
+
+def windows_only_lines(text):
+    """The lines that only the Windows build compiles: inside #ifdef _WIN32 (up to its #else or
+    #endif) and after the #else of #ifndef _WIN32."""
+    lines = set()
+    stack = []  # for each open #if: its kind, and whether its current branch is Windows-only
+    for number, line in enumerate(text.split("\n"), 1):
+        words = line.strip()[1:].split() if line.strip().startswith("#") else []
+        name = words[1] if len(words) > 1 else ""
+        if words and words[0] in ("if", "ifdef", "ifndef"):
+            kind = {"ifdef": "windows", "ifndef": "not-windows"}.get(words[0], "other")
+            kind = kind if name == "_WIN32" else "other"
+            stack.append([kind, kind == "windows"])
+        elif words and words[0] in ("else", "elif") and stack:
+            stack[-1][1] = stack[-1][0] == "not-windows" and words[0] == "else"
+        elif words and words[0] == "endif" and stack:
+            stack.pop()
+        elif not words and any(windows for _, windows in stack):
+            lines.add(number)
+    return lines
+
+
+def mutants_of_file(path, text, seed, operators=OPERATORS, skip_windows_only=False):
     code, strings = blank(text)
     found = []
 
-    def add(operator, start, end, replacement):
+    def add(operator, start, end, replacement, before=None, after=None):
+        if operator not in operators:
+            return
         mutated = text[:start] + replacement + text[end:]
-        before = one_line(text[start:end]) if operator in ("drop-call", "swap-logs") else \
-            line_text(text, start).strip()
-        if operator == "drop-call":
+        if before is None:
+            before = one_line(text[start:end]) if operator in ("drop-call", "swap-logs") else \
+                line_text(text, start).strip()
+        if after is not None:
+            pass
+        elif operator == "drop-call":
             after = "(removed)"
         elif operator == "swap-logs":
             after = one_line(replacement)
@@ -194,7 +311,13 @@ def mutants_of_file(path, text, seed):
     for match in re.finditer(r"\b(?:if|while)\s*\(", code):
         open_at = match.end() - 1
         close = matching_paren(code, open_at)
-        add("negate", open_at, close + 1, "(!(" + text[open_at + 1:close] + "))")
+        # An if with an initialiser ("if (init; condition)") keeps it and negates the condition.
+        semicolon = top_level_semicolon(code, open_at, close)
+        if semicolon is None:
+            add("negate", open_at, close + 1, "(!(" + text[open_at + 1:close] + "))")
+        else:
+            add("negate", open_at, close + 1, text[open_at:semicolon + 1] + " !(" +
+                text[semicolon + 1:close].strip() + "))")
 
     statements = call_statements(code)
     for start, end, name in statements:
@@ -225,15 +348,67 @@ def mutants_of_file(path, text, seed):
         else:
             new = str(int(digits) + 1)
         add("integer", match.start(1), match.end(1), new)
+
+    if "offset" in operators:
+        for match in re.finditer(r"\.(\w+)\s*\(", code):
+            method = match.group(1)
+            args = arguments(code, match.end() - 1)
+            moved = []
+            if method in OFFSET_FIRST and args:
+                moved.append(args[0])
+            if method in OFFSET_SECOND and len(args) == 2:
+                moved.append(args[1])
+            for start, end in moved:
+                if not INTEGER_LITERAL.fullmatch(code[start:end]):
+                    add("offset", start, end, "(" + text[start:end] + ") + 1")
+            if method == "compare" and len(args) >= 3:
+                # The length of the prefix compared, one character short.
+                start, end = args[1]
+                add("offset", start, end, "(" + text[start:end] + ") - 1")
+        # A length compared with a bound: the bound moved by one.
+        for match in re.finditer(r"(?:\.size|\.length)\(\)\s+(==|!=|<=|>=|<|>)\s+", code):
+            start = match.end()
+            end = operand_end(code, start)
+            if end > start:
+                add("offset", start, end, "(" + text[start:end] + ") + 1")
+
+    qualified = call_statements(code, QUALIFIED_CALL_STATEMENT)
+    if "drop-entry" in operators:
+        for start, end, name in qualified:
+            if name in ENTRY_CALLS:
+                add("drop-entry", start, end, "", before=one_line(text[start:end]),
+                    after="(removed)")
+        # The call's journal line (and a rule's success result) dropped: call.Finish(x) -> (x).
+        for match in re.finditer(r"\b\w+\.Finish\s*\(", code):
+            open_at = match.end() - 1
+            close = matching_paren(code, open_at)
+            add("drop-entry", match.start(), close + 1, "(" + text[open_at + 1:close] + ")")
+
+    if "refcount" in operators:
+        for start, end, name in qualified:
+            statement = text[start:end]
+            # Through a pointer: an interface's reference, not the lock's own Release.
+            if name in REFERENCE_CALLS and ("->" in statement or name == "AddRef"):
+                add("refcount", start, end, "", before=one_line(statement), after="(removed)")
+            if name == "AddRef":
+                add("refcount", start, end, statement + " " + statement,
+                    before=one_line(statement), after=one_line(statement + " " + statement))
+            if name == "push_back" and re.search(r"\breferences\s*(?:\.|->)\s*push_back",
+                                                 code[start:end]):
+                add("refcount", start, end, "", before=one_line(statement), after="(removed)")
+
+    if skip_windows_only:
+        windows = windows_only_lines(text)
+        found = [m for m in found if m.line not in windows]
     return found
 
 
-def generate(files, seed):
+def generate(files, seed, operators=OPERATORS, skip_windows_only=False):
     """Every candidate mutant of files ({path: text}), each with its stable key, in a fixed
     order."""
     candidates = []
     for path in sorted(files):
-        candidates.extend(mutants_of_file(path, files[path], seed))
+        candidates.extend(mutants_of_file(path, files[path], seed, operators, skip_windows_only))
     seen = {}
     keyed = []
     for m in candidates:
@@ -244,18 +419,18 @@ def generate(files, seed):
     return keyed
 
 
-def select(candidates, limit, seed):
+def select(candidates, limit, seed, operators=OPERATORS):
     """At most limit mutants, taken in turn from each operator's candidates in an order the seed
     shuffles, so that every operator is represented; sorted by place."""
     rng = random.Random(seed)
     queues = {}
-    for op in OPERATORS:
+    for op in operators:
         mine = [m for m in candidates if m.operator == op]
         rng.shuffle(mine)
         queues[op] = mine
     chosen = []
     while len(chosen) < limit and any(queues.values()):
-        for op in OPERATORS:
+        for op in operators:
             if queues[op] and len(chosen) < limit:
                 chosen.append(queues[op].pop(0))
     return sorted(chosen, key=lambda m: (m.path, m.start, m.operator))

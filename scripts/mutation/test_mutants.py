@@ -37,6 +37,10 @@ class OperatorTest(unittest.TestCase):
         (negated,) = of("negate")
         self.assertIn("if (!(count > 32 &&\n        count <= 0x7F)) {", negated.apply(SAMPLE))
 
+    def test_negate_keeps_the_initialiser_of_an_if(self):
+        (negated,) = of("negate", "if (const HRESULT hr = Check(); FAILED(hr)) {\n}\n")
+        self.assertEqual(negated.after, "if (const HRESULT hr = Check(); !(FAILED(hr))) {")
+
     def test_drop_call_removes_bare_calls_that_matter_only(self):
         dropped = [m.before for m in of("drop-call")]
         self.assertEqual(dropped, ['Log(L"Big %ld\\n", count);', 'LogError(L"x");',
@@ -64,6 +68,70 @@ class OperatorTest(unittest.TestCase):
     def test_swap_logs_swaps_adjacent_log_statements(self):
         (swap,) = of("swap-logs")
         self.assertIn('LogError(L"x");\n        Log(L"Big %ld\\n", count);', swap.apply(SAMPLE))
+
+
+READER_SAMPLE = r'''#ifdef _WIN32
+std::string Native(const std::string& t) { return t.substr(start); }
+#else
+bool Prefixed(const std::string& text, const std::string& prefix) {
+    static const std::regex pattern(R"(hr='(-?[0-9]+)')");
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
+           text.find(':', start) != 0 && text.substr(2).empty();
+}
+#endif
+'''
+
+ENGINE_SAMPLE = r'''HRESULT Next(IUnknown** items) {
+    PlatformCall call("IEnum::Next");
+    if (call.Failing()) {
+        return call.Finish(call.FaultResult());
+    }
+    items[given]->AddRef();
+    item->Release();
+    Release();
+    record.references.push_back(reference);
+    detail::WriteLockTaken();
+    return call.Finish(S_OK);
+}
+'''
+
+
+def changes(operator, text, operators):
+    return [(m.before, m.after) for m in mutants.mutants_of_file("x.cpp", text, 1, operators, True)
+            if m.operator == operator]
+
+
+class AreaOperatorTest(unittest.TestCase):
+    def test_offset_moves_parsing_offsets_and_compared_lengths_outside_windows_only_code(self):
+        self.assertEqual([after for _, after in changes("offset", READER_SAMPLE,
+                                                          mutants.AREA_OPERATORS["reader"])], [
+            "return text.size() >= prefix.size() && text.compare(0, (prefix.size()) - 1, prefix)"
+            " == 0 &&",
+            "text.find(':', (start) + 1) != 0 && text.substr(2).empty();",
+            "return text.size() >= (prefix.size()) + 1 && text.compare(0, prefix.size(), prefix)"
+            " == 0 &&",
+        ])
+        # The pattern (a raw literal) is not a literal whose characters change.
+        self.assertEqual(changes("string-char", READER_SAMPLE, mutants.OPERATORS), [])
+
+    def test_drop_entry_drops_journal_lines_and_ledger_counts(self):
+        self.assertEqual(changes("drop-entry", ENGINE_SAMPLE, mutants.AREA_OPERATORS["engine"]), [
+            ("detail::WriteLockTaken();", "(removed)"),
+            ("return call.Finish(call.FaultResult());", "return (call.FaultResult());"),
+            ("return call.Finish(S_OK);", "return (S_OK);"),
+        ])
+
+    def test_refcount_moves_interface_and_component_references_by_one(self):
+        self.assertEqual(changes("refcount", ENGINE_SAMPLE, mutants.AREA_OPERATORS["engine"]), [
+            ("items[given]->AddRef();", "(removed)"),
+            ("items[given]->AddRef();", "items[given]->AddRef(); items[given]->AddRef();"),
+            ("item->Release();", "(removed)"),
+            ("record.references.push_back(reference);", "(removed)"),
+        ])
+
+    def test_the_program_keeps_its_operators(self):
+        operators = {m.operator for m in mutants.mutants_of_file("x.cpp", ENGINE_SAMPLE, 1)}
+        self.assertEqual(operators, {"negate", "string-char"})
 
 
 class SelectionTest(unittest.TestCase):

@@ -73,6 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Utf8Case{"Ascii", "Other Setup", "Other Setup"},
                       Utf8Case{"TwoThreeAndFourBytes", "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
                                "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                      // U+0080, U+0800 and U+10000: the lowest of each length are well formed.
+                      Utf8Case{"LowestOfEachLength", "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80",
+                               "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80"},
                       Utf8Case{"Latin1Byte", "caf\xE9!", "caf\xEF\xBF\xBD!"},
                       Utf8Case{"CutSequenceAtTheEnd", "a\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD"},
                       Utf8Case{"Overlong", "\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},

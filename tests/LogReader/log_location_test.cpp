@@ -81,7 +81,10 @@ INSTANTIATE_TEST_SUITE_P(
         // The joined path fills MAX_PATH with its terminator: 259 characters fit ...
         LocationCase{"LongestPath", {{"AutInstLog", kLongFolder}}, kLongFolder},
         // ... 260 do not, and DriverInstaller logs nothing.
-        LocationCase{"TooLong", {{"AutInstLog", kLongFolder + "x"}}, ""}),
+        LocationCase{"TooLong", {{"AutInstLog", kLongFolder + "x"}}, ""},
+        // DriverInstaller reads the variable into MAX_PATH characters: a value of 260 is no
+        // folder, however short its separators at the end leave the path.
+        LocationCase{"ValueOfMaxPath", {{"AutInstLog", "/logs" + std::string(255, '/')}}, ""}),
     testsupport::CaseName{});
 
 }  // namespace

@@ -44,10 +44,12 @@ RunSummary CraftedRun() {
         NotableLine{true, "21:40:13", " hr='-2147282380' / hr='0x80031234'", {unknown}},
         NotableLine{false, "", "caf\xE9 cut", {}},
         NotableLine{true, "21:40:14", " hr='-2147467263' / hr='0x80004001'", {named}},
-        // A planted line that would move the cursor up, clear the line and rewrite the outcome.
+        // A planted line that would move the cursor up, clear the line and rewrite the outcome;
+        // U+2069 ends the isolates, U+202F after the embeddings is an ordinary space.
         NotableLine{true,
                     "21:40:15",
-                    "\x1b[3A\r\x1b[2K  Outcome: exit code 0\x08\x7f\xc2\x85\xe2\x80\xae!\\x",
+                    "\x1b[3A\r\x1b[2K  Outcome: exit code 0\x08\x7f\xc2\x85\xe2\x80\xae"
+                    "\xe2\x81\xa9\xe2\x80\xaf!\\x",
                     {}},
     };
     return run;
@@ -69,7 +71,8 @@ TEST(TextReportTest, ShowsEveryPartOfTheSummary) {
         "      hr 0x80004001 = E_NOTIMPL: the platform does not implement this call\n"
         "        system text: Not implemented.\n"
         // Written as visible escapes; a backslash of the log's stays as it is.
-        "    21:40:15 \\x1b[3A\\x0d\\x1b[2K  Outcome: exit code 0\\x08\\x7f\\u0085\\u202e!\\x\n"
+        "    21:40:15 \\x1b[3A\\x0d\\x1b[2K  Outcome: exit code 0\\x08\\x7f\\u0085\\u202e\\u2069"
+        "\xe2\x80\xaf!\\x\n"
         "\n");
 }
 
@@ -99,7 +102,7 @@ TEST(JsonReportTest, IsOneDocumentOnOneLineWithTheSameParts) {
               // JSON escapes controls itself: the text is as the log holds it.
               R"({"kind":"error","time":"21:40:15",)"
               R"("text":"\u001b[3A\r\u001b[2K  Outcome: exit code 0\b)"
-              "\x7f\xc2\x85\xe2\x80\xae"
+              "\x7f\xc2\x85\xe2\x80\xae\xe2\x81\xa9\xe2\x80\xaf"
               R"(!\\x","results":[]}]})");
 }
 

@@ -18,6 +18,7 @@ struct Expected {
     std::uint32_t value;
     std::string name;     // "" for exit codes and flags; "?" for a value the reader does not know
     bool inRange = true;  // false: too large for its field, shown as written and not decoded
+    std::string meaning = {};  // checked when given
 };
 
 struct MentionCase {
@@ -41,6 +42,9 @@ TEST_P(ResultMentionsTest, FindsAndNamesEveryResult) {
         EXPECT_EQ(results[i].known, expected.name != "?");
         EXPECT_EQ(results[i].name, expected.name == "?" ? "" : expected.name);
         EXPECT_EQ(results[i].meaning.empty(), !results[i].known);
+        if (!expected.meaning.empty()) {
+            EXPECT_EQ(results[i].meaning, expected.meaning);
+        }
         // Only Windows has message tables.
         EXPECT_EQ(results[i].systemText, "");
     }
@@ -55,6 +59,10 @@ INSTANTIATE_TEST_SUITE_P(
         MentionCase{"Reboot",
                     "DeviceManager::HrInstallNetComponent() failed! hr='303136' / hr='0x0004a020'",
                     {{"hr", "0x0004a020", 0x0004A020, "NETCFG_S_REBOOT"}}},
+        // DeInstall's answer while other components still need the one removed.
+        MentionCase{"StillReferenced",
+                    " hr='303139' / hr='0x0004a023'",
+                    {{"hr", "0x0004a023", 0x0004A023, "NETCFG_S_STILL_REFERENCED"}}},
         MentionCase{"SFalse",
                     "FindComponent returned hr='1' / hr='0x00000001'",
                     {{"hr", "0x00000001", 1, "S_FALSE"}}},
@@ -85,13 +93,36 @@ INSTANTIATE_TEST_SUITE_P(
         MentionCase{"DecimalHalfDisagrees",
                     " hr='0' / hr='0x8004A024'",
                     {{"hr", "0x8004A024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
+        MentionCase{
+            "UpperCaseF",
+            " hr='-2146500093' / hr='0x800F0203'",
+            {{"hr", "0x800F0203", 0x800F0203, "HRESULT_FROM_SETUPAPI(ERROR_NO_DRIVER_SELECTED)"}}},
         MentionCase{"ShellLaunchError",
                     "DeviceManager::StartNPFService() failed. ShellExecute() returned "
                     "errorMessageID=2",
                     {{"errorMessageID", "2", 2, "ERROR_FILE_NOT_FOUND"}}},
         MentionCase{"SetupApiError",
                     "errorMessageID=3758096906",
-                    {{"errorMessageID", "3758096906", 0xE000020A, "ERROR_NO_INF"}}},
+                    {{"errorMessageID", "3758096906", 0xE000020A, "ERROR_NO_INF", true,
+                      "the INF file was not found"}}},
+        // Each value by the name Windows gives it, and some by their meanings.
+        MentionCase{"MoreHresults",
+                    " hr='-2147024809' / hr='0x80070057' hr='-2147180504' / hr='0x8004a028'"
+                    " hr='-2147221232' / hr='0x80040110'",
+                    {{"hr", "0x80070057", 0x80070057, "E_INVALIDARG"},
+                     {"hr", "0x8004a028", 0x8004A028, "NETCFG_E_COMPONENT_REMOVED_PENDING_REBOOT"},
+                     {"hr", "0x80040110", 0x80040110, "CLASS_E_NOAGGREGATION", true,
+                      "the class cannot be created as part of an aggregate"}}},
+        MentionCase{"MoreErrors",
+                    "errorMessageID=3758096642 errorMessageID=3758096907 "
+                    "errorMessageID=3758096962 errorMessageID=122 errorMessageID=3010",
+                    {{"errorMessageID", "3758096642", 0xE0000102, "ERROR_LINE_NOT_FOUND"},
+                     {"errorMessageID", "3758096907", 0xE000020B, "ERROR_NO_SUCH_DEVINST"},
+                     {"errorMessageID", "3758096962", 0xE0000242,
+                      "ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED"},
+                     {"errorMessageID", "122", 122, "ERROR_INSUFFICIENT_BUFFER"},
+                     {"errorMessageID", "3010", 3010, "ERROR_SUCCESS_REBOOT_REQUIRED", true,
+                      "done; a restart is required to complete it"}}},
         MentionCase{"UnknownSetupApiError",
                     "errorMessageID=3758100479",
                     {{"errorMessageID", "3758100479", 0xE0000FFF, "?"}}},

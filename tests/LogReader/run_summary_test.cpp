@@ -191,6 +191,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"A B C"},
                     {"DeviceManager::InstallSpecifiedComponent() A B C currently holds the lock, "
                      "try later."}},
+        // A holder's description may be a single character.
+        SummaryCase{"OneCharacterHolder",
+                    {kInstall,
+                     "E:DeviceManager::InstallSpecifiedComponent() X currently holds the lock, "
+                     "try later."},
+                    "Install",
+                    -1,
+                    {"X"},
+                    {"DeviceManager::InstallSpecifiedComponent() X currently holds the lock, "
+                     "try later."}},
         // A holder line with nothing between its two parts names no one.
         SummaryCase{
             "HolderLineWithoutAName",

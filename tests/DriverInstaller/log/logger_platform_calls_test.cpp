@@ -33,6 +33,11 @@ TEST_F(LoggerPlatformTest, FolderOnceThenOneOpenCheckWriteAndCloseForEveryLine) 
     EXPECT_EQ(JournalCalls({"CreateFileW", "GetFileType", "GetFileInformationByHandle",
                             "GetFinalPathNameByHandleW", "WriteFile", "CloseHandle"}),
               expected);
+    // The folder is opened for its final path alone: with no access asked for (0), as a folder
+    // the user may enter but not list still holds the log.
+    const std::vector<std::string> opens = JournalEntriesOf({"CreateFileW"});
+    ASSERT_FALSE(opens.empty());
+    EXPECT_NE(opens[0].find(" 0x0 3 0x2000000 "), std::string::npos) << opens[0];
 }
 
 // The folder is resolved at the first line: a link that names the folder and is pointed

@@ -534,6 +534,10 @@ TEST_F(LogReaderProcessTest, VersionIsTheProjectVersion) {
     const ReaderRun run = RunReader({"--version"});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.output, std::string("driverinstaller-log ") + PROJECT_VERSION + "\n");
+    // --help, like --version, answers alone and succeeds.
+    const ReaderRun help = RunReader({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: driverinstaller-log ", 0), 0u) << help.output;
 }
 
 // What is not a log gets one line and exit code 2, whatever the options.
@@ -607,6 +611,7 @@ INSTANTIATE_TEST_SUITE_P(
     Arguments, BadArgumentsTest,
     ::testing::Values(
         ArgumentCase{"UnknownOption", {"--verbose", "LOG"}, "unknown option --verbose", true},
+        ArgumentCase{"UnknownShortOption", {"-v", "LOG"}, "unknown option -v", true},
         ArgumentCase{"TwoFiles", {"LOG", "LOG"}, "more than one file named", true},
         ArgumentCase{"LeftInstalledWithJson",
                      {"--left-installed", "--json", "LOG"},
@@ -624,6 +629,15 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--code-page", "65536", "LOG"},
                      "--code-page takes a code page number (0 to 65535)",
                      true},
+        // At most five digits, as 65535 has, leading zeros counted.
+        ArgumentCase{"CodePageOfSixDigits",
+                     {"--code-page", "001252", "LOG"},
+                     "--code-page takes a code page number (0 to 65535)",
+                     true},
+        ArgumentCase{"CodePageUnknownWithANine",
+                     {"--code-page", "9999", "LOG"},
+                     "code page 9999 cannot be read here",
+                     false},
         ArgumentCase{"CodePageUnknown",
                      {"--code-page", "12345", "LOG"},
                      "code page 12345 cannot be read here",

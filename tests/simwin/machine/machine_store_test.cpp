@@ -80,6 +80,10 @@ TEST_F(MachineStoreTest, CorruptStoreIsNamedByLineAndNeverOverwritten) {
          "4: a binding must lead to an adapter whose interfaces meet its upper component's"},
         {std::string(kHeader) + kAdapterLine + kProtocolLine + "binding\t2\t1\ton\n",
          "4: expected 'enabled' or 'disabled', found 'on'"},
+        // A binding path is one record; its later states are applied lines.
+        {std::string(kHeader) + kAdapterLine + kProtocolLine +
+             "binding\t2\t1\tenabled\nbinding\t2\t1\tdisabled\n",
+         "5: the binding 2 -> 1 appears twice"},
         {std::string(kHeader) + kAdapterLine + kProtocolLine + "binding\t2\t1\tenabled",
          "4: line not ended (the file was cut short)"},
     };

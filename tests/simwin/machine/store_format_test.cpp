@@ -23,7 +23,10 @@ protected:
 };
 
 TEST_F(StoreFormatTest, Version2KeepsInterfacesAndEveryKindOfReferenceWordForWord) {
+    // An instance is a number from 1 on; nine digits are the most the store reads.
     const std::string text = std::string(kVersion2) + kAdapter + kFilter + kProtocol +
+                             "component\t999999999\tnetclient\tms_msclient\tClient\tnetmscli.inf\t"
+                             "-\t-\t-\n"
                              "reference\t2\tuser\n"
                              "reference\t2\tcomponent\t3\n"
                              "reference\t2\tsoftware\tCorvel\tPacket Lab\tCorvel Packet Lab 3\n"
@@ -55,6 +58,8 @@ TEST_F(StoreFormatTest, Version2RefusesWhatItCannotHold) {
         {std::string(kVersion2) + "component\t1\tnet\tpci\\ven_1\tCard\tnet1.inf\tnone\n",
          "2: a component record has 9 fields, found 7"},
         {std::string(kVersion2) + "component\t1\tnet\tx\tX\tx.inf\tNDIS5\tethernet\t-\n",
+         "2: interface names are '-' or lower-case names joined by commas"},
+        {std::string(kVersion2) + "component\t1\tnet\tx\tX\tx.inf\tndis5\tAtm\t-\n",
          "2: interface names are '-' or lower-case names joined by commas"},
         {std::string(kVersion2) + "component\t1\tnet\tx\tX\tx.inf\tndis5,\tethernet\t-\n",
          "2: interface names are '-' or lower-case names joined by commas"},

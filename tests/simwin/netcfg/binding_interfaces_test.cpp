@@ -91,9 +91,10 @@ TEST_F(BindingInterfacesTest, RegistryLinesAreReadAsTheRegistryWouldTakeThem) {
                   "[First.Reg]\nhkr, NDI\\interfaces, LowerRange, 0, \"ethernet\"\n"
                   "HKR, Ndi, Service, 0, \"Other\"\n"
                   "HKLM, Ndi\\Interfaces, UpperRange, 0, \"not-ours\"\n"
-                  // An unquoted list, blanks, a %string%, and a name that is not one.
+                  // An unquoted list, blanks, a %string%, a name that is not one, and one of
+                  // each kind of character a name may hold (letters, digits, underscores).
                   "[Second.Reg]\nHKR, Ndi\\Interfaces, FilterMediaTypes, , Ethernet, %Media% "
-                  "tokenring, fd-di\n"
+                  "tokenring, fd-di, Z_09\n"
                   "[Third.Reg]\nHKR, Ndi\\Interfaces, LowerRange, 0, \"nolower\"\n"
                   "[Strings]\nMedia = \"wan\"\n",
                   &inf, &error))
@@ -102,7 +103,7 @@ TEST_F(BindingInterfacesTest, RegistryLinesAreReadAsTheRegistryWouldTakeThem) {
     ASSERT_TRUE(interfaces.has_value());
     EXPECT_TRUE(interfaces->upperRange.empty());
     EXPECT_EQ(std::vector<std::wstring>{L"nolower"}, interfaces->lowerRange);
-    EXPECT_EQ((std::vector<std::wstring>{L"ethernet", L"wan", L"tokenring"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"ethernet", L"wan", L"tokenring", L"z_09"}),
               interfaces->filterMediaTypes);
     EXPECT_FALSE(simwin::ReadNdiInterfaces(inf, L"NoSuchSection").has_value());
 }

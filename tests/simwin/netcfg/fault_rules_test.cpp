@@ -64,6 +64,8 @@ TEST_F(FaultRulesTest, FailedCallsLeaveOutParametersNull) {
     simwin::AddFaultRule(Rule("INetCfgComponent::GetId E_FAIL"));
     simwin::AddFaultRule(Rule("IEnumNetCfgComponent::Next E_FAIL nth 2"));
     simwin::AddFaultRule(Rule("INetCfg::QueryInterface 0x80004002 nth 1"));
+    simwin::AddFaultRule(Rule("INetCfg::EnumComponents E_FAIL nth 2"));
+    simwin::AddFaultRule(Rule("IEnumNetCfgComponent::Skip E_FAIL"));
     ComPtr<INetCfg> netCfg;
     ASSERT_EQ(S_OK, CoCreateInstance(CLSID_CNetCfg, nullptr, CLSCTX_INPROC_SERVER, IID_INetCfg,
                                      netCfg.PutVoid()));
@@ -82,6 +84,12 @@ TEST_F(FaultRulesTest, FailedCallsLeaveOutParametersNull) {
     EXPECT_EQ(E_FAIL, components->Next(1, component.Put(), &fetched));
     EXPECT_EQ(nullptr, component.Get());
     EXPECT_EQ(0u, fetched);
+    ComPtr<IEnumNetCfgComponent> adapters;
+    EXPECT_EQ(E_FAIL, netCfg->EnumComponents(&GUID_DEVCLASS_NET, adapters.Put()));
+    EXPECT_EQ(nullptr, adapters.Get());
+    // A call without an out-parameter is journalled with the rule's answer all the same.
+    EXPECT_EQ(E_FAIL, components->Skip(1));
+    EXPECT_EQ("IEnumNetCfgComponent::Skip 1 -> 0x80004005", simwin::JournalEntries().back());
     EXPECT_EQ(S_OK, netCfg->Uninitialize());
 }
 

@@ -2,6 +2,8 @@
 // interface, with changes staged until Apply.
 #include "netcfg_client.h"
 
+#include <simwin/testing.h>
+
 #include <sys/stat.h>
 
 namespace netcfgtest {
@@ -193,6 +195,9 @@ TEST_F(InstallTest, SecondAdapterInstanceIsNumberedOtherComponentsAreNot) {
             L"Tandrel QUORIX Virtual Ethernet Adapter #2",
             L"Tandrel QUORIX Virtual Ethernet Adapter #3", L"Tandrel QUORIX Virtual Switch"}),
         names);
+    // A new component takes the number after the store's highest: the ninth is 9.
+    EXPECT_NE(std::string::npos,
+              ReadFile(StorePath()).find("\ncomponent\t9\tnetservice\tquorix_ndislwf\t"));
     EXPECT_EQ(4u * 5u, DiskBindings().size());
 }
 
@@ -211,6 +216,8 @@ TEST_F(InstallTest, LookupsIgnoreCaseAndEnumerateByClass) {
     EXPECT_EQ(S_FALSE, transports->FindComponent(L"ms_pacer", component.Put()));
     ComPtr<IEnumNetCfgComponent> components;
     ASSERT_EQ(S_OK, transports->EnumComponents(components.Put()));
+    EXPECT_EQ("INetCfgClass::EnumComponents nettrans -> 0x00000000",
+              simwin::JournalEntries().back());
     EXPECT_EQ((std::vector<std::wstring>{L"ms_tcpip", L"ms_tcpip6"}), Ids(components.Get()));
     ASSERT_EQ(S_OK, components->Reset());
     EXPECT_EQ(S_OK, components->Skip(1));
@@ -243,6 +250,8 @@ TEST_F(InstallTest, InstallFailsWithoutAMatchingInf) {
     EXPECT_EQ(SPAPI_E_NO_DRIVER_SELECTED,
               Install(netCfg.Get(), GUID_DEVCLASS_NET, kAdapterId, &component));
     EXPECT_EQ(nullptr, component.Get());
+    EXPECT_EQ("INetCfgClassSetup::Install root\\quorixvmini60_a 0 -> 0x800f0203",
+              simwin::JournalEntries().back());
     // The filter's INF is of the service class, not the adapter class.
     EXPECT_EQ(SPAPI_E_CLASS_MISMATCH,
               Install(netCfg.Get(), GUID_DEVCLASS_NET, kFilterId, &component));
@@ -285,7 +294,12 @@ TEST_F(InstallTest, CallsOutOfOrderAreRefused) {
     ComPtr<INetCfgComponent> component;
     EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->FindComponent(L"ms_tcpip", component.Put()));
     EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->Uninitialize());
+    // A refused call is journalled with its answer, as every call is.
+    EXPECT_EQ(NETCFG_E_NOT_INITIALIZED, netCfg->Cancel());
+    EXPECT_EQ("INetCfg::Cancel -> 0x8004a021", simwin::JournalEntries().back());
     ASSERT_EQ(S_OK, netCfg->Initialize(nullptr));
+    EXPECT_EQ(S_OK, netCfg->Cancel());
+    EXPECT_EQ("INetCfg::Cancel -> 0x00000000", simwin::JournalEntries().back());
     EXPECT_EQ(NETCFG_E_ALREADY_INITIALIZED, netCfg->Initialize(nullptr));
     ComPtr<INetCfgLock> lock;
     ASSERT_EQ(S_OK, netCfg->QueryInterface(IID_INetCfgLock, lock.PutVoid()));

@@ -5,6 +5,10 @@
 
 #include "base/utf8.h"
 
+#include <simwin/testing.h>
+
+#include <algorithm>
+
 namespace netcfgtest {
 namespace {
 
@@ -81,6 +85,10 @@ TEST_F(ReferencesTest, EachTokenAddsItsReferenceOnceAndTheComponentOnlyOnce) {
     ASSERT_EQ(S_OK, InstallFilter(&lab, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&labAgain, &filter));
     ASSERT_EQ(S_OK, InstallFilter(&user, &filter));
+    // Each install is journalled, the three that only add a token's reference or none too.
+    const std::vector<std::string> journal = simwin::JournalEntries();
+    EXPECT_EQ(4, std::count(journal.begin(), journal.end(),
+                            "INetCfgClassSetup::Install QUORIX_NdisLwf 0 -> 0x00000000"));
     EXPECT_EQ((std::vector<std::string>{
                   "user", "software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\""}),
               AppliedReferences());

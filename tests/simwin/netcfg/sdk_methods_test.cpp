@@ -211,16 +211,27 @@ TEST_F(SdkMethodsTest, SamePathIsTheSameTwoEnds) {
             const char* name;
             INetCfgBindingPath* other;
             HRESULT expected;
+            const char* journal;  // the call's journal line: both paths, and the answer
         };
         const SameCase cases[] = {
-            {"itself", family.path.Get(), S_OK},
-            {"the same ends, another object", samePath.Get(), S_OK},
-            {"the path to the other adapter", secondAdapterPath.Get(), S_FALSE},
-            {"no path", nullptr, E_POINTER},
+            {"itself", family.path.Get(), S_OK,
+             "INetCfgBindingPath::IsSamePathAs ms_tcpip->pci\\ven_8086&dev_100e "
+             "ms_tcpip->pci\\ven_8086&dev_100e -> 0x00000000"},
+            {"the same ends, another object", samePath.Get(), S_OK,
+             "INetCfgBindingPath::IsSamePathAs ms_tcpip->pci\\ven_8086&dev_100e "
+             "ms_tcpip->pci\\ven_8086&dev_100e -> 0x00000000"},
+            {"the path to the other adapter", secondAdapterPath.Get(), S_FALSE,
+             "INetCfgBindingPath::IsSamePathAs ms_tcpip->pci\\ven_8086&dev_100e "
+             "ms_tcpip->pci\\ven_10ec&dev_8139 -> 0x00000001"},
+            {"no path", nullptr, E_POINTER,
+             "INetCfgBindingPath::IsSamePathAs ms_tcpip->pci\\ven_8086&dev_100e (unknown) -> "
+             "0x80004003"},
         };
         for (const SameCase& testCase : cases) {
             SCOPED_TRACE(testCase.name);
+            simwin::ClearJournal();
             EXPECT_EQ(testCase.expected, family.path->IsSamePathAs(testCase.other));
+            EXPECT_EQ(std::vector<std::string>{testCase.journal}, simwin::JournalEntries());
         }
     });
 }

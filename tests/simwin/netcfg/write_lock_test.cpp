@@ -107,6 +107,8 @@ TEST_F(WriteLockTest, TwoObjectsOfOneProcessExcludeEachOther) {
     EXPECT_EQ(1, simwin::CurrentLedger().writeLocksHeld);
     EXPECT_EQ(S_FALSE, second->AcquireWriteLock(20, L"second", holder.Put()));
     EXPECT_EQ(L"first", holder.str());
+    EXPECT_EQ("INetCfgLock::AcquireWriteLock 20 \"second\" -> 0x00000001",
+              simwin::JournalEntries().back());
 
     // A waiter gets the lock once the holder lets it go, and not before.
     Clock::time_point releasing;
