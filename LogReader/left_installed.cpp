@@ -1,5 +1,7 @@
 #include "left_installed.h"
 
+#include "message_match.h"
+
 #include <string_view>
 
 namespace logreader {
@@ -51,15 +53,6 @@ constexpr std::string_view kAdapterRemovalFailed =
 // last cycle that removed its instance is then followed by the failure line whether or not an
 // instance remains.
 constexpr int kMaxAdapterRemovalCycles = 16;
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(const std::string& text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 // Absent after this run, or not touched by it: an Install run's verdict speaks of what that run
 // installed.

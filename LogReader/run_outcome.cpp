@@ -1,5 +1,6 @@
 #include "run_outcome.h"
 
+#include "message_match.h"
 #include "result_mentions.h"
 #include "result_names.h"
 
@@ -52,10 +53,6 @@ constexpr std::string_view kSwitchRemovalFailed =
     "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
 constexpr std::string_view kAdapterRemovalFailed =
     "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "run_summary.h"
 
+#include "message_match.h"
 #include "result_names.h"
 
 #include <algorithm>
@@ -18,15 +19,6 @@ constexpr std::string_view kLockHolderSuffix = " currently holds the lock, try l
 
 // What a kept line costs besides its text: its strings' and results' own room.
 constexpr std::size_t kKeptLineOverhead = 128;
-
-bool StartsWith(const std::string& text, std::string_view prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool EndsWith(const std::string& text, std::string_view suffix) {
-    return text.size() >= suffix.size() &&
-           text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 // The holder a holder line names; none for a line that names no one between its two parts.
 std::optional<std::string> LockHolder(const LogLine& line) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "log/Logger.h"
+#include "log/final_path.h"
 
 #include <cwchar>
 #include <string>
@@ -13,8 +14,6 @@ namespace selftest {
 namespace {
 
 constexpr wchar_t kSection[] = L"Environment";
-// The longest path Windows knows, without its terminator.
-constexpr DWORD kLongestPath = 32767;
 // IMAGE_FILE_MACHINE_* values, as IsWow64Process2 answers them.
 constexpr USHORT kMachineUnknown = 0;
 constexpr USHORT kMachineAmd64 = 0x8664;
@@ -207,27 +206,6 @@ void CheckAccount(Findings* findings) {
                             holds);
 }
 
-// The final path of a folder, as the log reads it before its first line: opened for no access
-// and asked for its final path. Empty when either fails; *error then holds the last error.
-std::wstring FinalPath(const std::wstring& folder, DWORD* error) {
-    const HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        *error = GetLastError();
-        return std::wstring();
-    }
-    std::wstring finalPath(kLongestPath + 1, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, &finalPath[0], kLongestPath + 1,
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    *error = GetLastError();
-    CloseHandle(handle);
-    if (length == 0 || length > kLongestPath) {
-        return std::wstring();
-    }
-    finalPath.resize(length);
-    return finalPath;
-}
-
 std::wstring ErrorText(DWORD error) {
     wchar_t text[32];
     std::swprintf(text, sizeof text / sizeof text[0], L"last error %lu",
@@ -239,7 +217,7 @@ std::wstring ErrorText(DWORD error) {
 void CheckFinalPath(Findings* findings, const char* id, const std::wstring& what,
                     const std::wstring& folder) {
     DWORD error = 0;
-    const std::wstring finalPath = FinalPath(folder, &error);
+    const std::wstring finalPath = FolderFinalPath(folder, &error);
     const std::wstring observed = finalPath.empty()
                                       ? L"'" + folder + L"': not read, " + ErrorText(error)
                                       : L"'" + folder + L"' is '" + finalPath + L"'";

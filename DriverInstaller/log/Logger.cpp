@@ -1,5 +1,7 @@
 #include "log/Logger.h"
 
+#include "log/final_path.h"
+
 #include <shlwapi.h>
 
 #include <algorithm>
@@ -20,8 +22,6 @@ constexpr wchar_t kPathSeparator = L'\\';
 constexpr char kLineEnd[] = "\n";
 constexpr wchar_t kPathSeparator = L'/';
 #endif
-// The longest path Windows knows, without its terminator.
-constexpr DWORD kLongestPath = 32767;
 
 // The time prefix is formatted into 80 characters and at most 29 of them are kept.
 constexpr std::size_t kTimeBufferChars = 80;
@@ -145,21 +145,11 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
 // a folder named through a link still gets the lines. Empty when the folder cannot be opened or
 // its final path read.
 std::wstring FinalLogPath(const std::wstring& logPath) {
-    const std::wstring folder = logPath.substr(0, logPath.size() - std::wcslen(kLogFileName));
-    // No access is asked for: the handle is only asked for its final path.
-    const HANDLE handle = CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return std::wstring();
+    std::wstring finalPath =
+        FolderFinalPath(logPath.substr(0, logPath.size() - std::wcslen(kLogFileName)));
+    if (finalPath.empty()) {
+        return finalPath;
     }
-    std::wstring finalPath(kLongestPath + 1, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(handle, &finalPath[0], kLongestPath + 1,
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(handle);
-    if (length == 0 || length > kLongestPath) {
-        return std::wstring();
-    }
-    finalPath.resize(length);
     if (finalPath.back() != kPathSeparator) {
         finalPath += kPathSeparator;  // a drive's root folder ends in one already
     }

@@ -5,6 +5,7 @@
 #include "support/process.h"
 #include "support/text_file.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -63,6 +64,18 @@ const char kInstalledBindings[] =
     "NIC\"\n"
     "  enabled   quorix_ndislwf -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet "
     "Adapter\"\n";
+// The switch kept for another product after the adapter's removal; its bindings to the physical
+// adapters stay as the installation set them.
+const std::string kSwitchKeptComponents =
+    std::string(kBaselineComponents) +
+    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
+    "      on behalf of: user; software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\"\n";
+const std::string kSwitchKeptBindings =
+    std::string(kBaselineBindings) +
+    "  disabled  quorix_ndislwf -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network "
+    "Connection\"\n"
+    "  disabled  quorix_ndislwf -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet "
+    "NIC\"\n";
 const char kNpfStopped[] = "Services\n  npf  stopped\n";
 const char kNpfRunning[] = "Services\n  npf  running\n";
 const char kLockFree[] = "Write lock\n  free\n";
@@ -73,6 +86,16 @@ namespace {
 // On Windows the INF store is the system's INF folder, which show does not list.
 const char kInfStore[] = "INF store\n  (empty)\n";
 }  // namespace
+
+std::vector<std::string> FilesUnder(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code missing;
+    for (const auto& entry : fs::recursive_directory_iterator(folder, missing)) {
+        files.push_back(fs::relative(entry.path(), folder).generic_string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 std::string Show(const char* components, const char* bindings, const char* services,
                  const char* lock) {

@@ -22,6 +22,9 @@ extern const char kBaselineComponents[];
 extern const char kBaselineBindings[];
 extern const char kInstalledComponents[];
 extern const char kInstalledBindings[];
+// The switch kept for another product after the adapter's removal.
+extern const std::string kSwitchKeptComponents;
+extern const std::string kSwitchKeptBindings;
 extern const char kNpfStopped[];
 extern const char kNpfRunning[];
 extern const char kLockFree[];
@@ -31,6 +34,9 @@ extern const char kLockHolder[];
 // The whole of what show prints, from those parts.
 std::string Show(const char* components, const char* bindings, const char* services,
                  const char* lock);
+
+// The files and folders below folder, relative to it and sorted; none when it is not there.
+std::vector<std::string> FilesUnder(const std::string& folder);
 
 // A test in the engine prefix, on a fresh machine, with a case folder holding a setup folder
 // (the two INF files in it) and a log folder.

@@ -8,11 +8,11 @@
 // limited token could not be had or the program could not be started.
 #include <windows.h>
 
+#include "launched_process.h"
+
 #include <string>
 
 namespace {
-
-constexpr int kExitNotStarted = 255;
 
 // One argument of a command line; none of the tests' words holds a quote, so only the
 // backslashes before the closing quote are doubled.
@@ -67,10 +67,5 @@ int wmain(int argc, wchar_t* argv[]) {
     if (started == FALSE) {
         return kExitNotStarted;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = kExitNotStarted;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
+    return ExitCodeOnceEnded(process);
 }

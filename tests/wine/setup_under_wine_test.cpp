@@ -81,18 +81,6 @@ const std::vector<std::string> kInstalledFiles = {"drivers",
                                                   "drivers/quorixvmini60.inf",
                                                   "uninstall.exe"};
 
-// The switch kept for another product after the adapter's removal; its bindings to the physical
-// adapters stay as the installation set them.
-const std::string kSwitchKeptComponents =
-    std::string(kBaselineComponents) +
-    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
-    "      on behalf of: user; software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\"\n";
-const std::string kSwitchKeptBindings =
-    std::string(kBaselineBindings) +
-    "  disabled  quorix_ndislwf -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network "
-    "Connection\"\n"
-    "  disabled  quorix_ndislwf -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet "
-    "NIC\"\n";
 // The adapter alone, as its installation left it: bound to every protocol and service, IPv6
 // included, since the bindings are set only after both installations.
 const char kAdapterAloneComponents[] =
@@ -282,15 +270,7 @@ protected:
     std::string ProgramOutputPath() const { return folder_.path() + "/setup-output.txt"; }
 
     // The install folder's files and folders, relative to it and sorted; none when it is gone.
-    std::vector<std::string> Left() const {
-        std::vector<std::string> left;
-        std::error_code missing;
-        for (const auto& entry : fs::recursive_directory_iterator(installFolder_, missing)) {
-            left.push_back(fs::relative(entry.path(), installFolder_).generic_string());
-        }
-        std::sort(left.begin(), left.end());
-        return left;
-    }
+    std::vector<std::string> Left() const { return FilesUnder(installFolder_); }
 
     static constexpr char kRelayKey[] = "HKCU\\Software\\Wine\\Debug";
     std::string installFolder_;

@@ -10,13 +10,14 @@
 // program could not be started.
 #include <windows.h>
 
+#include "launched_process.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <string>
 
 namespace {
 
-constexpr int kExitNotStarted = 255;
 constexpr wchar_t kEscapeStart[] = L"{U+";
 constexpr std::size_t kEscapeLength = 8;  // {U+XXXX}
 
@@ -92,10 +93,5 @@ int wmain(int argc, wchar_t* argv[]) {
         std::fprintf(stderr, "wide_launcher: CreateProcessW failed, error %lu\n", GetLastError());
         return kExitNotStarted;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD exitCode = kExitNotStarted;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
+    return ExitCodeOnceEnded(process);
 }
