@@ -1,53 +1,14 @@
 #include "left_installed.h"
 
 #include "message_match.h"
+#include "program_lines.h"
 
+#include <iterator>
 #include <string_view>
 
 namespace logreader {
 
 namespace {
-
-// The lines that say what became of a component, as DriverInstaller writes them.
-constexpr std::string_view kInstallCommand = "Command found: install ethernet adapter and switch";
-constexpr std::string_view kUninstallCommand =
-    "Command found: uninstall ethernet adapter and switch";
-
-constexpr std::string_view kAdapterInstalled =
-    "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.";
-constexpr std::string_view kAdapterInstallFailedPrefix =
-    "DeviceManager::Installer() Installing Virtual Ethernet adapter failed. ";
-constexpr std::string_view kSwitchInstalled =
-    "DeviceManager::Installer() Installing Virtual Switch succeeded.";
-constexpr std::string_view kSwitchInstallFailedPrefix =
-    "DeviceManager::Installer() Installing Virtual Switch failed. ";
-constexpr std::string_view kInstallCycleEnter = "DeviceManager::InstallDriver() | Enter...";
-// Written just before the class's Install: the first step of a cycle that can change the
-// component. Every step before it (COM, the configuration object, the write lock, the
-// initialisation, the INF copy into the store) leaves the component as it was.
-constexpr std::string_view kInstallCall =
-    "DeviceManager::HrInstallComponent() QueryNetCfgClass returns OK...";
-constexpr std::string_view kInstallerExit = "DeviceManager::Installer() | Exit...";
-// An installation whose last Apply answered NETCFG_S_REBOOT ends with that result.
-constexpr std::string_view kRebootResult = "hr='303136' / hr='0x0004a020'";
-
-constexpr std::string_view kCycleEnter = "DeviceManager::UninstallDriver() | Enter...";
-constexpr std::string_view kCycleExit = "DeviceManager::UninstallDriver() | Exit...";
-constexpr std::string_view kCyclePrefix = "DeviceManager::UninstallDriver() ";
-constexpr std::string_view kFound =
-    "DeviceManager::UninstallDriver() FindComponent was successful.";
-// FindComponent's S_FALSE: no component has the id.
-constexpr std::string_view kNotFound =
-    "DeviceManager::UninstallDriver() FindComponent returned hr='1' / hr='0x00000001'";
-constexpr std::string_view kDeinstalled = "DeviceManager::UninstallDriver() Uninstall OK...";
-constexpr std::string_view kSwitchRemoved =
-    "DeviceManager::Uninstaller() Virtual Switch uninstall succeeded.";
-constexpr std::string_view kSwitchRemovalFailed =
-    "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
-constexpr std::string_view kAdapterRemoved =
-    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall succeeded.";
-constexpr std::string_view kAdapterRemovalFailed =
-    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
 
 // DriverInstaller gives the adapter's instances at most this many removal cycles in one run; a
 // last cycle that removed its instance is then followed by the failure line whether or not an
@@ -64,6 +25,35 @@ bool IsAbsent(ComponentState state) {
 bool IsPresent(ComponentState state) {
     return state == ComponentState::Installed || state == ComponentState::StillInstalled ||
            state == ComponentState::RebootPending;
+}
+
+// Each state's name in the JSON report and its words in the text report; the states that leave
+// the component unknown share one name.
+struct StateWords {
+    ComponentState state;
+    const char* name;
+    const char* text;
+};
+
+constexpr StateWords kStateWords[] = {
+    {ComponentState::Installed, "installed", "installed by this run"},
+    {ComponentState::Removed, "removed", "removed by this run"},
+    {ComponentState::NotInstalled, "notInstalled", "was not installed"},
+    {ComponentState::StillInstalled, "stillInstalled", "its removal failed"},
+    {ComponentState::RebootPending, "rebootPending", "waiting for a reboot"},
+    {ComponentState::NotChanged, "notChanged", "not installed: the run changed nothing of it"},
+    {ComponentState::Unfinished, "unknown", "unknown: the run ended before its step"},
+    {ComponentState::InstallFailed, "unknown", "unknown: its installation failed"},
+    {ComponentState::Undetermined, "unknown", "unknown: the lines do not say"},
+};
+
+const StateWords& WordsFor(ComponentState state) {
+    for (const StateWords& words : kStateWords) {
+        if (words.state == state) {
+            return words;
+        }
+    }
+    return kStateWords[std::size(kStateWords) - 1];
 }
 
 }  // namespace
@@ -134,7 +124,7 @@ void LeftInstalledTracker::EndInstallation(Component component, const std::strin
 
 void LeftInstalledTracker::SeeRemovalLine(const LogLine& line) {
     const std::string& message = line.message;
-    if (!line.isError && message == kCycleEnter) {
+    if (!line.isError && message == kRemovalCycleEnter) {
         // The adapter's first cycle was listed with the command; every later one is added.
         const ComponentVerdict& last = components_.back();
         if (phase_ == Phase::AdapterRemoval && last.state != ComponentState::Unfinished) {
@@ -142,15 +132,15 @@ void LeftInstalledTracker::SeeRemovalLine(const LogLine& line) {
         }
         inCycle_ = true;
         found_ = notFound_ = deinstalled_ = removalFailed_ = false;
-    } else if (inCycle_ && !line.isError && message == kCycleExit) {
+    } else if (inCycle_ && !line.isError && message == kRemovalCycleExit) {
         EndRemovalCycle();
-    } else if (inCycle_ && !line.isError && message == kFound) {
+    } else if (inCycle_ && !line.isError && message == kRemovalFound) {
         found_ = true;
-    } else if (inCycle_ && !line.isError && message == kDeinstalled) {
+    } else if (inCycle_ && !line.isError && message == kRemovalDeinstalled) {
         deinstalled_ = true;
-    } else if (inCycle_ && line.isError && message == kNotFound) {
+    } else if (inCycle_ && line.isError && message == kRemovalNotFound) {
         notFound_ = true;
-    } else if (inCycle_ && line.isError && found_ && StartsWith(message, kCyclePrefix)) {
+    } else if (inCycle_ && line.isError && found_ && StartsWith(message, kRemovalCyclePrefix)) {
         // Once the component is found, every failure of the cycle's own leaves it in place: the
         // class, its setup interface, DeInstall or Apply.
         removalFailed_ = true;
@@ -235,49 +225,11 @@ LeftInstalled LeftInstalledTracker::Finish() const {
 }
 
 std::string StateText(ComponentState state) {
-    switch (state) {
-        case ComponentState::Installed:
-            return "installed by this run";
-        case ComponentState::Removed:
-            return "removed by this run";
-        case ComponentState::NotInstalled:
-            return "was not installed";
-        case ComponentState::StillInstalled:
-            return "its removal failed";
-        case ComponentState::RebootPending:
-            return "waiting for a reboot";
-        case ComponentState::Unfinished:
-            return "unknown: the run ended before its step";
-        case ComponentState::InstallFailed:
-            return "unknown: its installation failed";
-        case ComponentState::NotChanged:
-            return "not installed: the run changed nothing of it";
-        case ComponentState::Undetermined:
-            break;
-    }
-    return "unknown: the lines do not say";
+    return WordsFor(state).text;
 }
 
 std::string StateName(ComponentState state) {
-    switch (state) {
-        case ComponentState::Installed:
-            return "installed";
-        case ComponentState::Removed:
-            return "removed";
-        case ComponentState::NotInstalled:
-            return "notInstalled";
-        case ComponentState::StillInstalled:
-            return "stillInstalled";
-        case ComponentState::RebootPending:
-            return "rebootPending";
-        case ComponentState::NotChanged:
-            return "notChanged";
-        case ComponentState::Unfinished:
-        case ComponentState::InstallFailed:
-        case ComponentState::Undetermined:
-            break;
-    }
-    return "unknown";
+    return WordsFor(state).name;
 }
 
 std::string ComponentText(Component component) {

@@ -1,6 +1,7 @@
 #include "run_outcome.h"
 
 #include "message_match.h"
+#include "program_lines.h"
 #include "result_mentions.h"
 #include "result_names.h"
 
@@ -35,24 +36,9 @@ constexpr CommandLine kCommandLines[] = {
     {"Too less command arguments, [install] or [uninstall] expected", false,
      "none: no command argument", kExitNoCommand},
     {"Command found: invalid command", false, "not recognised", kExitRefused},
-    {"Command found: install ethernet adapter and switch", false, "Install", kExitNotYet},
-    {"Command found: uninstall ethernet adapter and switch", false, "Uninstall", kExitNotYet},
+    {kInstallCommand, false, "Install", kExitNotYet},
+    {kUninstallCommand, false, "Uninstall", kExitNotYet},
 };
-
-// Install: the install sequence's result, when it is not 0, becomes the exit code ...
-constexpr std::string_view kInstallFailedPrefix =
-    "Installation of virtual ethernet adapter failed. 'Installer()' returned result=";
-// ... and when it is 0, the binding configuration's outcome is the run's last line.
-constexpr std::string_view kBindingsSucceeded =
-    "Configuration of IPv6 and Virtual Switch succeeded.";
-constexpr std::string_view kBindingsFailedPrefix =
-    "Configuration of IPv6 and Virtual Switch failed. ";
-// Uninstall: the removal's Exit line ends the run; its failure lines fix the code.
-constexpr std::string_view kUninstallerExit = "DeviceManager::Uninstaller() | Exit...";
-constexpr std::string_view kSwitchRemovalFailed =
-    "DeviceManager::Uninstaller() Virtual Switch uninstall failed.";
-constexpr std::string_view kAdapterRemovalFailed =
-    "DeviceManager::Uninstaller() Virtual Ethernet Adapter uninstall failed.";
 
 }  // namespace
 

@@ -595,6 +595,8 @@ struct ArgumentCase {
 
 class BadArgumentsTest : public testsupport::CaseTest<ArgumentCase, LogReaderProcessTest> {};
 
+const std::string kNoCodePage = "--code-page takes a code page number (0 to 65535)";
+
 TEST_P(BadArgumentsTest, GetOneLineAndExitCode2) {
     ASSERT_EQ(RunInstaller({}), kExitNoArgument);
     std::vector<std::string> arguments = GetParam().arguments;
@@ -617,23 +619,11 @@ INSTANTIATE_TEST_SUITE_P(
                      {"--left-installed", "--json", "LOG"},
                      "--left-installed prints text only: it does not take --json",
                      true},
-        ArgumentCase{"CodePageWithoutNumber",
-                     {"LOG", "--code-page"},
-                     "--code-page takes a code page number (0 to 65535)",
-                     true},
-        ArgumentCase{"CodePageNotANumber",
-                     {"--code-page", "12a", "LOG"},
-                     "--code-page takes a code page number (0 to 65535)",
-                     true},
-        ArgumentCase{"CodePageTooLarge",
-                     {"--code-page", "65536", "LOG"},
-                     "--code-page takes a code page number (0 to 65535)",
-                     true},
+        ArgumentCase{"CodePageWithoutNumber", {"LOG", "--code-page"}, kNoCodePage, true},
+        ArgumentCase{"CodePageNotANumber", {"--code-page", "12a", "LOG"}, kNoCodePage, true},
+        ArgumentCase{"CodePageTooLarge", {"--code-page", "65536", "LOG"}, kNoCodePage, true},
         // At most five digits, as 65535 has, leading zeros counted.
-        ArgumentCase{"CodePageOfSixDigits",
-                     {"--code-page", "001252", "LOG"},
-                     "--code-page takes a code page number (0 to 65535)",
-                     true},
+        ArgumentCase{"CodePageOfSixDigits", {"--code-page", "001252", "LOG"}, kNoCodePage, true},
         ArgumentCase{"CodePageUnknownWithANine",
                      {"--code-page", "9999", "LOG"},
                      "code page 9999 cannot be read here",
