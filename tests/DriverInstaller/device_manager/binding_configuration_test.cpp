@@ -1,5 +1,6 @@
 // Binding configuration: the whole job's trace and its effect on the machine's binding paths,
 // and the matching rules of setBinding and ConfigureNetworkAdapters.
+#include "fault_case.h"
 #include "netcfg/com_ptr.h"
 #include "support/installer_fixture.h"
 
@@ -109,24 +110,17 @@ TEST_F(BindingTest, TakesTheWriteLockAndGivesItBackItself) {
     EXPECT_TRUE(ledger.Clean()) << simwin::Describe(ledger);
 }
 
-struct JobCase {
-    const char* name;
-    bool adapter;
+struct JobCase : FaultCase<BOOL> {
+    bool adapter;  // installed before the job, as is the switch
     bool virtualSwitch;
-    std::string fault;  // a fault rule, or ""
-    BOOL expected;
-    LineList lines;
 };
 
-class ConfigureJobTest : public testsupport::CaseTest<JobCase, BindingTest> {};
+class ConfigureJobTest : public FaultCaseTest<JobCase, BindingTest> {};
 
 TEST_P(ConfigureJobTest, TracesAndReports) {
     const JobCase& c = GetParam();
     PreInstall(c.adapter, c.virtualSwitch);
-    if (!c.fault.empty()) {
-        AddFault(c.fault);
-    }
-    EXPECT_EQ(manager_->ConfigureIPv6AndVirtualSwitch(), c.expected);
+    RunCase([&] { return manager_->ConfigureIPv6AndVirtualSwitch(); });
     ExpectLines(Lines(), c.lines);
 }
 
@@ -138,62 +132,63 @@ const LineList kSwitchPassFails =
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, ConfigureJobTest,
     ::testing::Values(
-        JobCase{"ComAlreadyInitialised",
+        JobCase{{"ComAlreadyInitialised",
+                 "CoInitializeEx S_FALSE nth 1",
+                 FALSE,
+                 {kEnter, E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx "
+                            "returned hr='1' / hr='0x00000001'")}},
                 true,
+                true},
+        JobCase{{"NoConfigurationObject",
+                 "CoCreateInstance E_FAIL nth 1",
+                 FALSE,
+                 {kEnter,
+                  E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoCreateInstance() "
+                    "returned hr='-2147467259' / hr='0x80004005'"),
+                  kExit}},
                 true,
-                "CoInitializeEx S_FALSE nth 1",
-                FALSE,
-                {kEnter, E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoInitializeEx "
-                           "returned hr='1' / hr='0x00000001'")}},
-        JobCase{"NoConfigurationObject",
+                true},
+        JobCase{{"InitializeFails", "INetCfg::Initialize E_FAIL nth 1", FALSE, {kEnter, kExit}},
                 true,
+                true},
+        JobCase{{"ServiceClassMissing", "INetCfg::QueryNetCfgClass E_FAIL nth 1", TRUE,
+                 kSwitchPassFails},
                 true,
-                "CoCreateInstance E_FAIL nth 1",
-                FALSE,
-                {kEnter,
-                 E("DeviceManager::ConfigureIPv6AndVirtualSwitch() failed. CoCreateInstance() "
-                   "returned hr='-2147467259' / hr='0x80004005'"),
-                 kExit}},
-        JobCase{"InitializeFails",
+                true},
+        JobCase{{"ServiceComponentsNotListed", "INetCfgClass::EnumComponents E_FAIL nth 1", TRUE,
+                 kSwitchPassFails},
                 true,
-                true,
-                "INetCfg::Initialize E_FAIL nth 1",
-                FALSE,
-                {kEnter, kExit}},
-        JobCase{"ServiceClassMissing", true, true, "INetCfg::QueryNetCfgClass E_FAIL nth 1", TRUE,
-                kSwitchPassFails},
-        JobCase{"ServiceComponentsNotListed", true, true,
-                "INetCfgClass::EnumComponents E_FAIL nth 1", TRUE, kSwitchPassFails},
+                true},
         JobCase{
-            "SwitchPathsNotListed",
+            {"SwitchPathsNotListed",
+             "INetCfgComponentBindings::EnumBindingPaths E_FAIL nth 1",
+             TRUE,
+             {kEnter, kPassEnter, kBindEnter, E(" hr='-2147467259' / hr='0x80004005'"), kBindExit,
+              E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', disable "
+                "virtual switch protocol for all adapters failed."),
+              kBindEnter, kBindExit, kPassExit, kPassEnter, kBindEnter, kBindExit, kPassExit,
+              kExit}},
             true,
-            true,
-            "INetCfgComponentBindings::EnumBindingPaths E_FAIL nth 1",
-            TRUE,
-            {kEnter, kPassEnter, kBindEnter, E(" hr='-2147467259' / hr='0x80004005'"), kBindExit,
-             E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', disable "
-               "virtual switch protocol for all adapters failed."),
-             kBindEnter, kBindExit, kPassExit, kPassEnter, kBindEnter, kBindExit, kPassExit,
-             kExit}},
-        JobCase{"NoSwitch",
+            true},
+        JobCase{{"NoSwitch",
+                 "",
+                 TRUE,
+                 {kEnter, kPassEnter, kPassExit, kSwitchFalse, kPassEnter, kBindEnter, kBindExit,
+                  kPassExit, kExit}},
                 true,
+                false},
+        JobCase{{"NoVirtualAdapter",
+                 "",
+                 FALSE,
+                 {kEnter, kPassEnter, kBindEnter, kBindExit, kBindEnter, kBindExit,
+                  E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', enable "
+                    "virtual switch protocol for QUORIX Virtual Ethernet Adapter failed."),
+                  kPassExit, kSwitchFalse, kPassEnter, kBindEnter, kBindExit,
+                  E("DeviceManager::ConfigureNetworkAdapters() Protocol 'ms_tcpip6', disable IPv6 "
+                    "for QUORIX Virtual Ethernet Adapter failed."),
+                  kPassExit, kIpv6False, kExit}},
                 false,
-                "",
-                TRUE,
-                {kEnter, kPassEnter, kPassExit, kSwitchFalse, kPassEnter, kBindEnter, kBindExit,
-                 kPassExit, kExit}},
-        JobCase{"NoVirtualAdapter",
-                false,
-                true,
-                "",
-                FALSE,
-                {kEnter, kPassEnter, kBindEnter, kBindExit, kBindEnter, kBindExit,
-                 E("DeviceManager::ConfigureNetworkAdapters() Protocol 'quorix_ndislwf', enable "
-                   "virtual switch protocol for QUORIX Virtual Ethernet Adapter failed."),
-                 kPassExit, kSwitchFalse, kPassEnter, kBindEnter, kBindExit,
-                 E("DeviceManager::ConfigureNetworkAdapters() Protocol 'ms_tcpip6', disable IPv6 "
-                   "for QUORIX Virtual Ethernet Adapter failed."),
-                 kPassExit, kIpv6False, kExit}}),
+                true}),
     CaseName());
 
 struct PatternCase {

@@ -1,5 +1,6 @@
 // Installing one component: the whole trace of each way through a cycle, its result, and the
 // platform calls the log cannot show.
+#include "fault_case.h"
 #include "support/installer_fixture.h"
 
 #include <devguid.h>
@@ -59,16 +60,13 @@ const std::string kFail = "hr='-2147467259' / hr='0x80004005'";
 const std::string kCancel = "hr='-2147023673' / hr='0x800704c7'";
 const std::string kReboot = "hr='303136' / hr='0x0004a020'";
 
-struct InstallCase {
-    const char* name;
-    std::string fault;  // a fault rule, or ""
-    HRESULT expected;
-    LineList lines;
-    unsigned applies;
-    bool installed;
+// lines: "{path}" stands for the INF file's full path.
+struct InstallCase : FaultCase<HRESULT> {
+    unsigned applies;  // INetCfg::Apply calls made
+    bool installed;    // the adapter is installed afterwards
 };
 
-class InstallDriverTest : public testsupport::CaseTest<InstallCase, InstallerTest> {};
+class InstallDriverTest : public FaultCaseTest<InstallCase> {};
 
 TEST_P(InstallDriverTest, TracesTheWholeCycle) {
     const InstallCase& c = GetParam();
@@ -81,12 +79,10 @@ TEST_P(InstallDriverTest, TracesTheWholeCycle) {
                   FALSE);
         simwin::ClearJournal();
     }
-    if (!c.fault.empty()) {
-        AddFault(c.fault);
-    }
-    EXPECT_EQ(manager_->InstallDriver(fs::path(infPath).wstring().c_str(), GUID_DEVCLASS_NET,
-                                      L"root\\quorixvmini60_a"),
-              c.expected);
+    RunCase([&] {
+        return manager_->InstallDriver(fs::path(infPath).wstring().c_str(), GUID_DEVCLASS_NET,
+                                       L"root\\quorixvmini60_a");
+    });
     LineList expected = c.lines;
     for (std::string& line : expected) {
         if (const auto at = line.find("{path}"); at != std::string::npos) {
@@ -105,94 +101,106 @@ TEST_P(InstallDriverTest, TracesTheWholeCycle) {
 INSTANTIATE_TEST_SUITE_P(
     Cycles, InstallDriverTest,
     ::testing::Values(
-        InstallCase{"Succeeds", "", S_OK, Join({kInstalledCycle, kDriverExit}), 2, true},
-        InstallCase{"LockHeldWithHolder",
-                    "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
-                    NETCFG_E_NO_WRITE_LOCK,
-                    Join({kDriverEnter,
-                          {"DeviceManager::HrGetINetCfg() | Enter...",
-                           "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
-                          kReleaseOne,
-                          kReleaseOne,
-                          {"DeviceManager::HrGetINetCfg() | Exit...",
-                           E(" hr='-2147180508' / hr='0x8004a024'"),
-                           E("DeviceManager::InstallSpecifiedComponent() Other Setup Tool "
-                             "currently holds the lock, try later."),
-                           "DeviceManager::InstallSpecifiedComponent() | Exit..."},
-                          DriverFailure("hr='-2147180508' / hr='0x8004a024'"),
-                          {"DeviceManager::InstallDriver() | Exit..."}}),
-                    0, false},
-        InstallCase{"NoConfigurationObject", "CoCreateInstance E_FAIL nth 1", E_FAIL,
-                    Join({kDriverEnter,
-                          {"DeviceManager::HrGetINetCfg() | Enter...", E(" " + kFail),
-                           "DeviceManager::HrGetINetCfg() | Exit...", E(" " + kFail),
-                           E("DeviceManager::InstallSpecifiedComponent() Couldn't the get notify "
-                             "object interface. HrGetINetCfg returned " +
-                             kFail),
-                           "DeviceManager::InstallSpecifiedComponent() | Exit..."},
-                          DriverFailure(kFail),
-                          {"DeviceManager::InstallDriver() | Exit..."}}),
-                    0, false},
-        InstallCase{"InfCopyFails", "SetupCopyOEMInfW FALSE nth 2", S_OK,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter, E("DeviceManager::HrInstallNetComponent() Couldn't copy the "
-                                        "setup INF file. lpszInfFullPath='{path}'")},
-                          kComponentOk,
-                          {kNetExit},
-                          kReleaseWithLock,
-                          kDriverExit}),
-                    2, true},
-        InstallCase{"ClassSetupMissing", "INetCfg::QueryNetCfgClass E_FAIL nth 1", E_FAIL,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter, kCompEnter, E(" " + kFail), kCompExit,
-                           E("DeviceManager::HrInstallNetComponent() failed! " + kFail), kNetExit,
-                           CouldNotInstall(kFail)},
-                          kReleaseWithLock,
-                          FailedExit(kFail)}),
-                    0, false},
-        InstallCase{"InstallCancelled", "INetCfgClassSetup::Install 0x800704C7 nth 1",
-                    static_cast<HRESULT>(0x800704C7),
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          InstallRefused(kCancel),
-                          kReleaseWithLock,
-                          FailedExit(kCancel)}),
-                    0, false},
-        InstallCase{"InstallAsksForReboot", "INetCfgClassSetup::Install NETCFG_S_REBOOT nth 1",
-                    S_OK,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          InstallRefused(kReboot),
-                          kReleaseWithLock,
-                          kDriverExit}),
-                    1, true},
-        InstallCase{"InstallFails", "INetCfgClassSetup::Install E_FAIL nth 1", E_FAIL,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          InstallRefused(kFail),
-                          {CouldNotInstall(kFail)},
-                          kReleaseWithLock,
-                          FailedExit(kFail)}),
-                    0, false},
-        InstallCase{"FirstApplyCancelled", "INetCfg::Apply 0x800704C7 nth 1",
-                    static_cast<HRESULT>(0x800704C7), Join({kInstalledCycle, FailedExit(kCancel)}),
-                    1, false},
-        InstallCase{"FirstApplyFails", "INetCfg::Apply E_FAIL nth 1", E_FAIL,
-                    Join({kDriverEnter,
-                          kGetWithLockOk,
-                          {kNetEnter},
-                          kComponentOk,
-                          {kNetExit, CouldNotInstall(kFail)},
-                          kReleaseWithLock,
-                          FailedExit(kFail)}),
-                    1, false},
-        InstallCase{"SecondApplyAsksForReboot", "INetCfg::Apply NETCFG_S_REBOOT nth 2",
-                    NETCFG_S_REBOOT, Join({kInstalledCycle, FailedExit(kReboot)}), 2, true}),
+        InstallCase{{"Succeeds", "", S_OK, Join({kInstalledCycle, kDriverExit})}, 2, true},
+        InstallCase{{"LockHeldWithHolder",
+                     "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
+                     NETCFG_E_NO_WRITE_LOCK,
+                     Join({kDriverEnter,
+                           {"DeviceManager::HrGetINetCfg() | Enter...",
+                            "DeviceManager::HrGetINetCfg() | QueryInterface returns OK..."},
+                           kReleaseOne,
+                           kReleaseOne,
+                           {"DeviceManager::HrGetINetCfg() | Exit...",
+                            E(" hr='-2147180508' / hr='0x8004a024'"),
+                            E("DeviceManager::InstallSpecifiedComponent() Other Setup Tool "
+                              "currently holds the lock, try later."),
+                            "DeviceManager::InstallSpecifiedComponent() | Exit..."},
+                           DriverFailure("hr='-2147180508' / hr='0x8004a024'"),
+                           {"DeviceManager::InstallDriver() | Exit..."}})},
+                    0,
+                    false},
+        InstallCase{{"NoConfigurationObject", "CoCreateInstance E_FAIL nth 1", E_FAIL,
+                     Join({kDriverEnter,
+                           {"DeviceManager::HrGetINetCfg() | Enter...", E(" " + kFail),
+                            "DeviceManager::HrGetINetCfg() | Exit...", E(" " + kFail),
+                            E("DeviceManager::InstallSpecifiedComponent() Couldn't the get notify "
+                              "object interface. HrGetINetCfg returned " +
+                              kFail),
+                            "DeviceManager::InstallSpecifiedComponent() | Exit..."},
+                           DriverFailure(kFail),
+                           {"DeviceManager::InstallDriver() | Exit..."}})},
+                    0,
+                    false},
+        InstallCase{{"InfCopyFails", "SetupCopyOEMInfW FALSE nth 2", S_OK,
+                     Join({kDriverEnter,
+                           kGetWithLockOk,
+                           {kNetEnter, E("DeviceManager::HrInstallNetComponent() Couldn't copy the "
+                                         "setup INF file. lpszInfFullPath='{path}'")},
+                           kComponentOk,
+                           {kNetExit},
+                           kReleaseWithLock,
+                           kDriverExit})},
+                    2,
+                    true},
+        InstallCase{{"ClassSetupMissing", "INetCfg::QueryNetCfgClass E_FAIL nth 1", E_FAIL,
+                     Join({kDriverEnter,
+                           kGetWithLockOk,
+                           {kNetEnter, kCompEnter, E(" " + kFail), kCompExit,
+                            E("DeviceManager::HrInstallNetComponent() failed! " + kFail), kNetExit,
+                            CouldNotInstall(kFail)},
+                           kReleaseWithLock,
+                           FailedExit(kFail)})},
+                    0,
+                    false},
+        InstallCase{{"InstallCancelled", "INetCfgClassSetup::Install 0x800704C7 nth 1",
+                     static_cast<HRESULT>(0x800704C7),
+                     Join({kDriverEnter,
+                           kGetWithLockOk,
+                           {kNetEnter},
+                           InstallRefused(kCancel),
+                           kReleaseWithLock,
+                           FailedExit(kCancel)})},
+                    0,
+                    false},
+        InstallCase{
+            {"InstallAsksForReboot", "INetCfgClassSetup::Install NETCFG_S_REBOOT nth 1", S_OK,
+             Join({kDriverEnter,
+                   kGetWithLockOk,
+                   {kNetEnter},
+                   InstallRefused(kReboot),
+                   kReleaseWithLock,
+                   kDriverExit})},
+            1,
+            true},
+        InstallCase{{"InstallFails", "INetCfgClassSetup::Install E_FAIL nth 1", E_FAIL,
+                     Join({kDriverEnter,
+                           kGetWithLockOk,
+                           {kNetEnter},
+                           InstallRefused(kFail),
+                           {CouldNotInstall(kFail)},
+                           kReleaseWithLock,
+                           FailedExit(kFail)})},
+                    0,
+                    false},
+        InstallCase{
+            {"FirstApplyCancelled", "INetCfg::Apply 0x800704C7 nth 1",
+             static_cast<HRESULT>(0x800704C7), Join({kInstalledCycle, FailedExit(kCancel)})},
+            1,
+            false},
+        InstallCase{{"FirstApplyFails", "INetCfg::Apply E_FAIL nth 1", E_FAIL,
+                     Join({kDriverEnter,
+                           kGetWithLockOk,
+                           {kNetEnter},
+                           kComponentOk,
+                           {kNetExit, CouldNotInstall(kFail)},
+                           kReleaseWithLock,
+                           FailedExit(kFail)})},
+                    1,
+                    false},
+        InstallCase{{"SecondApplyAsksForReboot", "INetCfg::Apply NETCFG_S_REBOOT nth 2",
+                     NETCFG_S_REBOOT, Join({kInstalledCycle, FailedExit(kReboot)})},
+                    2,
+                    true}),
     CaseName());
 
 TEST_F(InstallerTest, NoReleaseAfterAFailedAcquisition) {

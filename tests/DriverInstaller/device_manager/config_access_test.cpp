@@ -1,4 +1,5 @@
 // Opening and closing a configuration cycle: every outcome's trace, result and what is left.
+#include "fault_case.h"
 #include "netcfg/cotaskmem_string.h"
 #include "support/installer_fixture.h"
 
@@ -9,12 +10,8 @@ namespace {
 using namespace installer_test;  // the fixtures, the expected pieces and the helpers
 using testsupport::AddFault;
 
-struct GetCase {
-    const char* name;
-    bool wantLock;
-    std::vector<std::string> faults;  // fault rules
-    HRESULT expected;
-    LineList lines;
+struct GetCase : FaultCase<HRESULT> {
+    bool wantLock;          // the write lock is asked for
     const wchar_t* holder;  // nullptr: none handed back
 };
 
@@ -23,18 +20,15 @@ const std::string kExit = "DeviceManager::HrGetINetCfg() | Exit...";
 const std::string kQueryOk = "DeviceManager::HrGetINetCfg() | QueryInterface returns OK...";
 const std::string kInitOk = "DeviceManager::HrGetINetCfg() | Initialize returns OK...";
 
-class HrGetINetCfgTest : public testsupport::CaseTest<GetCase, InstallerTest> {};
+class HrGetINetCfgTest : public FaultCaseTest<GetCase> {};
 
 TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
     const GetCase& c = GetParam();
-    for (const std::string& fault : c.faults) {
-        AddFault(fault);
-    }
     INetCfg* pnc = reinterpret_cast<INetCfg*>(this);  // must be overwritten
     CoTaskMemString holder;
-    const HRESULT hr =
-        manager_->HrGetINetCfg(c.wantLock, L"TANDREL QUORIX Hal", &pnc, holder.Put());
-    EXPECT_EQ(hr, c.expected);
+    const HRESULT hr = RunCase([&] {
+        return manager_->HrGetINetCfg(c.wantLock, L"TANDREL QUORIX Hal", &pnc, holder.Put());
+    });
     ExpectLines(Lines(), c.lines);
     EXPECT_EQ(holder ? std::wstring(holder.Get()) : L"(none)", c.holder ? c.holder : L"(none)");
     if (hr == S_OK) {
@@ -53,73 +47,61 @@ TEST_P(HrGetINetCfgTest, TracesResultAndBalancesCom) {
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, HrGetINetCfgTest,
     ::testing::Values(
-        GetCase{"CoInitializeExFails",
+        GetCase{{"CoInitializeExFails",
+                 "CoInitializeEx 0x80010106 nth 1",
+                 static_cast<HRESULT>(0x80010106),
+                 {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kExit}},
                 true,
-                {"CoInitializeEx 0x80010106 nth 1"},
-                static_cast<HRESULT>(0x80010106),
-                {kEnter, E(" hr='-2147417850' / hr='0x80010106'"), kExit},
                 nullptr},
-        GetCase{"ComAlreadyInitialised",
+        GetCase{{"ComAlreadyInitialised",
+                 "CoInitializeEx S_FALSE nth 1",
+                 S_FALSE,
+                 {kEnter, E(" hr='1' / hr='0x00000001'"), kExit}},
                 true,
-                {"CoInitializeEx S_FALSE nth 1"},
-                S_FALSE,
-                {kEnter, E(" hr='1' / hr='0x00000001'"), kExit},
                 nullptr},
-        GetCase{"CoCreateInstanceFails",
+        GetCase{{"CoCreateInstanceFails",
+                 "CoCreateInstance E_FAIL nth 1",
+                 E_FAIL,
+                 {kEnter, E(" hr='-2147467259' / hr='0x80004005'"), kExit}},
                 true,
-                {"CoCreateInstance E_FAIL nth 1"},
-                E_FAIL,
-                {kEnter, E(" hr='-2147467259' / hr='0x80004005'"), kExit},
                 nullptr},
-        GetCase{"LockInterfaceMissing",
+        GetCase{{"LockInterfaceMissing", "INetCfg::QueryInterface 0x80004002 nth 1", E_NOINTERFACE,
+                 Join({{kEnter, E(" hr='-2147467262' / hr='0x80004002'")},
+                       kReleaseNull,
+                       kReleaseOne,
+                       {kExit}})},
                 true,
-                {"INetCfg::QueryInterface 0x80004002 nth 1"},
-                E_NOINTERFACE,
-                Join({{kEnter, E(" hr='-2147467262' / hr='0x80004002'")},
-                      kReleaseNull,
-                      kReleaseOne,
-                      {kExit}}),
                 nullptr},
-        GetCase{"LockRefusedWithHolder",
+        GetCase{
+            {"LockRefusedWithHolder",
+             "INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool",
+             NETCFG_E_NO_WRITE_LOCK, Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}})},
+            true,
+            L"Other Setup Tool"},
+        GetCase{{"LockFails", "INetCfgLock::AcquireWriteLock E_FAIL nth 1", E_FAIL,
+                 Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}})},
                 true,
-                {"INetCfgLock::AcquireWriteLock S_FALSE nth 1 text Other Setup Tool"},
-                NETCFG_E_NO_WRITE_LOCK,
-                Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
-                L"Other Setup Tool"},
-        GetCase{"LockFails",
-                true,
-                {"INetCfgLock::AcquireWriteLock E_FAIL nth 1"},
-                E_FAIL,
-                Join({{kEnter, kQueryOk}, kReleaseOne, kReleaseOne, {kExit}}),
                 nullptr},
-        GetCase{"LockedInitializeSucceeds",
+        GetCase{{"LockedInitializeSucceeds", "", S_OK,
+                 Join({{kEnter, kQueryOk, kInitOk}, kReleaseOne, kReleaseOne, {kExit}})},
                 true,
-                {},
-                S_OK,
-                Join({{kEnter, kQueryOk, kInitOk}, kReleaseOne, kReleaseOne, {kExit}}),
                 nullptr},
-        GetCase{"LockedInitializeFails",
+        GetCase{{"LockedInitializeFails", "INetCfg::Initialize E_FAIL nth 1", E_FAIL,
+                 Join({{kEnter, kQueryOk,
+                        "DeviceManager::HrGetINetCfg() | Initialize failed, ReleaseWriteLock... ",
+                        E(" hr='-2147467259' / hr='0x80004005'")},
+                       kReleaseOne,
+                       kReleaseOne,
+                       {kExit}})},
                 true,
-                {"INetCfg::Initialize E_FAIL nth 1"},
-                E_FAIL,
-                Join({{kEnter, kQueryOk,
-                       "DeviceManager::HrGetINetCfg() | Initialize failed, ReleaseWriteLock... ",
-                       E(" hr='-2147467259' / hr='0x80004005'")},
-                      kReleaseOne,
-                      kReleaseOne,
-                      {kExit}}),
                 nullptr},
-        GetCase{"UnlockedInitializeSucceeds",
+        GetCase{{"UnlockedInitializeSucceeds", "", S_OK,
+                 Join({{kEnter, kInitOk}, kReleaseNull, kReleaseOne, {kExit}})},
                 false,
-                {},
-                S_OK,
-                Join({{kEnter, kInitOk}, kReleaseNull, kReleaseOne, {kExit}}),
                 nullptr},
-        GetCase{"UnlockedInitializeFails",
+        GetCase{{"UnlockedInitializeFails", "INetCfg::Initialize E_FAIL nth 1", E_FAIL,
+                 Join({{kEnter}, kReleaseNull, kReleaseOne, {kExit}})},
                 false,
-                {"INetCfg::Initialize E_FAIL nth 1"},
-                E_FAIL,
-                Join({{kEnter}, kReleaseNull, kReleaseOne, {kExit}}),
                 nullptr}),
     testsupport::CaseName());
 
@@ -134,16 +116,12 @@ TEST_F(InstallerTest, FailedInitializeGivesTheLockBackBeforeReleasing) {
                         "INetCfgLock::ReleaseWriteLock", "CoUninitialize"}));
 }
 
-struct ReleaseCase {
-    const char* name;
-    bool hasLock;
-    std::vector<std::string> faults;  // fault rules
-    HRESULT expected;
-    LineList lines;
-    bool lockGivenBack;
+struct ReleaseCase : FaultCase<HRESULT> {
+    bool hasLock;        // the configuration was opened with the write lock
+    bool lockGivenBack;  // ReleaseWriteLock was called
 };
 
-class HrReleaseINetCfgTest : public testsupport::CaseTest<ReleaseCase, InstallerTest> {};
+class HrReleaseINetCfgTest : public FaultCaseTest<ReleaseCase> {};
 
 TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
     const ReleaseCase& c = GetParam();
@@ -153,10 +131,7 @@ TEST_P(HrReleaseINetCfgTest, TracesAndReleases) {
               S_OK);
     ClearLog();
     simwin::ClearJournal();
-    for (const std::string& fault : c.faults) {
-        AddFault(fault);
-    }
-    EXPECT_EQ(manager_->HrReleaseINetCfg(pnc, c.hasLock), c.expected);
+    RunCase([&] { return manager_->HrReleaseINetCfg(pnc, c.hasLock); });
     ExpectLines(Lines(), c.lines);
     EXPECT_EQ(JournalCalls({"INetCfgLock::ReleaseWriteLock"}).size(), c.lockGivenBack ? 1u : 0u);
     if (!c.hasLock) {
@@ -170,22 +145,19 @@ const std::string kRelExit = "DeviceManager::HrReleaseINetCfg() | Exit...";
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, HrReleaseINetCfgTest,
     ::testing::Values(
-        ReleaseCase{"WithLock", true, {}, S_OK, kReleaseWithLock, true},
+        ReleaseCase{{"WithLock", "", S_OK, kReleaseWithLock}, true, true},
         ReleaseCase{
-            "WithoutLock", false, {}, S_OK, Join({{kRelEnter}, kReleaseOne, {kRelExit}}), false},
-        ReleaseCase{"UninitializeFails",
+            {"WithoutLock", "", S_OK, Join({{kRelEnter}, kReleaseOne, {kRelExit}})}, false, false},
+        ReleaseCase{{"UninitializeFails", "INetCfg::Uninitialize E_FAIL", E_FAIL,
+                     Join({{kRelEnter}, kReleaseOne, {kRelExit}})},
                     true,
-                    {"INetCfg::Uninitialize E_FAIL"},
-                    E_FAIL,
-                    Join({{kRelEnter}, kReleaseOne, {kRelExit}}),
                     false},
-        ReleaseCase{
-            "LockInterfaceMissing",
-            true,
-            {"INetCfg::QueryInterface 0x80004002"},
-            E_NOINTERFACE,
-            Join({{kRelEnter, E(" hr='-2147467262' / hr='0x80004002'")}, kReleaseOne, {kRelExit}}),
-            false}),
+        ReleaseCase{{"LockInterfaceMissing", "INetCfg::QueryInterface 0x80004002", E_NOINTERFACE,
+                     Join({{kRelEnter, E(" hr='-2147467262' / hr='0x80004002'")},
+                           kReleaseOne,
+                           {kRelExit}})},
+                    true,
+                    false}),
     testsupport::CaseName());
 
 TEST_F(InstallerTest, ReleaseRefOfNullWritesEnterAndExitOnly) {

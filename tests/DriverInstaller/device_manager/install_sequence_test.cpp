@@ -1,5 +1,6 @@
 // The Install command's sequence: finding the INF files, the order of the two installations and
 // the result code.
+#include "fault_case.h"
 #include "support/installer_fixture.h"
 
 #include <gtest/gtest.h>
@@ -67,23 +68,17 @@ TEST_F(InstallerTest, FileNameThatDoesNotFitCountsAsMissing) {
     ExpectLines(Lines(), kNotFound);
 }
 
-struct SequenceCase {
-    const char* name;
-    std::string fault;  // a fault rule, or ""
-    int expected;
-    LineList lines;
+// lines: the Installer's own lines.
+struct SequenceCase : FaultCase<int> {
     unsigned installCycles;
 };
 
-class InstallerSequenceTest : public testsupport::CaseTest<SequenceCase, InstallerTest> {};
+class InstallerSequenceTest : public FaultCaseTest<SequenceCase> {};
 
 TEST_P(InstallerSequenceTest, InstallsAdapterThenSwitch) {
     const SequenceCase& c = GetParam();
     EnterInfFolder();
-    if (!c.fault.empty()) {
-        AddFault(c.fault);
-    }
-    EXPECT_EQ(manager_->Installer(), c.expected);
+    RunCase([&] { return manager_->Installer(); });
     LineList own;
     for (const std::string& line : Lines()) {
         if (line.find("DeviceManager::Installer()") != std::string::npos) {
@@ -105,44 +100,44 @@ TEST_P(InstallerSequenceTest, InstallsAdapterThenSwitch) {
 INSTANTIATE_TEST_SUITE_P(
     Results, InstallerSequenceTest,
     ::testing::Values(
-        SequenceCase{"BothInstalled",
-                     "",
-                     kOk,
-                     {"DeviceManager::Installer() | Enter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
-                      "DeviceManager::Installer() Installing Virtual Switch...",
-                      "DeviceManager::Installer() Installing Virtual Switch succeeded.",
-                      "DeviceManager::Installer() | Exit..."},
+        SequenceCase{{"BothInstalled",
+                      "",
+                      kOk,
+                      {"DeviceManager::Installer() | Enter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
+                       "DeviceManager::Installer() Installing Virtual Switch...",
+                       "DeviceManager::Installer() Installing Virtual Switch succeeded.",
+                       "DeviceManager::Installer() | Exit..."}},
                      2},
-        SequenceCase{"AdapterFails",
-                     "INetCfgClassSetup::Install E_FAIL nth 1",
-                     kAdapterInstallFailed,
-                     {"DeviceManager::Installer() | Enter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-                      E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-                        "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
-                      "DeviceManager::Installer() | Exit..."},
+        SequenceCase{{"AdapterFails",
+                      "INetCfgClassSetup::Install E_FAIL nth 1",
+                      kAdapterInstallFailed,
+                      {"DeviceManager::Installer() | Enter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+                       E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+                         "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
+                       "DeviceManager::Installer() | Exit..."}},
                      1},
-        SequenceCase{"AdapterAsksForReboot",
-                     "INetCfg::Apply NETCFG_S_REBOOT nth 2",
-                     kAdapterInstallFailed,
-                     {"DeviceManager::Installer() | Enter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-                      E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
-                        "'InstallDriver()' returned hr='303136' / hr='0x0004a020'"),
-                      "DeviceManager::Installer() | Exit..."},
+        SequenceCase{{"AdapterAsksForReboot",
+                      "INetCfg::Apply NETCFG_S_REBOOT nth 2",
+                      kAdapterInstallFailed,
+                      {"DeviceManager::Installer() | Enter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+                       E("DeviceManager::Installer() Installing Virtual Ethernet adapter failed. "
+                         "'InstallDriver()' returned hr='303136' / hr='0x0004a020'"),
+                       "DeviceManager::Installer() | Exit..."}},
                      1},
-        SequenceCase{"SwitchFails",
-                     "INetCfgClassSetup::Install E_FAIL nth 2",
-                     kSwitchInstallFailed,
-                     {"DeviceManager::Installer() | Enter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
-                      "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
-                      "DeviceManager::Installer() Installing Virtual Switch...",
-                      E("DeviceManager::Installer() Installing Virtual Switch failed. "
-                        "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
-                      "DeviceManager::Installer() | Exit..."},
+        SequenceCase{{"SwitchFails",
+                      "INetCfgClassSetup::Install E_FAIL nth 2",
+                      kSwitchInstallFailed,
+                      {"DeviceManager::Installer() | Enter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter...",
+                       "DeviceManager::Installer() Installing Virtual Ethernet Adapter succeeded.",
+                       "DeviceManager::Installer() Installing Virtual Switch...",
+                       E("DeviceManager::Installer() Installing Virtual Switch failed. "
+                         "'InstallDriver()' returned hr='-2147467259' / hr='0x80004005'"),
+                       "DeviceManager::Installer() | Exit..."}},
                      2}),
     CaseName());
 
