@@ -56,8 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct Utf8Case {
     const char* name;
-    std::string bytes;
-    std::string text;
+    std::string bytes;  // as the log holds them
+    std::string text;   // as the reader hands them on, in UTF-8
 };
 
 class AnsiToUtf8Test : public testsupport::CaseTest<Utf8Case> {};
@@ -89,8 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
 struct CodePageCase {
     const char* name;
     std::string bytes;
-    unsigned codePage;
-    std::string text;
+    unsigned codePage;  // the Windows code page the log was written in
+    std::string text;   // in UTF-8
 };
 
 class CodePageToUtf8Test : public testsupport::CaseTest<CodePageCase> {};

@@ -7,23 +7,20 @@
 
 namespace {
 
-using logreader::LogLine;
-using logreader::ParseLogLine;
-
 struct LineCase {
     const char* name;
     const char* line;
-    bool parsed;
+    bool parsed;  // it has the time prefix; the fields below count only then
     const char* time;
-    bool isError;
-    const char* message;
+    bool isError;         // it has the error marker
+    const char* message;  // what follows the prefix and the marker
 };
 
 class LogLineTest : public testsupport::CaseTest<LineCase> {};
 
 TEST_P(LogLineTest, TakesTheLineApart) {
     const LineCase& c = GetParam();
-    const LogLine line = ParseLogLine(c.line);
+    const logreader::LogLine line = logreader::ParseLogLine(c.line);
     EXPECT_EQ(line.raw, c.line);
     EXPECT_EQ(line.parsed, c.parsed);
     if (!c.parsed) {
