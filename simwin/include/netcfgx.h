@@ -83,30 +83,20 @@ typedef enum tagENUM_BINDING_PATHS_FLAGS {
     EBP_BELOW = 0x2,
 } ENUM_BINDING_PATHS_FLAGS;
 
-// ---- Enumerators: Next answers S_OK while an item comes, S_FALSE at the end.
-struct IEnumNetCfgBindingInterface : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgBindingInterface** rgelt,
-                                           ULONG* celtFetched) = 0;
+// ---- Enumerators: Next answers S_OK while an item comes, S_FALSE at the end. The three share
+// NetCfgEnumerator's shape over the interface each hands out; Clone answers the enumerator's type.
+template <typename Self, typename Item>
+struct NetCfgEnumerator : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, Item** rgelt, ULONG* celtFetched) = 0;
     virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgBindingInterface** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(Self** enumerator) = 0;
 };
 
-struct IEnumNetCfgBindingPath : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgBindingPath** rgelt,
-                                           ULONG* celtFetched) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgBindingPath** enumerator) = 0;
-};
-
-struct IEnumNetCfgComponent : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgComponent** rgelt,
-                                           ULONG* celtFetched) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
-    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgComponent** enumerator) = 0;
-};
+struct IEnumNetCfgBindingInterface
+    : NetCfgEnumerator<IEnumNetCfgBindingInterface, INetCfgBindingInterface> {};
+struct IEnumNetCfgBindingPath : NetCfgEnumerator<IEnumNetCfgBindingPath, INetCfgBindingPath> {};
+struct IEnumNetCfgComponent : NetCfgEnumerator<IEnumNetCfgComponent, INetCfgComponent> {};
 
 // ---- The configuration object and its lock
 struct INetCfg : IUnknown {
