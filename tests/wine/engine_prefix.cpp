@@ -5,6 +5,8 @@
 #include "support/process.h"
 #include "support/text_file.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -132,6 +134,10 @@ void EnginePrefixTest::SetUp() {
 }
 
 void EnginePrefixTest::TearDown() {
+    if (holder_ > 0) {
+        ::kill(holder_, SIGKILL);
+        testsupport::WaitFor(holder_);
+    }
     EnginePrefix().StopServer();
 }
 
@@ -186,6 +192,15 @@ pid_t EnginePrefixTest::HoldLock() const {
         ShowOnceItShows({kLockHeld});
     }
     return holder;
+}
+
+bool EnginePrefixTest::HoldLockForTheTest() {
+    holder_ = HoldLock();
+    return holder_ > 0;
+}
+
+int EnginePrefixTest::FailSwitchInstall() const {
+    return NetCfgSim({"fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"});
 }
 
 int EnginePrefixTest::Run(const std::string& command) const {

@@ -64,6 +64,14 @@ protected:
     // process running it, so that killing it kills the holder), or -1.
     pid_t HoldLock() const;
 
+    // Starts a holder as HoldLock does, for the rest of the test: TearDown kills it. False when
+    // it did not start.
+    bool HoldLockForTheTest();
+
+    // Makes the class installer refuse the switch's Install: counted in each process, the
+    // adapter's Install is the first, the switch's the second. netcfg-sim.exe's exit code.
+    int FailSwitchInstall() const;
+
     // Runs DriverInstaller.exe with command in the setup folder, after removing the log file;
     // the log goes to the log folder.
     int Run(const std::string& command) const;
@@ -76,6 +84,7 @@ protected:
     CaseFolder folder_;
     std::string setupFolder_;
     std::string logFolder_;
+    pid_t holder_ = -1;
 };
 
 }  // namespace winetest

@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -275,27 +273,15 @@ std::string SetupLogText(const Lines& lines, const std::string& install) {
 
 TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     const SetupCase& c = GetParam();
-    pid_t holder = -1;
     const fs::path setupLog = fs::path(logFolder_) / kSetupLogName;
     const std::string symbolicLinkTarget = folder_.path() + "/symbolic-link-target.txt";
     const std::string expectedTargetText = std::string(kSymbolicLinkTarget) + "\r\n";
-    // Counted in each process: the adapter's Install is the first, the switch's the second.
-    const std::vector<std::string> switchInstallFails = {
-        "fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"};
     switch (c.before) {
-        case Before::Nothing:
-            break;
+        case Before::SetupRanLockHeld:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            [[fallthrough]];
         case Before::LockHeld:
-            holder = HoldLock();
-            ASSERT_GT(holder, 0);
-            break;
-        case Before::SwitchInstallFails:
-            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
-            break;
-        case Before::SwitchAndRollbackFail:
-            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
-            ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
-                << Output();
+            ASSERT_TRUE(HoldLockForTheTest());
             break;
         case Before::SetupRan:
             ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
@@ -307,10 +293,13 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
                       0)
                 << Output();
             break;
-        case Before::SetupRanLockHeld:
-            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
-            holder = HoldLock();
-            ASSERT_GT(holder, 0);
+        case Before::SwitchInstallFails:
+            ASSERT_EQ(FailSwitchInstall(), 0) << Output();
+            break;
+        case Before::SwitchAndRollbackFail:
+            ASSERT_EQ(FailSwitchInstall(), 0) << Output();
+            ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
+                << Output();
             break;
         case Before::UninstallFailedPartly:
             ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
@@ -336,6 +325,8 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
             fs::create_directories(installFolder_);
             fs::create_directory_symlink(folder_.path() + "/nowhere",
                                          fs::path(installFolder_) / "drivers");
+            break;
+        case Before::Nothing:
             break;
     }
 
@@ -365,11 +356,6 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     }
     if (c.before == Before::LinksAtTheSetupLog) {
         EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget), expectedTargetText);
-    }
-
-    if (holder > 0) {
-        ::kill(holder, SIGKILL);
-        testsupport::WaitFor(holder);
     }
 }
 
