@@ -4,6 +4,7 @@
 
 #include "log/Logger.h"
 #include "log/final_path.h"
+#include "text.h"
 
 #include <cwchar>
 #include <string>
@@ -65,17 +66,12 @@ std::wstring WindowsVersion() {
            L"." + std::to_wstring(CurrentVersionNumber(L"UBR"));
 }
 
+// The architectures IsWow64Process2 names, 0x014c being x86's.
+const Named<USHORT> kMachineNames[] = {
+    {kMachineAmd64, L"x64"}, {kMachineArm64, L"ARM64"}, {0x014c, L"x86"}};
+
 const wchar_t* MachineName(USHORT machine) {
-    switch (machine) {
-        case kMachineAmd64:
-            return L"x64";
-        case kMachineArm64:
-            return L"ARM64";
-        case 0x014c:
-            return L"x86";
-        default:
-            return L"another architecture";
-    }
+    return NameIn(kMachineNames, machine, L"another architecture");
 }
 
 void CheckArchitecture(Findings* findings) {

@@ -25,42 +25,23 @@ std::string ToUtf8(const std::wstring& text) {
 namespace {
 
 // The results the checks meet most; any other is shown by its number alone.
-const wchar_t* ResultName(HRESULT hr) {
-    switch (hr) {
-        case S_OK:
-            return L"S_OK";
-        case S_FALSE:
-            return L"S_FALSE";
-        case E_NOTIMPL:
-            return L"E_NOTIMPL";
-        case E_FAIL:
-            return L"E_FAIL";
-        case E_ACCESSDENIED:
-            return L"E_ACCESSDENIED";
-        case E_INVALIDARG:
-            return L"E_INVALIDARG";
-        case E_POINTER:
-            return L"E_POINTER";
-        case E_NOINTERFACE:
-            return L"E_NOINTERFACE";
-        case REGDB_E_CLASSNOTREG:
-            return L"REGDB_E_CLASSNOTREG";
-        case NETCFG_S_REBOOT:
-            return L"NETCFG_S_REBOOT";
-        case NETCFG_S_STILL_REFERENCED:
-            return L"NETCFG_S_STILL_REFERENCED";
-        case NETCFG_E_NO_WRITE_LOCK:
-            return L"NETCFG_E_NO_WRITE_LOCK";
-        case NETCFG_E_NEED_REBOOT:
-            return L"NETCFG_E_NEED_REBOOT";
-        case NETCFG_E_NOT_INITIALIZED:
-            return L"NETCFG_E_NOT_INITIALIZED";
-        case NETCFG_E_ALREADY_INITIALIZED:
-            return L"NETCFG_E_ALREADY_INITIALIZED";
-        default:
-            return nullptr;
-    }
-}
+const Named<HRESULT> kResultNames[] = {
+    {S_OK, L"S_OK"},
+    {S_FALSE, L"S_FALSE"},
+    {E_NOTIMPL, L"E_NOTIMPL"},
+    {E_FAIL, L"E_FAIL"},
+    {E_ACCESSDENIED, L"E_ACCESSDENIED"},
+    {E_INVALIDARG, L"E_INVALIDARG"},
+    {E_POINTER, L"E_POINTER"},
+    {E_NOINTERFACE, L"E_NOINTERFACE"},
+    {REGDB_E_CLASSNOTREG, L"REGDB_E_CLASSNOTREG"},
+    {NETCFG_S_REBOOT, L"NETCFG_S_REBOOT"},
+    {NETCFG_S_STILL_REFERENCED, L"NETCFG_S_STILL_REFERENCED"},
+    {NETCFG_E_NO_WRITE_LOCK, L"NETCFG_E_NO_WRITE_LOCK"},
+    {NETCFG_E_NEED_REBOOT, L"NETCFG_E_NEED_REBOOT"},
+    {NETCFG_E_NOT_INITIALIZED, L"NETCFG_E_NOT_INITIALIZED"},
+    {NETCFG_E_ALREADY_INITIALIZED, L"NETCFG_E_ALREADY_INITIALIZED"},
+};
 
 }  // namespace
 
@@ -68,7 +49,7 @@ std::wstring ResultText(HRESULT hr) {
     wchar_t number[16];
     std::swprintf(number, sizeof number / sizeof number[0], L"0x%08lx",
                   static_cast<unsigned long>(hr));
-    const wchar_t* name = ResultName(hr);
+    const wchar_t* name = NameIn(kResultNames, hr, nullptr);
     return name == nullptr ? std::wstring(number) : std::wstring(number) + L" (" + name + L")";
 }
 

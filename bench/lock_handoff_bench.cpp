@@ -6,6 +6,7 @@
 // sends its reading through a pipe.
 #include "support/bench_machine.h"
 #include "support/monotonic_clock.h"
+#include "support/whole_transfer.h"
 
 #include <netcfgx.h>
 #include <objbase.h>
@@ -33,22 +34,8 @@ enum Command : char {
     kRelease = 'r',          // give it back and report
 };
 
-bool ReadAll(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t got = ::read(fd, bytes, size);
-        if (got <= 0) {
-            return false;
-        }
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const void* data, std::size_t size) {
-    return ::write(fd, data, size) == static_cast<ssize_t>(size);
-}
+using bench::ReadAll;
+using bench::WriteAll;
 
 // A configuration object's lock interface, with COM initialised for it.
 class LockClient {

@@ -7,6 +7,7 @@
 //   log_reader_bench --out FILE [--repetitions N] [READER_EXE]
 // READER_EXE defaults to the driverinstaller-log built beside it.
 #include "support/expected_runs.h"
+#include "support/whole_transfer.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -84,17 +85,7 @@ struct Measurement {
     long peakKilobytes = 0;
 };
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
+using bench::WriteAll;
 
 // Runs the reader with arguments on bytes made of head and chunk repeated to size (with a line
 // end at the end), its output thrown away, and measures it from its start to its exit.

@@ -5,17 +5,14 @@
 #   check-archives.sh RELEASE_DIR     (a windows-release build folder after its package target)
 # Prints one line per failed check, then "release archives: N of N checks passed".
 set -euo pipefail
+# The scratch folder "$work", check and report, as the other release check has them
+# shellcheck source=tests/release/release-checks.sh
+. "$(dirname "$0")/release-checks.sh" archives
 
 release=${1:?usage: check-archives.sh RELEASE_DIR}
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$release/CMakeCache.txt")
 archive="$release/DriverInstaller-$version-win64.zip"
 debug_archive="$release/DriverInstaller-$version-win64-debug.zip"
-work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-archives.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-# check and report, as the other release check counts its checks
-# shellcheck source=tests/release/release-checks.sh
-. "$(dirname "$0")/release-checks.sh"
 # same_text EXPECTED ACTUAL: fails, showing both, when the texts differ.
 same_text() {
     if [ "$1" != "$2" ]; then

@@ -11,18 +11,15 @@
 #   check-signing.sh RELEASE_DIR LINUX_TEST_BUILD
 # Prints one line per failed check, then "signing: N of N checks passed".
 set -euo pipefail
+# The scratch folder "$work", check and report, as the other release check has them
+# shellcheck source=tests/release/release-checks.sh
+. "$(dirname "$0")/release-checks.sh" signing
 
 release=${1:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 test_build=${2:?usage: check-signing.sh RELEASE_DIR LINUX_TEST_BUILD}
 sign="$(cd "$(dirname "$0")/../.." && pwd)/scripts/sign-release.sh"
 engine_tests="$test_build/tests/wine/driverinstaller_wine_engine_tests"
 selftest_tests="$test_build/tests/wine/driverinstaller_wine_selftest_tests"
-work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-signing.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-# check and report, as the other release check counts its checks
-# shellcheck source=tests/release/release-checks.sh
-. "$(dirname "$0")/release-checks.sh"
 # refuses EXPECTED_MESSAGE COMMAND...: the command fails, and its error names the reason.
 refuses() {
     local expected=$1

@@ -1,12 +1,16 @@
 # shellcheck shell=bash
-# The counter and helpers that the release checks share, sourced by check-archives.sh and
-# check-signing.sh once they have made their scratch folder "$work":
+# The scratch folder, counter and helpers that the release checks share, sourced by
+# check-archives.sh and check-signing.sh as `. release-checks.sh NAME`:
+#   $work                          a scratch folder, driverinstaller-NAME.XXXXXX in TMPDIR,
+#                                  removed when the caller exits
 #   check DESCRIPTION COMMAND...   runs COMMAND, counting it as passed when it succeeds; a failure
 #                                  prints DESCRIPTION and the command's output on stderr
 #   report NAME                    prints the outcome, "NAME: N of M checks passed", as the
 #                                  caller's last line, and fails unless every check passed
 set -euo pipefail
-: "${work:?release-checks.sh is sourced once the caller has made its scratch folder, work}"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/driverinstaller-${1:?usage: . release-checks.sh NAME}.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 
 checks=0
 passed=0

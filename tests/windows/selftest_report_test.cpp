@@ -13,19 +13,29 @@
 
 namespace {
 
-struct JsonCase {
+// A conversion's case: its name, the text given, and what must come back.
+template <typename Result>
+struct ConversionCase {
     const char* name;
-    std::wstring text;
-    std::string json;
+    std::wstring given;
+    Result expected;
 };
+using JsonCase = ConversionCase<std::string>;
+using QuotedCase = ConversionCase<std::wstring>;
 
 class JsonStringTest : public testsupport::CaseTest<JsonCase> {};
+class QuotedTest : public testsupport::CaseTest<QuotedCase> {};
 
 // RFC 8259: a quotation mark, a reverse solidus and the control characters below U+0020 must be
 // escaped; everything else may stand as UTF-8.
 TEST_P(JsonStringTest, EscapesWhatJsonRequiresAndKeepsTheRestAsUtf8) {
-    const JsonCase& c = GetParam();
-    EXPECT_EQ(selftest::JsonString(c.text), c.json);
+    EXPECT_EQ(selftest::JsonString(GetParam().given), GetParam().expected);
+}
+
+// CommandLineToArgvW and the C runtime read 2n backslashes before a quotation mark as n
+// backslashes: each one before the closing quote is doubled, others stay single.
+TEST_P(QuotedTest, QuotesOneArgumentSoThatItIsReadBackWhole) {
+    EXPECT_EQ(selftest::Quoted(GetParam().given), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -37,21 +47,6 @@ INSTANTIATE_TEST_SUITE_P(
                                "\"Gr\xc3\xbc\xc3\x9f"
                                "e \xe2\x82\xac\""}),
     testsupport::CaseName{});
-
-struct QuotedCase {
-    const char* name;
-    std::wstring argument;
-    std::wstring quoted;
-};
-
-class QuotedTest : public testsupport::CaseTest<QuotedCase> {};
-
-// CommandLineToArgvW and the C runtime read 2n backslashes before a quotation mark as n
-// backslashes: each one before the closing quote is doubled, others stay single.
-TEST_P(QuotedTest, QuotesOneArgumentSoThatItIsReadBackWhole) {
-    const QuotedCase& c = GetParam();
-    EXPECT_EQ(selftest::Quoted(c.argument), c.quoted);
-}
 
 INSTANTIATE_TEST_SUITE_P(
     Report, QuotedTest,

@@ -5,6 +5,8 @@
 #include "support/process.h"
 #include "support/text_file.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -32,8 +34,10 @@ const char kBaselineBindings[] =
     "  enabled   ms_tcpip6 -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
     "  enabled   ms_pacer -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
     "  enabled   ms_pacer -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n";
-// Wine publishes an INF under its own name, which the component's INF column shows.
-const char kInstalledComponents[] =
+// Wine publishes an INF under its own name, which the component's INF column shows. The adapter
+// alone, as its installation left it: bound to every protocol and service, IPv6 included, since
+// the bindings are set only after both installations.
+const char kAdapterAloneComponents[] =
     "Components\n"
     "  net\n"
     "    pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"  (net1000.inf)\n"
@@ -43,39 +47,54 @@ const char kInstalledComponents[] =
     "    ms_tcpip  \"Internet Protocol Version 4 (TCP/IPv4)\"  (nettcpip.inf)\n"
     "    ms_tcpip6  \"Internet Protocol Version 6 (TCP/IPv6)\"  (nettcpip.inf)\n"
     "  netservice\n"
-    "    ms_pacer  \"QoS Packet Scheduler\"  (netpacer.inf)\n"
-    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
-    "      on behalf of: user\n";
-// The switch bound to the virtual adapter alone, IPv6 unbound from it, everything else as it was.
-const char kInstalledBindings[] =
+    "    ms_pacer  \"QoS Packet Scheduler\"  (netpacer.inf)\n";
+namespace {
+// The adapter's machine's paths before IPv6's to the virtual adapter, that path without its
+// state, and the paths after it.
+const char kPathsBeforeIpv6ToAdapter[] =
     "Binding paths\n"
     "  enabled   ms_tcpip -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
     "  enabled   ms_tcpip -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
     "  enabled   ms_tcpip -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n"
     "  enabled   ms_tcpip6 -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
-    "  enabled   ms_tcpip6 -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
-    "  disabled  ms_tcpip6 -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n"
+    "  enabled   ms_tcpip6 -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n";
+const char kIpv6ToAdapter[] =
+    "  ms_tcpip6 -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n";
+const char kPathsAfterIpv6ToAdapter[] =
     "  enabled   ms_pacer -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
     "  enabled   ms_pacer -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
-    "  enabled   ms_pacer -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n"
+    "  enabled   ms_pacer -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n";
+
+// The adapter's machine's paths, with IPv6's to the virtual adapter "enabled " or "disabled".
+std::string AdapterPaths(const char* ipv6ToAdapter) {
+    return std::string(kPathsBeforeIpv6ToAdapter) + "  " + ipv6ToAdapter + kIpv6ToAdapter +
+           kPathsAfterIpv6ToAdapter;
+}
+
+// The switch's line among the services, whoever it was installed for.
+const char kSwitchComponent[] =
+    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n";
+// The switch's paths to the two physical adapters, which the installation disables.
+const char kSwitchUnboundFromPhysical[] =
     "  disabled  quorix_ndislwf -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network "
     "Connection\"\n"
     "  disabled  quorix_ndislwf -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet "
-    "NIC\"\n"
+    "NIC\"\n";
+}  // namespace
+const std::string kAdapterAloneBindings = AdapterPaths("enabled ");
+const std::string kInstalledComponents =
+    std::string(kAdapterAloneComponents) + kSwitchComponent + "      on behalf of: user\n";
+// The switch bound to the virtual adapter alone, IPv6 unbound from it, everything else as it was.
+const std::string kInstalledBindings =
+    AdapterPaths("disabled") + kSwitchUnboundFromPhysical +
     "  enabled   quorix_ndislwf -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet "
     "Adapter\"\n";
 // The switch kept for another product after the adapter's removal; its bindings to the physical
 // adapters stay as the installation set them.
 const std::string kSwitchKeptComponents =
-    std::string(kBaselineComponents) +
-    "    quorix_ndislwf  \"Tandrel QUORIX Virtual Switch\"  (quorixlwf.inf)\n"
+    std::string(kBaselineComponents) + kSwitchComponent +
     "      on behalf of: user; software \"Corvel\" \"Packet Lab\" \"Corvel Packet Lab 3\"\n";
-const std::string kSwitchKeptBindings =
-    std::string(kBaselineBindings) +
-    "  disabled  quorix_ndislwf -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network "
-    "Connection\"\n"
-    "  disabled  quorix_ndislwf -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet "
-    "NIC\"\n";
+const std::string kSwitchKeptBindings = std::string(kBaselineBindings) + kSwitchUnboundFromPhysical;
 const char kNpfStopped[] = "Services\n  npf  stopped\n";
 const char kNpfRunning[] = "Services\n  npf  running\n";
 const char kLockFree[] = "Write lock\n  free\n";
@@ -97,9 +116,9 @@ std::vector<std::string> FilesUnder(const std::string& folder) {
     return files;
 }
 
-std::string Show(const char* components, const char* bindings, const char* services,
+std::string Show(const std::string& components, const std::string& bindings, const char* services,
                  const char* lock) {
-    return std::string(components) + bindings + kInfStore + services + lock;
+    return components + bindings + kInfStore + services + lock;
 }
 
 void EnginePrefixTest::SetUp() {
@@ -115,6 +134,10 @@ void EnginePrefixTest::SetUp() {
 }
 
 void EnginePrefixTest::TearDown() {
+    if (holder_ > 0) {
+        ::kill(holder_, SIGKILL);
+        testsupport::WaitFor(holder_);
+    }
     EnginePrefix().StopServer();
 }
 
@@ -169,6 +192,15 @@ pid_t EnginePrefixTest::HoldLock() const {
         ShowOnceItShows({kLockHeld});
     }
     return holder;
+}
+
+bool EnginePrefixTest::HoldLockForTheTest() {
+    holder_ = HoldLock();
+    return holder_ > 0;
+}
+
+int EnginePrefixTest::FailSwitchInstall() const {
+    return NetCfgSim({"fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"});
 }
 
 int EnginePrefixTest::Run(const std::string& command) const {

@@ -20,8 +20,12 @@ namespace winetest {
 // folder line comes first and is left out), in parts.
 extern const char kBaselineComponents[];
 extern const char kBaselineBindings[];
-extern const char kInstalledComponents[];
-extern const char kInstalledBindings[];
+// The adapter installed and the switch not (yet, or any more).
+extern const char kAdapterAloneComponents[];
+extern const std::string kAdapterAloneBindings;
+// Both drivers installed.
+extern const std::string kInstalledComponents;
+extern const std::string kInstalledBindings;
 // The switch kept for another product after the adapter's removal.
 extern const std::string kSwitchKeptComponents;
 extern const std::string kSwitchKeptBindings;
@@ -32,7 +36,7 @@ extern const char kLockHeld[];  // by kLockHolder
 extern const char kLockHolder[];
 
 // The whole of what show prints, from those parts.
-std::string Show(const char* components, const char* bindings, const char* services,
+std::string Show(const std::string& components, const std::string& bindings, const char* services,
                  const char* lock);
 
 // The files and folders below folder, relative to it and sorted; none when it is not there.
@@ -60,6 +64,14 @@ protected:
     // process running it, so that killing it kills the holder), or -1.
     pid_t HoldLock() const;
 
+    // Starts a holder as HoldLock does, for the rest of the test: TearDown kills it. False when
+    // it did not start.
+    bool HoldLockForTheTest();
+
+    // Makes the class installer refuse the switch's Install: counted in each process, the
+    // adapter's Install is the first, the switch's the second. netcfg-sim.exe's exit code.
+    int FailSwitchInstall() const;
+
     // Runs DriverInstaller.exe with command in the setup folder, after removing the log file;
     // the log goes to the log folder.
     int Run(const std::string& command) const;
@@ -72,6 +84,7 @@ protected:
     CaseFolder folder_;
     std::string setupFolder_;
     std::string logFolder_;
+    pid_t holder_ = -1;
 };
 
 }  // namespace winetest

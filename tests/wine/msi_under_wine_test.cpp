@@ -13,8 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -64,21 +62,48 @@ enum class Command {
     Uninstall,  // msiexec /x of version 1.0.0
 };
 
-struct MsiCase {
-    const char* name;
-    Before before;
-    Command command;
-    int exitCode;                         // msiexec's, as Wine answers it
+// What msiexec's run leaves behind.
+struct MsiLeaves {
     std::string machine;                  // what netcfg-sim.exe show prints, from its components on
     std::vector<std::string> left;        // the install folder's files and folders, sorted
     std::vector<std::string> registered;  // the versions of the product that Windows lists
     bool componentRegistered;             // whether a product still uses the drivers' component
-    Lines log;                            // DriverInstaller's log of msiexec's run
+};
+
+struct MsiCase {
+    const char* name;
+    Before before;
+    Command command;
+    int exitCode;  // msiexec's, as Wine answers it
+    MsiLeaves leaves;
+    Lines log;  // DriverInstaller's log of msiexec's run
 };
 
 const std::vector<std::string> kInstalledFiles = {
     "drivers", "drivers/DriverInstaller.exe", "drivers/driverinstaller-log.exe",
     "drivers/quorixlwf.inf", "drivers/quorixvmini60.inf"};
+
+// Both drivers installed by version, the one version listed.
+MsiLeaves Installed(const char* version) {
+    return {Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
+            kInstalledFiles,
+            {version},
+            true};
+}
+
+// Nothing of the product: the baseline machine, with npf and the lock as given.
+MsiLeaves NothingLeft(const char* npf, const char* lock) {
+    return {Show(kBaselineComponents, kBaselineBindings, npf, lock), {}, {}, false};
+}
+
+// The adapter removed and the switch kept for another product, with the files; no version listed,
+// since Wine unregisters the product, but the product still the component's user.
+MsiLeaves SwitchKept() {
+    return {Show(kSwitchKeptComponents, kSwitchKeptBindings, kNpfRunning, kLockFree),
+            kInstalledFiles,
+            {},
+            true};
+}
 
 std::string Package(const char* version) {
     return std::string(DRIVERINSTALLER_EXAMPLE_MSI_DIR) + "/driverinstaller-example-drivers-" +
@@ -99,14 +124,6 @@ protected:
         EnginePrefixTest::SetUp();
         installFolder_ = EnginePrefix().DriveC() + "/Program Files/Tandrel/Quorix";
         RemoveLeftovers();
-    }
-
-    void TearDown() override {
-        if (holder_ > 0) {
-            ::kill(holder_, SIGKILL);
-            testsupport::WaitFor(holder_);
-        }
-        EnginePrefixTest::TearDown();
     }
 
     // Runs msiexec silently with the logs going to the log folder, after removing DriverInstaller's
@@ -210,7 +227,6 @@ protected:
     std::vector<std::string> Left() const { return FilesUnder(installFolder_); }
 
     std::string installFolder_;
-    pid_t holder_ = -1;
 };
 
 TEST_P(MsiUnderWineTest, RunsDriverInstaller) {
@@ -219,14 +235,10 @@ TEST_P(MsiUnderWineTest, RunsDriverInstaller) {
         case Before::Nothing:
             break;
         case Before::LockHeld:
-            holder_ = HoldLock();
-            ASSERT_GT(holder_, 0);
+            ASSERT_TRUE(HoldLockForTheTest());
             break;
         case Before::SwitchInstallFails:
-            // Counted in each process: the adapter's Install is the first, the switch's the second.
-            ASSERT_EQ(
-                NetCfgSim({"fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"}), 0)
-                << Output();
+            ASSERT_EQ(FailSwitchInstall(), 0) << Output();
             break;
         case Before::Installed:
         case Before::SwitchShared:
@@ -253,83 +265,43 @@ TEST_P(MsiUnderWineTest, RunsDriverInstaller) {
     EXPECT_EQ(Run(c.command), testsupport::SeenOnLinux(c.exitCode));
 
     // npf comes up in a process of its own, after DriverInstaller.exe has asked for it.
-    EXPECT_EQ(ShowOnceItShows({c.machine.c_str()}), c.machine);
-    EXPECT_EQ(Left(), c.left);
-    EXPECT_EQ(Registered(), c.registered);
-    EXPECT_EQ(ComponentRegistered(), c.componentRegistered);
+    EXPECT_EQ(ShowOnceItShows({c.leaves.machine.c_str()}), c.leaves.machine);
+    EXPECT_EQ(Left(), c.leaves.left);
+    EXPECT_EQ(Registered(), c.leaves.registered);
+    EXPECT_EQ(ComponentRegistered(), c.leaves.componentRegistered);
     ExpectLog(Log(), c.log);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Msi, MsiUnderWineTest,
     ::testing::Values(
-        MsiCase{"InstallsBothDrivers",
-                Before::Nothing,
-                Command::Install,
-                kMsiSuccess,
-                Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
-                kInstalledFiles,
-                {"1.0.0"},
-                true,
-                expected_runs::InstallSucceeds()},
-        MsiCase{"UninstallRestoresTheBaseline",
-                Before::Installed,
-                Command::Uninstall,
-                kMsiSuccess,
-                Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
-                {},
-                {},
-                false,
-                expected_runs::UninstallSucceeds()},
+        MsiCase{"InstallsBothDrivers", Before::Nothing, Command::Install, kMsiSuccess,
+                Installed("1.0.0"), expected_runs::InstallSucceeds()},
+        MsiCase{"UninstallRestoresTheBaseline", Before::Installed, Command::Uninstall, kMsiSuccess,
+                NothingLeft(kNpfRunning, kLockFree), expected_runs::UninstallSucceeds()},
         // 901 fails the installation; the rollback's Uninstall is refused the lock as well, and
         // finds nothing to remove.
-        MsiCase{"RollsBackWhenTheLockIsHeld",
-                Before::LockHeld,
-                Command::Install,
-                kMsiFailedUnderWine,
-                Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockHeld),
-                {},
-                {},
-                false,
+        MsiCase{"RollsBackWhenTheLockIsHeld", Before::LockHeld, Command::Install,
+                kMsiFailedUnderWine, NothingLeft(kNpfStopped, kLockHeld),
                 Join({expected_runs::InstallWhileLockHeld(kLockHolder,
                                                           kDrivers + "\\quorixvmini60.inf"),
                       expected_runs::UninstallWhileLockHeld(kLockHolder)})},
         // 902 leaves the adapter installed; the rollback action removes it.
-        MsiCase{"RollsBackTheAdapterWhenTheSwitchFails",
-                Before::SwitchInstallFails,
-                Command::Install,
-                kMsiFailedUnderWine,
-                Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockFree),
-                {},
-                {},
-                false,
+        MsiCase{"RollsBackTheAdapterWhenTheSwitchFails", Before::SwitchInstallFails,
+                Command::Install, kMsiFailedUnderWine, NothingLeft(kNpfStopped, kLockFree),
                 Join({expected_runs::InstallSwitchRefused(kFail, kDrivers + "\\quorixlwf.inf"),
                       expected_runs::UninstallAdapterAlone()})},
         // RemoveExistingProducts runs 1.0.0's removal first: one adapter instance, and only the
         // newer version listed.
-        MsiCase{"UpgradeReplacesTheDrivers",
-                Before::Installed,
-                Command::Upgrade,
-                kMsiSuccess,
-                Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
-                kInstalledFiles,
-                {"1.0.1"},
-                true,
+        MsiCase{"UpgradeReplacesTheDrivers", Before::Installed, Command::Upgrade, kMsiSuccess,
+                Installed("1.0.1"),
                 Join({expected_runs::UninstallSucceeds(), expected_runs::InstallSucceeds()})},
         // The switch's DeInstall answers NETCFG_S_STILL_REFERENCED (904, ignored), and the log
         // reader's verdict, the switch still installed, fails the removal, which keeps the
         // files. Windows keeps the product registered too; Wine unregisters it, but keeps it as
         // the component's user.
-        MsiCase{"UninstallFailsWhileTheSwitchIsShared",
-                Before::SwitchShared,
-                Command::Uninstall,
-                kMsiFailedUnderWine,
-                Show(kSwitchKeptComponents.c_str(), kSwitchKeptBindings.c_str(), kNpfRunning,
-                     kLockFree),
-                kInstalledFiles,
-                {},
-                true,
-                expected_runs::UninstallSwitchStillReferenced()},
+        MsiCase{"UninstallFailsWhileTheSwitchIsShared", Before::SwitchShared, Command::Uninstall,
+                kMsiFailedUnderWine, SwitchKept(), expected_runs::UninstallSwitchStillReferenced()},
         // The first removal took the switch and failed at the adapter, so the verdict failed it.
         // Once the fault is gone, Uninstall finds no switch (904, ignored) and removes the
         // adapter; the verdict, nothing left, lets the removal finish. Wine unregistered the
@@ -337,14 +309,8 @@ INSTANTIATE_TEST_SUITE_P(
         // InstallDrivers as well; it cannot start it (the files are removed by then) and goes
         // on, so the log holds the Uninstall alone. Windows keeps the product registered, and
         // its second removal is an ordinary one.
-        MsiCase{"UninstallFinishesAfterAPartialFailure",
-                Before::UninstallFailedPartly,
-                Command::Uninstall,
-                kMsiSuccess,
-                Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
-                {},
-                {},
-                false,
+        MsiCase{"UninstallFinishesAfterAPartialFailure", Before::UninstallFailedPartly,
+                Command::Uninstall, kMsiSuccess, NothingLeft(kNpfRunning, kLockFree),
                 expected_runs::UninstallAdapterAlone()}),
     testsupport::CaseName());
 

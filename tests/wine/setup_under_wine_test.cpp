@@ -14,8 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <functional>
@@ -60,15 +58,20 @@ enum class Before {
 
 enum class Program { Setup, Uninstaller };
 
+// What the program's run leaves behind.
+struct SetupLeaves {
+    std::string machine;            // what netcfg-sim.exe show prints, from its components on
+    std::vector<std::string> left;  // the install folder's files and folders afterwards, sorted
+};
+
 struct SetupCase {
     const char* name;
     Before before;
     Program program;
     int exitCode;
-    std::string machine;            // what netcfg-sim.exe show prints, from its components on
-    std::vector<std::string> left;  // the install folder's files and folders afterwards, sorted
-    Lines setupLog;                 // the setup's own log of the program's run
-    ExpectedLog log;                // DriverInstaller's log of the program's run; none: no log
+    SetupLeaves leaves;
+    Lines setupLog;   // the setup's own log of the program's run
+    ExpectedLog log;  // DriverInstaller's log of the program's run; none: no log
     // The program's calls that set a folder's security, as a relay trace shows them; none: not
     // traced.
     Lines securityCalls = {};
@@ -81,35 +84,12 @@ const std::vector<std::string> kInstalledFiles = {"drivers",
                                                   "drivers/quorixvmini60.inf",
                                                   "uninstall.exe"};
 
-// The adapter alone, as its installation left it: bound to every protocol and service, IPv6
-// included, since the bindings are set only after both installations.
-const char kAdapterAloneComponents[] =
-    "Components\n"
-    "  net\n"
-    "    pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"  (net1000.inf)\n"
-    "    pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"  (net8139.inf)\n"
-    "    root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"  (quorixvmini60.inf)\n"
-    "  nettrans\n"
-    "    ms_tcpip  \"Internet Protocol Version 4 (TCP/IPv4)\"  (nettcpip.inf)\n"
-    "    ms_tcpip6  \"Internet Protocol Version 6 (TCP/IPv6)\"  (nettcpip.inf)\n"
-    "  netservice\n"
-    "    ms_pacer  \"QoS Packet Scheduler\"  (netpacer.inf)\n";
-const char kAdapterAloneBindings[] =
-    "Binding paths\n"
-    "  enabled   ms_tcpip -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
-    "  enabled   ms_tcpip -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
-    "  enabled   ms_tcpip -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n"
-    "  enabled   ms_tcpip6 -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
-    "  enabled   ms_tcpip6 -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
-    "  enabled   ms_tcpip6 -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n"
-    "  enabled   ms_pacer -> pci\\ven_8086&dev_100e  \"Intel(R) PRO/1000 MT Network Connection\"\n"
-    "  enabled   ms_pacer -> pci\\ven_10ec&dev_8139  \"Realtek RTL8139C+ Fast Ethernet NIC\"\n"
-    "  enabled   ms_pacer -> root\\quorixvmini60_a  \"Tandrel QUORIX Virtual Ethernet Adapter\"\n";
-
 // What the files that the links at the setup log's name lead to hold, each line ended by CR LF as
 // the setup ends its own.
 const char kSymbolicLinkTarget[] = "the file a symbolic link names";
 const char kHardLinkTarget[] = "the file a hard link shares";
+// The setup log where a hard link is at its name: the lines of the file it shares, unchanged.
+const Lines kHardLinkTargetLines = {kHardLinkTarget};
 
 // "{install}" stands for the install folder, "{drivers}" for its drivers folder.
 const std::string kInstalling = "Quorix network drivers: installing into {drivers}";
@@ -207,6 +187,52 @@ std::string FolderSecured(const std::string& folder, const std::string& result) 
 const std::string kDescriptorConverted = "ConvertStringSecurityDescriptorToSecurityDescriptorW(" +
                                          kFolderSddl + ", revision 00000001) returned 00000001";
 
+// The trace of the descriptor given to the install folder, then to the drivers folder with
+// driversResult.
+Lines BothFoldersSecured(const std::string& driversResult) {
+    return {kDescriptorConverted, FolderSecured("{install}", "00000000"), kDescriptorConverted,
+            FolderSecured("{drivers}", driversResult)};
+}
+
+// The drivers' files kept in the install folder, and the machine as shown.
+SetupLeaves DriversKept(const std::string& machine) {
+    return {machine, kInstalledFiles};
+}
+
+// Both drivers installed, with the lock as given.
+SetupLeaves Installed(const char* lock) {
+    return DriversKept(Show(kInstalledComponents, kInstalledBindings, kNpfRunning, lock));
+}
+
+// The baseline machine, with npf and the lock as given, and left in the install folder.
+SetupLeaves Baseline(const char* npf, const std::vector<std::string>& left,
+                     const char* lock = kLockFree) {
+    return {Show(kBaselineComponents, kBaselineBindings, npf, lock), left};
+}
+
+// The setup's log of a run that secured both folders: its first lines, then lines.
+Lines Installing(const Lines& lines) {
+    return Join({{kInstalling, kInstallFolderSecured, kDriversFolderSecured}, lines});
+}
+
+// The setup's log of the uninstaller's run: its first line, then lines.
+Lines Removing(const Lines& lines) {
+    return Join({{kRemoving}, lines});
+}
+
+// DriverInstaller's log as expected, whichever the drivers folder.
+ExpectedLog Always(const Lines& lines) {
+    return [lines](const std::string&) { return lines; };
+}
+
+// DriverInstaller's log of an Install refused at the switch, then of the rollback's Uninstall.
+ExpectedLog SwitchRefusedThen(const Lines& rollback) {
+    return [rollback](const std::string& drivers) {
+        return Join(
+            {expected_runs::InstallSwitchRefused(kFail, drivers + "\\quorixlwf.inf"), rollback});
+    };
+}
+
 class SetupUnderWineTest : public testsupport::CaseTest<SetupCase, EnginePrefixTest> {
 protected:
     void SetUp() override {
@@ -300,27 +326,15 @@ std::string SetupLogText(const Lines& lines, const std::string& install) {
 
 TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     const SetupCase& c = GetParam();
-    pid_t holder = -1;
     const fs::path setupLog = fs::path(logFolder_) / kSetupLogName;
     const std::string symbolicLinkTarget = folder_.path() + "/symbolic-link-target.txt";
     const std::string expectedTargetText = std::string(kSymbolicLinkTarget) + "\r\n";
-    // Counted in each process: the adapter's Install is the first, the switch's the second.
-    const std::vector<std::string> switchInstallFails = {
-        "fault", "add", "INetCfgClassSetup::Install", "E_FAIL", "nth", "2"};
     switch (c.before) {
-        case Before::Nothing:
-            break;
+        case Before::SetupRanLockHeld:
+            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
+            [[fallthrough]];
         case Before::LockHeld:
-            holder = HoldLock();
-            ASSERT_GT(holder, 0);
-            break;
-        case Before::SwitchInstallFails:
-            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
-            break;
-        case Before::SwitchAndRollbackFail:
-            ASSERT_EQ(NetCfgSim(switchInstallFails), 0) << Output();
-            ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
-                << Output();
+            ASSERT_TRUE(HoldLockForTheTest());
             break;
         case Before::SetupRan:
             ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
@@ -332,10 +346,13 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
                       0)
                 << Output();
             break;
-        case Before::SetupRanLockHeld:
-            ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
-            holder = HoldLock();
-            ASSERT_GT(holder, 0);
+        case Before::SwitchInstallFails:
+            ASSERT_EQ(FailSwitchInstall(), 0) << Output();
+            break;
+        case Before::SwitchAndRollbackFail:
+            ASSERT_EQ(FailSwitchInstall(), 0) << Output();
+            ASSERT_EQ(NetCfgSim({"fault", "add", "INetCfgClassSetup::DeInstall", "E_FAIL"}), 0)
+                << Output();
             break;
         case Before::UninstallFailedPartly:
             ASSERT_EQ(RunProgram(Program::Setup), testsupport::kExitOk);
@@ -362,6 +379,8 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
             fs::create_directory_symlink(folder_.path() + "/nowhere",
                                          fs::path(installFolder_) / "drivers");
             break;
+        case Before::Nothing:
+            break;
     }
 
     // The setup program's own exit code is DriverInstaller's, as a Linux parent sees it.
@@ -371,8 +390,8 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     const std::string install = WindowsPath(installFolder_);
     const std::string drivers = install + "\\drivers";
     // npf comes up in a process of its own, after DriverInstaller.exe has asked for it.
-    EXPECT_EQ(ShowOnceItShows({c.machine.c_str()}), c.machine);
-    EXPECT_EQ(Left(), c.left);
+    EXPECT_EQ(ShowOnceItShows({c.leaves.machine.c_str()}), c.leaves.machine);
+    EXPECT_EQ(Left(), c.leaves.left);
     // Where a hard link is at the setup log's name, this is the file it shares, unchanged.
     EXPECT_EQ(testsupport::ReadFile(logFolder_ + "/" + kSetupLogName),
               SetupLogText(c.setupLog, install));
@@ -391,156 +410,100 @@ TEST_P(SetupUnderWineTest, MapsTheExitCode) {
     if (c.before == Before::LinksAtTheSetupLog) {
         EXPECT_EQ(testsupport::ReadFile(symbolicLinkTarget), expectedTargetText);
     }
-
-    if (holder > 0) {
-        ::kill(holder, SIGKILL);
-        testsupport::WaitFor(holder);
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Setup, SetupUnderWineTest,
     ::testing::Values(
         // The relay trace shows both folders given the descriptor before anything is unpacked.
-        SetupCase{"InstallsBothDrivers",
-                  Before::Nothing,
-                  Program::Setup,
-                  kOk,
-                  Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
-                  kInstalledFiles,
-                  {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kInstalled},
-                  [](const std::string&) { return expected_runs::InstallSucceeds(); },
-                  {kDescriptorConverted, FolderSecured("{install}", "00000000"),
-                   kDescriptorConverted, FolderSecured("{drivers}", "00000000")}},
+        SetupCase{"InstallsBothDrivers", Before::Nothing, Program::Setup, kOk, Installed(kLockFree),
+                  Installing({kInstalled}), Always(expected_runs::InstallSucceeds()),
+                  BothFoldersSecured("00000000")},
         // 901 while another program holds the lock: the adapter's cycle was refused before it
         // changed anything and the switch was never tried, so the log reader answers that the
         // run left nothing; no rollback runs, and no file stays.
-        SetupCase{"LeavesNothingWhenTheLockIsHeld",
-                  Before::LockHeld,
-                  Program::Setup,
-                  kAdapterInstallFailed,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockHeld),
-                  {},
-                  {kInstalling, kInstallFolderSecured, kDriversFolderSecured,
-                   "DriverInstaller.exe Install returned 901: installing the virtual ethernet "
-                   "adapter failed: another program (Other Setup Wizard) holds the network "
-                   "configuration; close it and try again",
-                   kNothingLeft,
-                   "The drivers were not installed, and nothing of them is left: the setup ends "
-                   "with exit code 901"},
-                  [](const std::string& drivers) {
-                      return expected_runs::InstallWhileLockHeld(kLockHolder,
-                                                                 drivers + "\\quorixvmini60.inf");
-                  }},
+        SetupCase{
+            "LeavesNothingWhenTheLockIsHeld", Before::LockHeld, Program::Setup,
+            kAdapterInstallFailed, Baseline(kNpfStopped, {}, kLockHeld),
+            Installing(
+                {"DriverInstaller.exe Install returned 901: installing the virtual ethernet "
+                 "adapter failed: another program (Other Setup Wizard) holds the network "
+                 "configuration; close it and try again",
+                 kNothingLeft,
+                 "The drivers were not installed, and nothing of them is left: the setup ends "
+                 "with exit code 901"}),
+            [](const std::string& drivers) {
+                return expected_runs::InstallWhileLockHeld(kLockHolder,
+                                                           drivers + "\\quorixvmini60.inf");
+            }},
         // 902 leaves the adapter installed; the rollback removes it, and its 904 (the switch
         // was not there) counts as a complete removal.
-        SetupCase{"RollsBackTheAdapterWhenTheSwitchFails",
-                  Before::SwitchInstallFails,
-                  Program::Setup,
-                  kSwitchInstallFailed,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockFree),
-                  {},
-                  {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kSwitchFailed,
-                   kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall",
-                   kSwitchRemovalNotNeeded, kNothingLeft, kCountsAsRemoved904,
-                   "The drivers were not installed, and nothing of them is left: the setup ends "
-                   "with exit code 902"},
-                  [](const std::string& drivers) {
-                      return Join(
-                          {expected_runs::InstallSwitchRefused(kFail, drivers + "\\quorixlwf.inf"),
-                           expected_runs::UninstallAdapterAlone()});
-                  }},
+        SetupCase{
+            "RollsBackTheAdapterWhenTheSwitchFails", Before::SwitchInstallFails, Program::Setup,
+            kSwitchInstallFailed, Baseline(kNpfStopped, {}),
+            Installing(
+                {kSwitchFailed, kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall",
+                 kSwitchRemovalNotNeeded, kNothingLeft, kCountsAsRemoved904,
+                 "The drivers were not installed, and nothing of them is left: the setup ends "
+                 "with exit code 902"}),
+            SwitchRefusedThen(expected_runs::UninstallAdapterAlone())},
         // The rollback's DeInstall of the adapter fails too: the adapter stays, and so do the
         // drivers folder and an uninstaller that can finish the removal.
-        SetupCase{"KeepsTheMeansToFinishAFailedRollback",
-                  Before::SwitchAndRollbackFail,
-                  Program::Setup,
-                  kSwitchInstallFailed,
-                  Show(kAdapterAloneComponents, kAdapterAloneBindings, kNpfStopped, kLockFree),
-                  kInstalledFiles,
-                  {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kSwitchFailed,
-                   kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall", kUninstallAnswered903,
-                   kSomethingLeft,
-                   "The rollback did not finish: {drivers} and {install}\\uninstall.exe are kept; "
-                   "run uninstall.exe to finish the removal once the cause is dealt with. The "
-                   "setup ends with exit code 902"},
-                  [](const std::string& drivers) {
-                      return Join(
-                          {expected_runs::InstallSwitchRefused(kFail, drivers + "\\quorixlwf.inf"),
-                           expected_runs::UninstallAdapterAloneStays()});
-                  }},
+        SetupCase{
+            "KeepsTheMeansToFinishAFailedRollback", Before::SwitchAndRollbackFail, Program::Setup,
+            kSwitchInstallFailed,
+            DriversKept(Show(kAdapterAloneComponents, kAdapterAloneBindings, kNpfStopped,
+                             kLockFree)),
+            Installing(
+                {kSwitchFailed, kSomethingLeft, "Rollback: DriverInstaller.exe Uninstall",
+                 kUninstallAnswered903, kSomethingLeft,
+                 "The rollback did not finish: {drivers} and {install}\\uninstall.exe are kept; "
+                 "run uninstall.exe to finish the removal once the cause is dealt with. The "
+                 "setup ends with exit code 902"}),
+            SwitchRefusedThen(expected_runs::UninstallAdapterAloneStays())},
         // A repair: the earlier drivers are removed first, so the adapter is one instance.
         SetupCase{
-            "RepairsAnEarlierInstallation",
-            Before::SetupRan,
-            Program::Setup,
-            kOk,
-            Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockFree),
-            kInstalledFiles,
-            {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kEarlierFound, kRemoved,
-             "The earlier drivers are removed", kInstalled},
-            [](const std::string&) {
-                return Join({expected_runs::UninstallSucceeds(), expected_runs::InstallSucceeds()});
-            }},
+            "RepairsAnEarlierInstallation", Before::SetupRan, Program::Setup, kOk,
+            Installed(kLockFree),
+            Installing({kEarlierFound, kRemoved, "The earlier drivers are removed", kInstalled}),
+            Always(Join({expected_runs::UninstallSucceeds(), expected_runs::InstallSucceeds()}))},
         // The earlier drivers cannot be removed: the earlier installation stays whole.
         SetupCase{
-            "KeepsTheEarlierInstallationWhenTheLockIsHeld",
-            Before::SetupRanLockHeld,
-            Program::Setup,
-            kAdapterRemovalFailed,
-            Show(kInstalledComponents, kInstalledBindings, kNpfRunning, kLockHeld),
-            kInstalledFiles,
-            {kInstalling, kInstallFolderSecured, kDriversFolderSecured, kEarlierFound,
-             kUninstallAnswered903, kCannotTell,
-             "The earlier drivers could not be removed (removing the virtual ethernet "
-             "adapter failed: another program (Other Setup Wizard) holds the network "
-             "configuration; close it and try again): the earlier installation is kept as "
-             "it was, and the setup ends with exit code 903"},
-            [](const std::string&) { return expected_runs::UninstallWhileLockHeld(kLockHolder); }},
+            "KeepsTheEarlierInstallationWhenTheLockIsHeld", Before::SetupRanLockHeld,
+            Program::Setup, kAdapterRemovalFailed, Installed(kLockHeld),
+            Installing(
+                {kEarlierFound, kUninstallAnswered903, kCannotTell,
+                 "The earlier drivers could not be removed (removing the virtual ethernet "
+                 "adapter failed: another program (Other Setup Wizard) holds the network "
+                 "configuration; close it and try again): the earlier installation is kept as "
+                 "it was, and the setup ends with exit code 903"}),
+            Always(expected_runs::UninstallWhileLockHeld(kLockHolder))},
         // The uninstaller cannot delete itself while it runs in place (_?=).
-        SetupCase{"UninstallerRestoresTheBaseline",
-                  Before::SetupRan,
-                  Program::Uninstaller,
-                  kOk,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
-                  {"uninstall.exe"},
-                  {kRemoving, kRemoved},
-                  [](const std::string&) { return expected_runs::UninstallSucceeds(); }},
+        SetupCase{"UninstallerRestoresTheBaseline", Before::SetupRan, Program::Uninstaller, kOk,
+                  Baseline(kNpfRunning, {"uninstall.exe"}), Removing({kRemoved}),
+                  Always(expected_runs::UninstallSucceeds())},
         // The switch's DeInstall answers NETCFG_S_STILL_REFERENCED: the removal is not complete,
         // and the files stay so that the uninstaller can run again.
         SetupCase{
-            "UninstallerKeepsTheDriversWhileTheSwitchIsShared",
-            Before::SwitchShared,
-            Program::Uninstaller,
-            kSwitchRemovalFailed,
-            Show(kSwitchKeptComponents.c_str(), kSwitchKeptBindings.c_str(), kNpfRunning,
-                 kLockFree),
-            kInstalledFiles,
-            {kRemoving, kSwitchRemovalNotNeeded, kSomethingLeft,
-             "The drivers were not removed completely: {drivers} is kept, and the "
-             "uninstaller ends with exit code 904"},
-            [](const std::string&) { return expected_runs::UninstallSwitchStillReferenced(); }},
+            "UninstallerKeepsTheDriversWhileTheSwitchIsShared", Before::SwitchShared,
+            Program::Uninstaller, kSwitchRemovalFailed,
+            DriversKept(Show(kSwitchKeptComponents, kSwitchKeptBindings, kNpfRunning, kLockFree)),
+            Removing({kSwitchRemovalNotNeeded, kSomethingLeft,
+                      "The drivers were not removed completely: {drivers} is kept, and the "
+                      "uninstaller ends with exit code 904"}),
+            Always(expected_runs::UninstallSwitchStillReferenced())},
         // The first uninstall removed the switch and failed at the adapter (903); once the fault
         // is gone, Uninstall finds no switch (904), and the log shows nothing left.
-        SetupCase{"UninstallerFinishesAfterAPartialFailure",
-                  Before::UninstallFailedPartly,
-                  Program::Uninstaller,
-                  kOk,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
-                  {"uninstall.exe"},
-                  {kRemoving, kSwitchRemovalNotNeeded, kNothingLeft, kCountsAsRemoved904},
-                  [](const std::string&) { return expected_runs::UninstallAdapterAlone(); }},
+        SetupCase{"UninstallerFinishesAfterAPartialFailure", Before::UninstallFailedPartly,
+                  Program::Uninstaller, kOk, Baseline(kNpfRunning, {"uninstall.exe"}),
+                  Removing({kSwitchRemovalNotNeeded, kNothingLeft, kCountsAsRemoved904}),
+                  Always(expected_runs::UninstallAdapterAlone())},
         // Links planted at the setup log's name get no line: the setup ran with a symbolic
         // link there, the uninstaller with a hard link. The log's file is then the hard link's
         // target, unchanged.
-        SetupCase{"NeverWritesThroughALinkAtTheSetupLog",
-                  Before::LinksAtTheSetupLog,
-                  Program::Uninstaller,
-                  kOk,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfRunning, kLockFree),
-                  {"uninstall.exe"},
-                  {kHardLinkTarget},
-                  [](const std::string&) { return expected_runs::UninstallSucceeds(); }},
+        SetupCase{"NeverWritesThroughALinkAtTheSetupLog", Before::LinksAtTheSetupLog,
+                  Program::Uninstaller, kOk, Baseline(kNpfRunning, {"uninstall.exe"}),
+                  kHardLinkTargetLines, Always(expected_runs::UninstallSucceeds())},
         // The drivers folder's name holds a link to nowhere, which cannot be given the
         // descriptor (ERROR_FILE_NOT_FOUND): the setup refuses before it unpacks or runs
         // anything, and leaves the install folder as it found it.
@@ -548,16 +511,14 @@ INSTANTIATE_TEST_SUITE_P(
                   Before::DriversFolderLinked,
                   Program::Setup,
                   kSetupAborted,
-                  Show(kBaselineComponents, kBaselineBindings, kNpfStopped, kLockFree),
-                  {"drivers"},
+                  Baseline(kNpfStopped, {"drivers"}),
                   {kInstalling, kInstallFolderSecured,
                    "SetNamedSecurityInfoW({drivers}, " + kFolderSddl + ") failed with error 2",
                    "The setup refuses: only administrators may be able to change {drivers}, and "
                    "its security descriptor could not be set (error 2); nothing was unpacked, "
                    "installed or removed"},
                   nullptr,
-                  {kDescriptorConverted, FolderSecured("{install}", "00000000"),
-                   kDescriptorConverted, FolderSecured("{drivers}", "00000002")}}),
+                  BothFoldersSecured("00000002")}),
     testsupport::CaseName());
 
 }  // namespace
