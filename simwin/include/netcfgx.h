@@ -83,20 +83,30 @@ typedef enum tagENUM_BINDING_PATHS_FLAGS {
     EBP_BELOW = 0x2,
 } ENUM_BINDING_PATHS_FLAGS;
 
-// ---- Enumerators: Next answers S_OK while an item comes, S_FALSE at the end. The three are one
-// template over the interface each hands out, so that a method's own class is the enumerator's
-// (&IEnumNetCfgComponent::Clone names IEnumNetCfgComponent's Clone, as with one struct each).
-template <typename Item>
-struct NetCfgEnumerator : IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, Item** rgelt, ULONG* celtFetched) = 0;
+// ---- Enumerators: Next answers S_OK while an item comes, S_FALSE at the end.
+struct IEnumNetCfgBindingInterface : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgBindingInterface** rgelt,
+                                           ULONG* celtFetched) = 0;
     virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
     virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Clone(NetCfgEnumerator** enumerator) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgBindingInterface** enumerator) = 0;
 };
 
-typedef NetCfgEnumerator<INetCfgBindingInterface> IEnumNetCfgBindingInterface;
-typedef NetCfgEnumerator<INetCfgBindingPath> IEnumNetCfgBindingPath;
-typedef NetCfgEnumerator<INetCfgComponent> IEnumNetCfgComponent;
+struct IEnumNetCfgBindingPath : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgBindingPath** rgelt,
+                                           ULONG* celtFetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgBindingPath** enumerator) = 0;
+};
+
+struct IEnumNetCfgComponent : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE Next(ULONG celt, INetCfgComponent** rgelt,
+                                           ULONG* celtFetched) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Skip(ULONG celt) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Reset() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IEnumNetCfgComponent** enumerator) = 0;
+};
 
 // ---- The configuration object and its lock
 struct INetCfg : IUnknown {
