@@ -28,6 +28,20 @@ bool Fail(std::wstring* error, const std::wstring& call, DWORD code) {
     return false;
 }
 
+// Wine starts a prefix's service control manager with the first process of a fresh server; until
+// it listens, OpenSCManagerW answers RPC_S_SERVER_UNAVAILABLE. Asks again for up to ten seconds.
+SC_HANDLE OpenServiceManager(DWORD access) {
+    constexpr int kTries = 100;
+    constexpr DWORD kPauseMs = 100;
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, access);
+    for (int tries = 1; !manager && GetLastError() == RPC_S_SERVER_UNAVAILABLE && tries < kTries;
+         ++tries) {
+        Sleep(kPauseMs);
+        manager = OpenSCManagerW(nullptr, nullptr, access);
+    }
+    return manager;
+}
+
 // Writes a string value; a null name writes the key's default value.
 bool SetStringValue(HKEY key, const wchar_t* name, const std::wstring& value, std::wstring* error) {
     const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
@@ -84,8 +98,7 @@ bool RegisterNpfService(const std::wstring& servicePath, std::wstring* error, Wi
         *error = kRefusal;
         return false;
     }
-    const ServiceHandle manager(
-        OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
+    const ServiceHandle manager(OpenServiceManager(SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE));
     if (!manager) {
         return Fail(error, L"OpenSCManagerW", GetLastError());
     }
