@@ -76,6 +76,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // U+0080, U+0800 and U+10000: the lowest of each length are well formed.
                       Utf8Case{"LowestOfEachLength", "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80",
                                "\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80"},
+                      // U+07FF, U+D7FF and U+10FFFF: the highest below each limit are too.
+                      Utf8Case{"HighestOfEachLength", "\xDF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF",
+                               "\xDF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF"},
                       Utf8Case{"Latin1Byte", "caf\xE9!", "caf\xEF\xBF\xBD!"},
                       Utf8Case{"CutSequenceAtTheEnd", "a\xE2\x82", "a\xEF\xBF\xBD\xEF\xBF\xBD"},
                       Utf8Case{"Overlong", "\xC0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD"},

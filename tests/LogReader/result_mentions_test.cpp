@@ -108,28 +108,42 @@ INSTANTIATE_TEST_SUITE_P(
         // Each value by the name Windows gives it, and some by their meanings.
         MentionCase{"MoreHresults",
                     " hr='-2147024809' / hr='0x80070057' hr='-2147180504' / hr='0x8004a028'"
-                    " hr='-2147221232' / hr='0x80040110'",
+                    " hr='-2147221232' / hr='0x80040110' hr='-2147467259' / hr='0x80004005'"
+                    " hr='-2147418113' / hr='0x8000ffff' hr='-2147417842' / hr='0x8001010e'",
                     {{"hr", "0x80070057", 0x80070057, "E_INVALIDARG"},
                      {"hr", "0x8004a028", 0x8004A028, "NETCFG_E_COMPONENT_REMOVED_PENDING_REBOOT"},
                      {"hr", "0x80040110", 0x80040110, "CLASS_E_NOAGGREGATION", true,
-                      "the class cannot be created as part of an aggregate"}}},
+                      "the class cannot be created as part of an aggregate"},
+                     {"hr", "0x80004005", 0x80004005, "E_FAIL"},
+                     {"hr", "0x8000ffff", 0x8000FFFF, "E_UNEXPECTED"},
+                     {"hr", "0x8001010e", 0x8001010E, "RPC_E_WRONG_THREAD"}}},
         MentionCase{"MoreErrors",
                     "errorMessageID=3758096642 errorMessageID=3758096907 "
-                    "errorMessageID=3758096962 errorMessageID=122 errorMessageID=3010",
+                    "errorMessageID=3758096962 errorMessageID=122 errorMessageID=3010 "
+                    "errorMessageID=14 errorMessageID=3758096385 errorMessageID=3758096902",
                     {{"errorMessageID", "3758096642", 0xE0000102, "ERROR_LINE_NOT_FOUND"},
                      {"errorMessageID", "3758096907", 0xE000020B, "ERROR_NO_SUCH_DEVINST"},
                      {"errorMessageID", "3758096962", 0xE0000242,
                       "ERROR_AUTHENTICODE_TRUST_NOT_ESTABLISHED"},
                      {"errorMessageID", "122", 122, "ERROR_INSUFFICIENT_BUFFER"},
                      {"errorMessageID", "3010", 3010, "ERROR_SUCCESS_REBOOT_REQUIRED", true,
-                      "done; a restart is required to complete it"}}},
+                      "done; a restart is required to complete it"},
+                     {"errorMessageID", "14", 14, "ERROR_OUTOFMEMORY"},
+                     {"errorMessageID", "3758096385", 0xE0000001, "ERROR_BAD_SECTION_NAME_LINE",
+                      true, "a section name line of the INF file is malformed"},
+                     {"errorMessageID", "3758096902", 0xE0000206, "ERROR_INVALID_CLASS"}}},
         MentionCase{"UnknownSetupApiError",
                     "errorMessageID=3758100479",
                     {{"errorMessageID", "3758100479", 0xE0000FFF, "?"}}},
         MentionCase{"ExitCode",
                     "Installation of virtual ethernet adapter failed. 'Installer()' returned "
                     "result=902",
-                    {{"result", "902", 902, ""}}},
+                    {{"result", "902", 902, "", true,
+                      "installing the virtual switch failed (the adapter stays installed)"}}},
+        MentionCase{"SwitchRemovalExitCode",
+                    "returned result=904",
+                    {{"result", "904", 904, "", true,
+                      "removing the virtual switch failed and removing the adapter succeeded"}}},
         MentionCase{"NotAnExitCode", "returned result=907", {{"result", "907", 907, "?"}}},
         MentionCase{"BindingFlag",
                     "Configuration of IPv6 and Virtual Switch failed. "
@@ -139,6 +153,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "hr='1' / hr='0x00000001' then errorMessageID=5",
                     {{"hr", "0x00000001", 1, "S_FALSE"},
                      {"errorMessageID", "5", 5, "ERROR_ACCESS_DENIED"}}},
+        // The largest value an unsigned 32-bit field holds is still in range.
+        MentionCase{"LargestWin32Error",
+                    "errorMessageID=4294967295",
+                    {{"errorMessageID", "4294967295", 0xFFFFFFFF, "?"}}},
         // "%d" holds a signed 32-bit value: more is not wrapped into one of the exit codes.
         MentionCase{"ExitCodeOutOfRange",
                     "returned result=4294968197",
@@ -152,7 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {{"hr", "0x8004a024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
         // Half an hr pair, or a word that merely ends in "result=", is no result.
         MentionCase{"NoResults",
-                    "hr='0x8004a024' and myresult=3 and DeviceManager::Installer() | Enter...",
+                    "hr='0x8004a024' and myresult=3 and XYZresult=3 and DeviceManager::Installer() "
+                    "| Enter...",
                     {}}),
     testsupport::CaseName{});
 
