@@ -126,4 +126,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "unknown: no line of the run reaches a component", Verdict::Unknown}),
     testsupport::CaseName{});
 
+// A report's readers tell the states apart by their names: every state that leaves the component
+// unknown has the one name "unknown".
+TEST(LeftInstalledNameTest, EveryUnknownStateIsNamedUnknown) {
+    for (const logreader::ComponentState state :
+         {logreader::ComponentState::Unfinished, logreader::ComponentState::InstallFailed,
+          logreader::ComponentState::Undetermined}) {
+        EXPECT_EQ(logreader::StateName(state), "unknown");
+    }
+}
+
 }  // namespace

@@ -615,6 +615,8 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentCase{"UnknownOption", {"--verbose", "LOG"}, "unknown option --verbose", true},
         ArgumentCase{"UnknownShortOption", {"-v", "LOG"}, "unknown option -v", true},
         ArgumentCase{"TwoFiles", {"LOG", "LOG"}, "more than one file named", true},
+        // A lone dash names a file, as "-" is a file name like any other.
+        ArgumentCase{"LoneDashIsAFileName", {"-"}, "cannot read '-'", false},
         ArgumentCase{"LeftInstalledWithJson",
                      {"--left-installed", "--json", "LOG"},
                      "--left-installed prints text only: it does not take --json",
