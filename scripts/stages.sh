@@ -6,8 +6,9 @@
 #                           its tests passed and failed, else the step is one result, passed when
 #                           it exits 0; a failure is counted and the run goes on
 #   counts COMMAND...       prints count lines for the summary, run when the summary is printed
-#   summary                 prints the block; its last line is "N passed, M failed" over the
-#                           results of every check, and it returns non-zero when M is not 0
+#   summary                 prints the block, naming each test that failed; its last line is
+#                           "N passed, M failed" over the results of every check, and it returns
+#                           non-zero when M is not 0
 #
 # Each step's output is shown as it runs and kept in a scratch folder, where `stage_log NAME`
 # finds it for a counts command.
@@ -17,6 +18,7 @@ trap 'rm -rf "$stages_folder"' EXIT
 stages_started=$SECONDS
 stage_rows=()
 count_commands=()
+failed_tests=()
 results_passed=0
 results_failed=0
 
@@ -89,6 +91,12 @@ check() {
     results_passed=$((results_passed + passed))
     results_failed=$((results_failed + failed))
     add_row "$name" "$passed passed, $failed failed" "$stage_seconds"
+    # ctest names each test that failed under "The following tests FAILED:", as "N - NAME (WHY)".
+    local test
+    while IFS= read -r test; do
+        failed_tests+=("$name: $test")
+    done < <(sed -n '/^The following tests FAILED:$/,/^[^[:space:]]/s/^[[:space:]]\+[0-9]\+ - //p' \
+        "$(stage_log "$name")")
 }
 
 counts() {
@@ -107,6 +115,10 @@ summary() {
     echo "==================================== Summary ===================================="
     echo "Stages                                         results                  time"
     printf '%s\n' "${stage_rows[@]}"
+    if [ "${#failed_tests[@]}" -gt 0 ]; then
+        echo "Failed tests"
+        printf '  %s\n' "${failed_tests[@]}"
+    fi
     if [ "${#lines[@]}" -gt 0 ]; then
         echo "Counts"
         printf '%s\n' "${lines[@]}"
