@@ -8,7 +8,9 @@
 #   scripts/run-mutation.sh [--area program|reader|engine|all] [--seed N] [--limit N]
 #                           [--timeout SECONDS] [--only M003,E017] [--list]
 #
-# Everything it builds stays in build/mutation; the repository's sources are only read.
+# Everything it builds stays in build/mutation; the repository's sources are only read. A full
+# run of an area is kept in scripts/mutation/results/AREA.json (commit it with MUTATION.md): the
+# report is written from the latest kept run of each area, so a fresh checkout keeps all three.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

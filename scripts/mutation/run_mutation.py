@@ -2,9 +2,11 @@
 network configuration engine) and writes MUTATION.md from the latest run of each area. Started by
 scripts/run-mutation.sh, which installs what it needs; see there for the options.
 
-The repository's own files are only read. Each mutant is written into a copy of the tree inside
+The repository's sources are only read. Each mutant is written into a copy of the tree inside
 build/mutation/work, which is first made identical to a built, unmutated base (source and build
-folder) and then built again, so that only what the mutant touches is recompiled.
+folder) and then built again, so that only what the mutant touches is recompiled. An area's full
+run is kept in scripts/mutation/results, in the repository, so that a run of one area on a fresh
+checkout writes the report with the others' latest runs still in it.
 """
 
 import argparse
@@ -27,7 +29,8 @@ AREA = REPO / "build" / "mutation"
 WORK = AREA / "work"  # the tree a mutant is built in: src/ and build/
 BASE = AREA / "base"  # the same, built from the unmutated sources
 LOGS = AREA / "logs"
-RESULTS = AREA / "results"  # each area's latest full run, which MUTATION.md is written from
+# Each area's latest full run, which MUTATION.md is written from: committed, as MUTATION.md is.
+RESULTS = REPO / "scripts" / "mutation" / "results"
 VERDICTS = REPO / "scripts" / "mutation" / "verdicts.tsv"
 
 # Waits out the 5000 ms lock wait twice (about 12 s); the wait it would notice is pinned by a
@@ -113,7 +116,7 @@ class Outcome:
     ident: str
     status: str = ""  # killed, survived, timeout, no-build
     detail: str = ""  # the failing test, the suite that timed out, or the compiler's first error
-    seconds: float = 0.0
+    seconds: float = 0.0  # printed as the run goes; not kept
     # The outcome of a run with --only after the full run: a survivor tried again once a test
     # was added for it.
     rerun: bool = False
@@ -261,6 +264,12 @@ def mutant_row(o, last_column):
             f"{code(before)} → {code(after)} | {last_column} |")
 
 
+def outcome_row(o):
+    """The row of the table of every mutant of a run."""
+    return mutant_row(o, ("survived, then " if o.rerun else "") + o.status +
+                      (f": {o.detail}" if o.status in ("killed", "timeout") else ""))
+
+
 def git(*arguments):
     return subprocess.run(["git", "-C", str(REPO), *arguments], capture_output=True,
                           text=True).stdout.strip()
@@ -275,10 +284,10 @@ def source_state(area):
 
 def save_results(area, outcomes, args, base_seconds, started_at, state):
     """Keeps a full run of the area, which the report is written from with the other areas'."""
-    RESULTS.mkdir(parents=True, exist_ok=True)
     record = {
         "seed": args.seed, "limit": args.limit, "timeout": args.timeout,
-        "base_seconds": base_seconds, "started_at": started_at.isoformat(timespec="minutes"),
+        "base_seconds": round(base_seconds, 1),
+        "started_at": started_at.isoformat(timespec="minutes"),
         "commit": state[0],
         "dirty": state[1],
         "outcomes": outcomes,
@@ -286,12 +295,32 @@ def save_results(area, outcomes, args, base_seconds, started_at, state):
     write_results(area.name, record)
 
 
+@dataclasses.dataclass(frozen=True)
+class Recorded:
+    """A mutant as a kept run holds it: what the report shows of it, and the key its verdict and
+    a later run with --only find it by. Where the edit was made is not kept: only a new run
+    applies mutants, and it makes them afresh."""
+    operator: str
+    path: str
+    line: int
+    before: str
+    after: str
+    key: str
+
+
+RECORDED = [field.name for field in dataclasses.fields(Recorded)]
+
+
 def write_results(name, record):
-    stored = dict(record)
-    stored["outcomes"] = [{"ident": o.ident, "status": o.status, "detail": o.detail,
-                           "seconds": o.seconds, "rerun": o.rerun,
-                           "mutant": dataclasses.asdict(o.mutant)} for o in record["outcomes"]]
-    (RESULTS / f"{name}.json").write_text(json.dumps(stored, indent=1) + "\n")
+    """Writes the area's run, one line for each mutant's outcome, so that a new run's changes
+    read as changed lines."""
+    fields = [f" {json.dumps(k)}: {json.dumps(v)}" for k, v in record.items() if k != "outcomes"]
+    outcomes = [json.dumps({"ident": o.ident, "status": o.status, "detail": o.detail,
+                            "rerun": o.rerun, **{f: getattr(o.mutant, f) for f in RECORDED}},
+                           ensure_ascii=False) for o in record["outcomes"]]
+    fields.append(' "outcomes": [\n  ' + ",\n  ".join(outcomes) + "\n ]")
+    RESULTS.mkdir(parents=True, exist_ok=True)
+    (RESULTS / f"{name}.json").write_text("{\n" + ",\n".join(fields) + "\n}\n", encoding="utf-8")
 
 
 def record_reruns(area, rerun):
@@ -315,9 +344,9 @@ def load_results(name):
     path = RESULTS / f"{name}.json"
     if not path.exists():
         return None
-    record = json.loads(path.read_text())
-    record["outcomes"] = [Outcome(mutants.Mutant(**o["mutant"]), o["ident"], o["status"],
-                                  o["detail"], o["seconds"], o.get("rerun", False))
+    record = json.loads(path.read_text(encoding="utf-8"))
+    record["outcomes"] = [Outcome(Recorded(**{f: o[f] for f in RECORDED}), o["ident"], o["status"],
+                                  o["detail"], rerun=o["rerun"])
                           for o in record["outcomes"]]
     return record
 
@@ -535,9 +564,7 @@ def write_report():
             "| Mutant | Place | Change | Outcome |",
             "|---|---|---|---|",
         ]
-        lines += [mutant_row(o, ("survived, then " if o.rerun else "") + o.status +
-                             (f": {o.detail}" if o.status in ("killed", "timeout") else ""))
-                  for o in outcomes]
+        lines += [outcome_row(o) for o in outcomes]
     (REPO / "MUTATION.md").write_text("\n".join(lines) + "\n")
 
 

@@ -1,9 +1,14 @@
 """Checks of the mutation operators on a small piece of code written for them. Run by
 scripts/run-mutation.sh before it builds anything: python3 -m unittest test_mutants."""
 
+import itertools
+import pathlib
+import tempfile
 import unittest
+from unittest import mock
 
 import mutants
+import run_mutation
 
 SAMPLE = r'''#include <vector>  // 1 < 2
 // if (commented) { Log(L"no"); } 7 > 3
@@ -148,6 +153,32 @@ class SelectionTest(unittest.TestCase):
     def test_keys_are_unique_even_for_identical_lines(self):
         candidates = mutants.generate({"a.cpp": SAMPLE + SAMPLE.replace("Values", "V2")}, 1)
         self.assertEqual(len({m.key for m in candidates}), len(candidates))
+
+
+class ResultsTest(unittest.TestCase):
+    def test_a_kept_run_read_back_writes_the_same_report(self):
+        selected = mutants.select(mutants.generate({"a.cpp": SAMPLE + SAMPLE}, 1), 9, 1)
+        shapes = [("killed", "suite: Test.Name", False), ("survived", "", False),
+                  ("killed", "suite: Test.Added", True), ("timeout", "suite", False),
+                  ("no-build", "a.cpp:3:1: error: ‘x’ | was not declared", False)]
+        outcomes = [run_mutation.Outcome(m, f"M{i:03d}", status, detail, 3.5, rerun)
+                    for (i, m), (status, detail, rerun) in zip(enumerate(selected, 1),
+                                                               itertools.cycle(shapes))]
+        record = {"seed": 1, "limit": 9, "timeout": 240.0, "base_seconds": 12.3,
+                  "started_at": "2026-01-02T03:04", "commit": "abc1234", "dirty": True,
+                  "outcomes": outcomes}
+        # A survivor judged by its key, so that a key lost or changed shows in the report.
+        survivor = next(o for o in outcomes if o.status == "survived")
+        verdicts = {survivor.mutant.key: ("equivalent", "it cannot be told apart")}
+        area = run_mutation.AREAS["program"]
+        with tempfile.TemporaryDirectory() as folder, \
+                mock.patch.object(run_mutation, "RESULTS", pathlib.Path(folder)):
+            run_mutation.write_results("program", record)
+            kept = run_mutation.load_results("program")
+        self.assertEqual(run_mutation.area_section(area, kept, verdicts)[0],
+                         run_mutation.area_section(area, record, verdicts)[0])
+        self.assertEqual([run_mutation.outcome_row(o) for o in kept["outcomes"]],
+                         [run_mutation.outcome_row(o) for o in outcomes])
 
 
 if __name__ == "__main__":
