@@ -3,10 +3,13 @@
 // operation needs beside them.
 #pragma once
 
+#include "support/fault_rules.h"
 #include "support/installer_fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace installer_test {
@@ -21,12 +24,36 @@ struct FaultCase {
     LineList lines;  // the whole log, unless the table says which of its lines
 };
 
+// Whether a call the rule names answered with the rule's result, as the journal shows it (an
+// HRESULT in hexadecimal, a BOOL or a count in decimal). A rule's result is one its call does not
+// give on its own, so a row whose rule was never applied shows here even where its lines and
+// result are those of a run without the rule.
+inline bool RuleAnswered(const std::string& text) {
+    const simwin::FaultRule rule = testsupport::Fault(text);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08lx",
+                  static_cast<unsigned long>(static_cast<std::uint32_t>(rule.result)));
+    for (const std::string& entry : simwin::JournalEntries()) {
+        // "CALL ARGS -> ANSWER", and after the answer, for some calls, " error N".
+        const std::size_t arrow = entry.rfind(" -> ");
+        if (entry.rfind(rule.call + " ", 0) != 0 || arrow == std::string::npos) {
+            continue;
+        }
+        const std::size_t from = arrow + 4;
+        const std::string answer = entry.substr(from, entry.find(' ', from) - from);
+        if (answer == hex || answer == std::to_string(rule.result)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The fixture of a table of Case (a FaultCase and its own fields) over the fixture Base.
 template <typename Case, typename Base = InstallerTest>
 class FaultCaseTest : public testsupport::CaseTest<Case, Base> {
 protected:
-    // Sets the case's fault rule, if it has one, runs operation and expects the case's result;
-    // returns what operation returned.
+    // Sets the case's fault rule, if it has one, runs operation and expects the case's result
+    // and the rule applied; returns what operation returned.
     template <typename Operation>
     auto RunCase(Operation operation) {
         const Case& c = this->GetParam();
@@ -35,6 +62,9 @@ protected:
         }
         const auto result = operation();
         EXPECT_EQ(result, c.expected);
+        if (!c.fault.empty()) {
+            EXPECT_TRUE(RuleAnswered(c.fault)) << "no call answered as the rule says: " << c.fault;
+        }
         return result;
     }
 };
