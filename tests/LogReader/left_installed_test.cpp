@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -126,13 +127,24 @@ INSTANTIATE_TEST_SUITE_P(
                     "unknown: no line of the run reaches a component", Verdict::Unknown}),
     testsupport::CaseName{});
 
-// A report's readers tell the states apart by their names: every state that leaves the component
-// unknown has the one name "unknown".
+// A report's readers tell the states apart by their names in the JSON report, which they match
+// word for word: every state that leaves the component unknown has the one name "unknown", and
+// each other state a name of its own.
 TEST(LeftInstalledNameTest, EveryUnknownStateIsNamedUnknown) {
-    for (const logreader::ComponentState state :
-         {logreader::ComponentState::Unfinished, logreader::ComponentState::InstallFailed,
-          logreader::ComponentState::Undetermined}) {
-        EXPECT_EQ(logreader::StateName(state), "unknown");
+    using logreader::ComponentState;
+    const std::pair<ComponentState, const char*> names[] = {
+        {ComponentState::Installed, "installed"},
+        {ComponentState::Removed, "removed"},
+        {ComponentState::NotInstalled, "notInstalled"},
+        {ComponentState::StillInstalled, "stillInstalled"},
+        {ComponentState::RebootPending, "rebootPending"},
+        {ComponentState::NotChanged, "notChanged"},
+        {ComponentState::Unfinished, "unknown"},
+        {ComponentState::InstallFailed, "unknown"},
+        {ComponentState::Undetermined, "unknown"},
+    };
+    for (const auto& [state, name] : names) {
+        EXPECT_EQ(logreader::StateName(state), name);
     }
 }
 
