@@ -79,4 +79,29 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"NoLines", {}, {}}),
     testsupport::CaseName{});
 
+// Of more than three prefix-only lines before a banner, the first go to the run before and the
+// last three start the next run, each line whole: only their times tell them apart.
+TEST(RunSplitterTimesTest, PrefixOnlyLinesBeforeABannerKeepTheirOrder) {
+    std::vector<LogLine> lines = Parse({"", "", "", kRule, "< START >", kRule, "one"});
+    for (char second = '1'; second <= '5'; ++second) {
+        lines.push_back(
+            logreader::ParseLogLine(std::string("2026-12-07___21:40:0") + second + " | "));
+    }
+    for (const LogLine& line : Parse({kRule, "< START >", kRule})) {
+        lines.push_back(line);
+    }
+    const std::vector<RunLines> runs = logreader::SplitRuns(lines);
+    ASSERT_EQ(runs.size(), 2u);
+    std::vector<std::string> times;
+    for (const RunLines& run : runs) {
+        for (const LogLine& line : run.lines) {
+            times.push_back(line.time);
+        }
+        times.push_back("|");
+    }
+    const std::string t = "21:40:12";
+    EXPECT_EQ(times, (std::vector<std::string>{t, t, t, t, t, t, t, "21:40:01", "21:40:02", "|",
+                                               "21:40:03", "21:40:04", "21:40:05", t, t, t, "|"}));
+}
+
 }  // namespace

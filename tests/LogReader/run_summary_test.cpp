@@ -258,6 +258,17 @@ TEST(RunSummaryHeadlessTest, ARunWithoutItsStartIsReadFromWhatIsLeft) {
     EXPECT_EQ(summary.started, "2026-12-07 21:40:12");
 }
 
+// A run's report keeps 2 MiB of its notable lines, each counted with 128 bytes beside its text,
+// and counts the lines after them.
+TEST(RunSummaryCapTest, KeepsTwoMebibytesOfLinesAndCountsTheRest) {
+    const std::size_t lineBytes = 2048;
+    const std::size_t kept = 2 * 1024 * 1024 / lineBytes;
+    const std::vector<std::string> messages(kept + 2, "E:" + std::string(lineBytes - 128, 'x'));
+    const RunSummary summary = logreader::SummarizeRun(CraftRun(messages), 1);
+    EXPECT_EQ(summary.lines.size(), kept);
+    EXPECT_EQ(summary.linesNotKept, 2u);
+}
+
 // A refused write lock is blamed on another program only when the run's lines name one;
 // otherwise all the log shows is that DriverInstaller's wait for the lock ran out.
 TEST(RunSummaryLockTest, ARefusedLockNamesAnotherProgramOnlyWhenTheRunNamesTheHolder) {
