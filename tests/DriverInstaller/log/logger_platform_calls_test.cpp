@@ -112,20 +112,22 @@ TEST_F(LoggerPlatformTest, TooSmallABufferIsRetriedAtTheSizeAsked) {
 }
 
 // When the whole message cannot be converted, each character is converted alone, and a UTF-16
-// surrogate pair (the first and last units of each range) is one character; two low surrogates
-// in a row are two.
+// surrogate pair (the first and last units of each range) is one character, at the message's
+// end as well; two low surrogates in a row are two.
 TEST_F(LoggerPlatformTest, CharacterByCharacterKeepsSurrogatePairsTogether) {
     AddFault("WideCharToMultiByte 0 nth 1 error 1113");  // ERROR_NO_UNICODE_TRANSLATION
     const std::wstring message = {
         static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xDC00), L'x',
         static_cast<wchar_t>(0xDBFF), static_cast<wchar_t>(0xDFFF), static_cast<wchar_t>(0xDC00),
-        static_cast<wchar_t>(0xDC01), static_cast<wchar_t>(0xD800)};
+        static_cast<wchar_t>(0xDC01), static_cast<wchar_t>(0xD800), static_cast<wchar_t>(0xD83D),
+        static_cast<wchar_t>(0xDE00)};
     logger_->Log(message);
-    ExpectLines(Lines(), (std::vector<std::string>{"??x?????"}));
-    // The whole message (refused), then: pair, x, pair, two lone low surrogates and a lone high
-    // one.
+    ExpectLines(Lines(), (std::vector<std::string>{"??x???????"}));
+    // The whole message (refused), then: pair, x, pair, two lone low surrogates, a lone high
+    // one and the pair that ends the message.
     EXPECT_EQ(ConversionLengthsAndSizes(),
-              (std::vector<std::string>{"-1 128", "2 16", "1 16", "2 16", "1 16", "1 16", "1 16"}));
+              (std::vector<std::string>{"-1 128", "2 16", "1 16", "2 16", "1 16", "1 16", "1 16",
+                                        "2 16"}));
 }
 
 }  // namespace
