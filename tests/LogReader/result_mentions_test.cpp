@@ -168,11 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
         MentionCase{"HundredThousandDigitsInAnHrPair",
                     " hr='" + std::string(100000, '1') + "' / hr='0x8004a024'",
                     {{"hr", "0x8004a024", 0x8004A024, "NETCFG_E_NO_WRITE_LOCK"}}},
-        // Half an hr pair, or a word that merely ends in "result=", is no result.
         // Right after a letter that starts other values ("r", of "error"), a value is found.
         MentionCase{"RightAfterALetterThatStartsValues",
                     "Enumerate errorhr='-2147467259' / hr='0x80004005'",
                     {{"hr", "0x80004005", 0x80004005, "E_FAIL"}}},
+        // Half an hr pair, or a word that merely ends in "result=", is no result.
         MentionCase{"NoResults",
                     "hr='0x8004a024' and myresult=3 and XYZresult=3 and DeviceManager::Installer() "
                     "| Enter...",

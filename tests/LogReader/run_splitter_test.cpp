@@ -87,9 +87,8 @@ TEST(RunSplitterTimesTest, PrefixOnlyLinesBeforeABannerKeepTheirOrder) {
         lines.push_back(
             logreader::ParseLogLine(std::string("2026-12-07___21:40:0") + second + " | "));
     }
-    for (const LogLine& line : Parse({kRule, "< START >", kRule})) {
-        lines.push_back(line);
-    }
+    const std::vector<LogLine> banner = Parse({kRule, "< START >", kRule});
+    lines.insert(lines.end(), banner.begin(), banner.end());
     const std::vector<RunLines> runs = logreader::SplitRuns(lines);
     ASSERT_EQ(runs.size(), 2u);
     std::vector<std::string> times;

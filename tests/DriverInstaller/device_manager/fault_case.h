@@ -33,14 +33,14 @@ inline bool RuleAnswered(const std::string& text) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%08lx",
                   static_cast<unsigned long>(static_cast<std::uint32_t>(rule.result)));
-    for (const std::string& entry : simwin::JournalEntries()) {
-        // "CALL ARGS -> ANSWER", and after the answer, for some calls, " error N".
-        const std::size_t arrow = entry.rfind(" -> ");
-        if (entry.rfind(rule.call + " ", 0) != 0 || arrow == std::string::npos) {
+    for (const std::string& call : JournalCalls({rule.call}, true)) {
+        // "CALL -> ANSWER", and after the answer, for some calls, " error N".
+        const std::size_t arrow = call.find(" -> ");
+        if (arrow == std::string::npos) {
             continue;
         }
         const std::size_t from = arrow + 4;
-        const std::string answer = entry.substr(from, entry.find(' ', from) - from);
+        const std::string answer = call.substr(from, call.find(' ', from) - from);
         if (answer == hex || answer == std::to_string(rule.result)) {
             return true;
         }
